@@ -1,0 +1,66 @@
+// The interpreter: its state, the runner, the line filter and dispatch, and the handlers.
+#pragma once
+
+#include "host/hostwindow.h"
+#include "interp/text.h"
+#include "interp/variables.h"
+
+#include <cstdint>
+
+namespace tovl {
+
+// All interpreter state lives here for the life of the process: the variable table and operand
+// layout, the skip flag, the line counter and the last jump text. Only runprogram is public;
+// the handlers (defined in commands/, one file per command group) are reached through dispatch.
+class interpreter {
+public:
+    explicit interpreter(hostwindow& host) : host(host) {}
+    interpreter(const interpreter&) = delete;
+    interpreter& operator=(const interpreter&) = delete;
+
+    // Runs the script held in the host's script text once, from its first line. Run-time
+    // errors leave it carrying the index of the line they arose in.
+    void runprogram();
+
+    int16_t currentline() const { return curline; }
+
+private:
+    void checkline(textview line);
+    void docommand(textview line);
+
+    // Handlers, in the order of the keyword tests.
+    void cmdfendp(textview line);
+    void cmdfsetv(textview line);
+    void cmdfinpt(textview line);
+    void cmdfprnt(textview line);
+    void cmdfnewl(textview line);
+    void cmdfifvr(textview line);
+    void cmdfmath(textview line);
+    void cmdfmsgb(textview line);
+    void cmdfappd(textview line);
+    void cmdftitl(textview line);
+    void cmdftxtd(textview line);
+    void cmdfrexe(textview line);
+    void cmdfnumv(textview line);
+    void cmdfcopy(textview line);
+    void cmdfgoto(textview line);
+    void cmdfrand(textview line);
+    void cmdscdrm(textview line);
+    void cmdsshdn(textview line);
+    void cmdssave(textview line);
+    void cmdsload(textview line);
+    void cmdsdele(textview line);
+    void cmdscopy(textview line);
+
+    using handler = void (interpreter::*)(textview);
+    struct keyword;
+    static const keyword keywords[];
+
+    hostwindow& host;
+    vartable vars;
+    bool skipping = false;
+    int16_t curline = 0;
+    text gototext;
+};
+
+} // namespace tovl

@@ -1,0 +1,165 @@
+// Number parsing, rounding and number-to-text, independent of any locale.
+#include "interp/numbers.h"
+
+#include "interp/runerror.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace tovl {
+
+namespace {
+
+bool isdigit16(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// The pieces of a number found in a text, copied out as ASCII for std::from_chars.
+struct numberscan {
+    std::string ascii;     // digits, '.', 'e', exponent sign and digits; no leading sign
+    bool negative = false; // the mantissa's sign
+    bool anydigit = false;
+    long intdigits = 0;    // significant digits before the full stop
+    long leadingzeros = 0; // zeros after the full stop before the first significant digit
+    long exponent = 0;     // saturated
+};
+
+// Reads sign, mantissa and exponent from s starting at i; returns the index after the number.
+// An exponent is taken only when at least one digit follows its letter and sign.
+size_t scannumber(textview s, size_t i, numberscan& n) {
+    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) n.negative = s[i++] == u'-';
+    bool seenpoint = false;
+    bool seensignificant = false;
+    for (; i < s.size(); ++i) {
+        char16_t c = s[i];
+        if (isdigit16(c)) {
+            n.anydigit = true;
+            n.ascii.push_back(static_cast<char>(c));
+            if (c != u'0') seensignificant = true;
+            if (!seenpoint && seensignificant) ++n.intdigits;
+            if (seenpoint && !seensignificant) ++n.leadingzeros;
+        } else if (c == u'.' && !seenpoint) {
+            seenpoint = true;
+            n.ascii.push_back('.');
+        } else {
+            break;
+        }
+    }
+    if (!n.anydigit || i >= s.size() || (s[i] != u'e' && s[i] != u'E')) return i;
+    size_t j = i + 1;
+    bool negexp = false;
+    if (j < s.size() && (s[j] == u'+' || s[j] == u'-')) negexp = s[j++] == u'-';
+    if (j >= s.size() || !isdigit16(s[j])) return i;
+    n.ascii.push_back('e');
+    if (negexp) n.ascii.push_back('-');
+    for (; j < s.size() && isdigit16(s[j]); ++j) {
+        n.ascii.push_back(static_cast<char>(s[j]));
+        if (n.exponent < 100000) n.exponent = n.exponent * 10 + (s[j] - u'0');
+    }
+    if (negexp) n.exponent = -n.exponent;
+    return j;
+}
+
+double scannedvalue(const numberscan& n) {
+    double v = 0;
+    const char* first = n.ascii.data();
+    const char* last = first + n.ascii.size();
+    auto [ptr, ec] = std::from_chars(first, last, v);
+    if (ec == std::errc::result_out_of_range) {
+        // Too large or too small for a double: the decimal exponent of the first significant
+        // digit tells which.
+        long magnitude = n.intdigits > 0 ? n.intdigits - 1 : -(n.leadingzeros + 1);
+        if (magnitude + n.exponent > 0) throw runerror(errorkind::overflow);
+        v = 0;
+    } else if (ec != std::errc() || ptr != last) {
+        throw runerror(errorkind::typemismatch);
+    }
+    return n.negative ? -v : v;
+}
+
+} // namespace
+
+double strictnumber(textview t) {
+    size_t begin = 0;
+    size_t end = t.size();
+    while (begin < end && t[begin] == u' ') ++begin;
+    while (end > begin && t[end - 1] == u' ') --end;
+    textview s = t.substr(begin, end - begin);
+    numberscan n;
+    n.ascii.reserve(s.size());
+    if (scannumber(s, 0, n) != s.size() || !n.anydigit) throw runerror(errorkind::typemismatch);
+    return scannedvalue(n);
+}
+
+double leadnumber(textview t) {
+    text packed;
+    packed.reserve(t.size());
+    for (char16_t c : t) {
+        if (c != u' ' && c != u'\t' && c != u'\n') packed.push_back(c);
+    }
+    numberscan n;
+    scannumber(packed, 0, n);
+    if (!n.anydigit) return 0;
+    return scannedvalue(n);
+}
+
+int32_t roundint32(double v) {
+    double r = std::nearbyint(v);
+    if (!(r >= -2147483648.0 && r <= 2147483647.0)) throw runerror(errorkind::overflow);
+    return static_cast<int32_t>(r);
+}
+
+int16_t roundint16(double v) {
+    double r = std::nearbyint(v);
+    if (!(r >= -32768.0 && r <= 32767.0)) throw runerror(errorkind::overflow);
+    return static_cast<int16_t>(r);
+}
+
+float tosingle(double v) {
+    float f = static_cast<float>(v);
+    if (std::isinf(f) || std::isnan(f)) throw runerror(errorkind::overflow);
+    return f;
+}
+
+void appendnumbertext(text& to, double v, int digits) {
+    if (v == 0) { // also -0, which prints as 0
+        to.push_back(u'0');
+        return;
+    }
+    char buf[400];
+    auto sci = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, digits - 1);
+    std::string_view s(buf, sci.ptr - buf);
+    size_t epos = s.find('e');
+    int exponent = 0;
+    std::from_chars(s.data() + epos + 1 + (s[epos + 1] == '+'), s.data() + s.size(), exponent);
+
+    auto striptrailingzeros = [](std::string_view m) {
+        if (m.find('.') == std::string_view::npos) return m;
+        while (m.back() == '0') m.remove_suffix(1);
+        if (m.back() == '.') m.remove_suffix(1);
+        return m;
+    };
+
+    if (exponent < -4 || exponent >= digits) {
+        appendascii(to, striptrailingzeros(s.substr(0, epos)));
+        to.push_back(u'E');
+        to.push_back(exponent < 0 ? u'-' : u'+');
+        int e = exponent < 0 ? -exponent : exponent;
+        if (e < 10) to.push_back(u'0');
+        char ebuf[8];
+        auto er = std::to_chars(ebuf, ebuf + sizeof ebuf, e);
+        appendascii(to, std::string_view(ebuf, er.ptr - ebuf));
+        return;
+    }
+    auto fix = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed,
+                             digits - 1 - exponent);
+    appendascii(to, striptrailingzeros(std::string_view(buf, fix.ptr - buf)));
+}
+
+text numbertext(double v, int digits) {
+    text out;
+    appendnumbertext(out, v, digits);
+    return out;
+}
+
+} // namespace tovl
