@@ -1,0 +1,27 @@
+# TOVL: `make run` runs the demo script, `make test` runs every test. Both install what is
+# missing first (scripts/bootstrap) and build into build/.
+BUILD ?= build
+TOVL_WERROR ?= OFF
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build run test clean
+
+all: build
+
+deps:
+	@scripts/bootstrap
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DTOVL_WERROR=$(TOVL_WERROR) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	$(BUILD)/tovl-console examples/demo.tovl
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS) --timeout 120
+
+clean:
+	rm -rf $(BUILD)
