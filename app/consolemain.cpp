@@ -3,6 +3,7 @@
 #include "host/consolehost.h"
 #include "interp/codepage.h"
 #include "interp/errorreport.h"
+#include "platform/linuxsystem.h"
 
 #include <cstdio>
 #include <cstring>
@@ -77,7 +78,10 @@ int main(int argc, char** argv) {
 
     using namespace tovl;
     consolehost host;
-    interpreter interp(host);
+    linuxsystem realsystem;
+    dryrunsystem rehearsal([&host](const text& line) { host.report(u"tovl-console: " + line); });
+    systemlayer& system = opts.dryrun ? static_cast<systemlayer&>(rehearsal) : realsystem;
+    interpreter interp(host, system);
     // The path goes in quoted, as the window's start-up expects it; its bytes pass through the
     // code page unchanged.
     text argumenttext = u"\"" + decodecodepage(opts.script) + u"\"";

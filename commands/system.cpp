@@ -1,21 +1,39 @@
 // System commands: "frexe", "scdrm" and "sshdn".
 #include "interp/interpreter.h"
-#include "interp/runerror.h"
+#include "interp/numbers.h"
+
+#include <string>
 
 namespace tovl {
 
-// Until the launch and media layers are in place, these commands check their operands and
-// report that the system service is not available.
+namespace {
+
+constexpr int16_t normalwindow = 1;
+constexpr int16_t minimizedwindow = 2;
+
+} // namespace
+
+// Launches the slot's text as a command line and goes on at once.
 void interpreter::cmdfrexe(textview line) {
-    vars.fieldslot(line, 1);
-    throw runerror(errorkind::filenotfound);
+    system.launch(valuetext(vars.fieldslot(line, 1)), normalwindow);
 }
 
-void interpreter::cmdscdrm(textview line) { vars.fieldslot(line, 1); }
+// 1 opens the CD tray, 0 closes it, anything else numeric does nothing.
+void interpreter::cmdscdrm(textview line) {
+    const Value& v = vars.fieldslot(line, 1);
+    const char* command;
+    if (valueequal(v, 1.0)) command = "set CDAudio door open";
+    else if (valueequal(v, 0.0)) command = "set CDAudio door closed";
+    else return;
+    system.mcisend(command);
+}
 
+// The field itself is the delay in seconds; no slot is involved.
 void interpreter::cmdsshdn(textview line) {
-    vars.fieldtext(line, 1);
-    throw runerror(errorkind::filenotfound);
+    int16_t seconds = roundint16(strictnumber(vars.fieldtext(line, 1)));
+    text commandline = u"shutdown -s -f -t ";
+    appendascii(commandline, std::to_string(seconds));
+    system.launch(commandline, minimizedwindow);
 }
 
 } // namespace tovl

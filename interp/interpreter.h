@@ -4,6 +4,7 @@
 #include "host/hostwindow.h"
 #include "interp/text.h"
 #include "interp/variables.h"
+#include "platform/systemlayer.h"
 
 #include <cstdint>
 
@@ -14,7 +15,7 @@ namespace tovl {
 // the handlers (defined in commands/, one file per command group) are reached through dispatch.
 class interpreter {
 public:
-    explicit interpreter(hostwindow& host) : host(host) {}
+    interpreter(hostwindow& host, systemlayer& system) : host(host), system(system) {}
     interpreter(const interpreter&) = delete;
     interpreter& operator=(const interpreter&) = delete;
 
@@ -57,6 +58,7 @@ private:
     static const keyword keywords[];
 
     hostwindow& host;
+    systemlayer& system;
     vartable vars;
     bool skipping = false;
     int16_t curline = 0;

@@ -2,6 +2,7 @@
 #include "app/tovlmod.h"
 #include "interp/interpreter.h"
 #include "interp/runerror.h"
+#include "fakesystem.h"
 #include "testhost.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,8 @@ std::optional<runerror> runonce(testhost& host, interpreter& interp, const text&
 
 TEST(runner, anemptyscriptrunsnothingandleavesthecounteratzero) {
     testhost host;
-    interpreter interp(host);
+    fakesystem system;
+    interpreter interp(host, system);
     EXPECT_FALSE(runonce(host, interp, u""));
     EXPECT_EQ(interp.currentline(), 0);
     EXPECT_EQ(host.outtext, u"");
@@ -45,7 +47,8 @@ TEST(runner, anemptyscriptrunsnothingandleavesthecounteratzero) {
 
 TEST(runner, errorscarrythelinetheyarosein) {
     testhost host;
-    interpreter interp(host);
+    fakesystem system;
+    interpreter interp(host, system);
     auto error = runonce(host, interp, lines({u"fnumv3", u"' comment", u"fprnt9"}));
     ASSERT_TRUE(error);
     EXPECT_EQ(error->kind(), errorkind::subscriptoutofrange);
@@ -54,7 +57,8 @@ TEST(runner, errorscarrythelinetheyarosein) {
 
 TEST(runner, ajumpbeforethefirstlineisasubscripterroronthejumpingline) {
     testhost host;
-    interpreter interp(host);
+    fakesystem system;
+    interpreter interp(host, system);
     auto error = runonce(host, interp, lines({u"fnumv3", u"fgoto0"}));
     ASSERT_TRUE(error);
     EXPECT_EQ(error->kind(), errorkind::subscriptoutofrange);
@@ -63,7 +67,8 @@ TEST(runner, ajumpbeforethefirstlineisasubscripterroronthejumpingline) {
 
 TEST(runner, lineslimitsareoverflowsbeforeandafterthelastline) {
     testhost host;
-    interpreter interp(host);
+    fakesystem system;
+    interpreter interp(host, system);
     text full;
     for (int i = 0; i < 32767; ++i) full += u"x\r\n";
     full += u"fnewl"; // 32768 lines: all run, then the counter overflows
@@ -83,7 +88,8 @@ TEST(runner, lineslimitsareoverflowsbeforeandafterthelastline) {
 
 TEST(dispatch, theskipflagoutlivesarun) {
     testhost host;
-    interpreter interp(host);
+    fakesystem system;
+    interpreter interp(host, system);
     // The failing comparison skips the rest, "endif" included, so the flag stays set.
     EXPECT_FALSE(runonce(host, interp, lines({u"fnumv3", u"fsetv1a", u"fifvr12=", u"fnewl"})));
     EXPECT_FALSE(runonce(host, interp, lines({u"fnewl", u"endif", u"fnewl"})));
@@ -92,7 +98,8 @@ TEST(dispatch, theskipflagoutlivesarun) {
 
 TEST(dialogs, promptsandanswersgothroughthehost) {
     testhost host;
-    interpreter interp(host);
+    fakesystem system;
+    interpreter interp(host, system);
     host.answers = {u"Ada"};
     EXPECT_FALSE(runonce(host, interp,
                          lines({u"fnumv3", u"fsetv2Name?", u"finpt12", u"fmsgb1", u"ftitl1",
@@ -117,6 +124,7 @@ protected:
     std::string path;
     text quoted;
     testhost host;
+    fakesystem system;
     std::vector<std::pair<errorkind, bool>> fallbacks;
     fallbacknotice notice = [this](const runerror& e, bool inrun) {
         fallbacks.emplace_back(e.kind(), inrun);
@@ -125,7 +133,7 @@ protected:
 
 TEST_F(startup, runsthequotedscriptonce) {
     write("fnumv3\r\nfsetv1Hello\r\nfprnt1\r\nfnewl\r\n");
-    interpreter interp(host);
+    interpreter interp(host, system);
     Main(interp, host, quoted, notice);
     EXPECT_EQ(host.outtext, u"Hello\r\n");
     EXPECT_TRUE(fallbacks.empty());
@@ -137,7 +145,7 @@ TEST_F(startup, afirstrunerrorrunsthescriptagainwithitsstate) {
     // asks again, gets a number and ends normally after the first run's output.
     write("fnumv3\r\nfsetv2Number?\r\nfinpt12\r\nfmath111+\r\nfprnt1\r\n");
     host.answers = {u"x", u"5"};
-    interpreter interp(host);
+    interpreter interp(host, system);
     Main(interp, host, quoted, notice);
     ASSERT_EQ(fallbacks.size(), 1u);
     EXPECT_EQ(fallbacks[0].first, errorkind::typemismatch);
@@ -148,7 +156,7 @@ TEST_F(startup, afirstrunerrorrunsthescriptagainwithitsstate) {
 
 TEST_F(startup, asecondrunerrorleavesmain) {
     write("fnumv3\r\nfsetv1a\r\nfprnt1\r\nfmath111+\r\n");
-    interpreter interp(host);
+    interpreter interp(host, system);
     try {
         Main(interp, host, quoted, notice);
         FAIL() << "the second run's error must leave Main";
@@ -163,7 +171,7 @@ TEST_F(startup, asecondrunerrorleavesmain) {
 TEST_F(startup, unusableargumentsgivetheemptywindowwithoutamessage) {
     for (const char16_t* argument : {u"", u"x", u"\"\"", u"\"/no/such/file.tovl\""}) {
         testhost empty;
-        interpreter interp(empty);
+        interpreter interp(empty, system);
         fallbacks.clear();
         Main(interp, empty, argument, notice);
         ASSERT_EQ(fallbacks.size(), 1u);
