@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
     try {
         Main(interp, host, argumenttext, notice);
     } catch (const programend&) {
+        textfiles::process().closeall();
         return 0;
     } catch (const runerror& error) {
         host.report(u"tovl-console: " + fatalreport(error, host.getintext()));

@@ -6,6 +6,7 @@
 #include "interp/runerror.h"
 #include "interp/text.h"
 
+#include <cstdint>
 #include <functional>
 
 namespace tovl {
@@ -20,6 +21,10 @@ using fallbacknotice = std::function<void(const runerror& error, bool inrun)>;
 // in that second run leaves Main for the executable's fatal report. "fendp" leaves Main as
 // programend.
 void Main(interpreter& interp, hostwindow& host, textview argumenttext,
-          const fallbacknotice& notice);
+          const fallbacknotice& notice, textfiles& files = textfiles::process());
+
+// Copies the file `source` to `destination`; with failifexists 0 an existing destination is
+// replaced. True when the copy was made; never raises.
+bool copyfile(textview source, textview destination, int16_t failifexists);
 
 } // namespace tovl

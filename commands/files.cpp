@@ -1,12 +1,118 @@
-// File commands: "ssave", "sload", "sdele" and "scopy".
+// File commands: "ssave", "sload", "sdele" and "scopy". They report their own errors in a
+// message ("number description") and let the run go on.
+#include "app/tovlmod.h"
+#include "interp/errorreport.h"
 #include "interp/interpreter.h"
+#include "platform/filedelete.h"
 
 namespace tovl {
 
-// Until the numbered-file layer is in place, the file commands do nothing.
-void interpreter::cmdssave(textview) {}
-void interpreter::cmdsload(textview) {}
-void interpreter::cmdsdele(textview) {}
-void interpreter::cmdscopy(textview) {}
+namespace {
+
+// "ssave" and "sload" work under this file number.
+constexpr int filenumber = 1;
+
+// What "ssave" writes for a value: texts as they are, numbers with a blank in front when not
+// negative and a blank after, nothing for Empty.
+text printform(const Value& v) {
+    switch (v.kind()) {
+    case ValueKind::Empty: return {};
+    case ValueKind::Text: return v.textpart();
+    case ValueKind::Int16:
+    case ValueKind::Float32:
+    case ValueKind::Float64: {
+        text out = valuedouble(v) < 0 ? u"" : u" ";
+        appendvaluetext(out, v);
+        out += u' ';
+        return out;
+    }
+    }
+    return {};
+}
+
+// Frees the file number after a failure, so one failed command does not leave every later
+// "ssave" and "sload" failing with file already open. The failure being reported is the
+// first one; a second one from the close is dropped.
+void closeafterfailure(textfiles& files) {
+    try {
+        files.close(filenumber);
+    } catch (const runerror&) {
+    }
+}
+
+} // namespace
+
+void interpreter::reportfileerror(const runerror& error) {
+    host.showmessage(errornumbertext(error));
+}
+
+// The value's slot is resolved before the file is opened, so a bad slot number leaves an
+// existing file untouched.
+void interpreter::cmdssave(textview line) {
+    try {
+        textview valuefield = vars.fieldtext(line, 1);
+        textview namefield = vars.fieldtext(line, 2);
+        text name = valuetext(vars.slotfor(namefield));
+        const Value& v = vars.slotfor(valuefield);
+        files.open(filenumber, name, filemode::output);
+        try {
+            text content = printform(v);
+            content += u"\r\n";
+            files.write(filenumber, content);
+            files.close(filenumber);
+        } catch (const runerror&) {
+            closeafterfailure(files);
+            throw;
+        }
+    } catch (const runerror& error) {
+        reportfileerror(error);
+    }
+}
+
+// Loads the whole file as one text, every line ending in CR LF; the receiving slot keeps its
+// value when anything fails.
+void interpreter::cmdsload(textview line) {
+    try {
+        textview destinationfield = vars.fieldtext(line, 1);
+        textview namefield = vars.fieldtext(line, 2);
+        text name = valuetext(vars.slotfor(namefield));
+        files.open(filenumber, name, filemode::input);
+        try {
+            text content;
+            while (!files.atend(filenumber)) {
+                content += files.readline(filenumber);
+                content += u"\r\n";
+            }
+            vars.slotfor(destinationfield) = Value::fromtext(std::move(content));
+            files.close(filenumber);
+        } catch (const runerror&) {
+            closeafterfailure(files);
+            throw;
+        }
+    } catch (const runerror& error) {
+        reportfileerror(error);
+    }
+}
+
+void interpreter::cmdsdele(textview line) {
+    try {
+        deletematching(valuetext(vars.fieldslot(line, 1)));
+    } catch (const runerror& error) {
+        reportfileerror(error);
+    }
+}
+
+// Copies field 1's file over field 2's; a copy that fails shows nothing.
+void interpreter::cmdscopy(textview line) {
+    try {
+        textview sourcefield = vars.fieldtext(line, 1);
+        textview destinationfield = vars.fieldtext(line, 2);
+        text destination = valuetext(vars.slotfor(destinationfield));
+        text source = valuetext(vars.slotfor(sourcefield));
+        copyfile(source, destination, 0);
+    } catch (const runerror& error) {
+        reportfileerror(error);
+    }
+}
 
 } // namespace tovl

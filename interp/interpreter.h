@@ -5,17 +5,21 @@
 #include "interp/text.h"
 #include "interp/variables.h"
 #include "platform/systemlayer.h"
+#include "platform/textfiles.h"
 
 #include <cstdint>
 
 namespace tovl {
+
+class runerror;
 
 // All interpreter state lives here for the life of the process: the variable table and operand
 // layout, the skip flag, the line counter and the last jump text. Only runprogram is public;
 // the handlers (defined in commands/, one file per command group) are reached through dispatch.
 class interpreter {
 public:
-    interpreter(hostwindow& host, systemlayer& system) : host(host), system(system) {}
+    interpreter(hostwindow& host, systemlayer& system, textfiles& files = textfiles::process())
+        : host(host), system(system), files(files) {}
     interpreter(const interpreter&) = delete;
     interpreter& operator=(const interpreter&) = delete;
 
@@ -52,6 +56,7 @@ private:
     void cmdsload(textview line);
     void cmdsdele(textview line);
     void cmdscopy(textview line);
+    void reportfileerror(const runerror& error);
 
     using handler = void (interpreter::*)(textview);
     struct keyword;
@@ -59,6 +64,7 @@ private:
 
     hostwindow& host;
     systemlayer& system;
+    textfiles& files;
     vartable vars;
     bool skipping = false;
     int16_t curline = 0;
