@@ -22,9 +22,12 @@ void interpreter::cmdfrexe(textview line) {
 void interpreter::cmdscdrm(textview line) {
     const Value& v = vars.fieldslot(line, 1);
     const char* command;
-    if (valueequal(v, 1.0)) command = "set CDAudio door open";
-    else if (valueequal(v, 0.0)) command = "set CDAudio door closed";
-    else return;
+    if (valueequal(v, 1.0))
+        command = "set CDAudio door open";
+    else if (valueequal(v, 0.0))
+        command = "set CDAudio door closed";
+    else
+        return;
     system.mcisend(command);
 }
 

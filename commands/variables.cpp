@@ -50,10 +50,14 @@ void interpreter::cmdfmath(textview line) {
         return;
     }
     Value (*operation)(const Value&, const Value&) = nullptr;
-    if (op == u"-") operation = valuesub;
-    else if (op == u"*") operation = valuemul;
-    else if (op == u"/") operation = valuediv;
-    else return;
+    if (op == u"-")
+        operation = valuesub;
+    else if (op == u"*")
+        operation = valuemul;
+    else if (op == u"/")
+        operation = valuediv;
+    else
+        return;
     const Value& a = slotat(left);
     const Value& b = slotat(right);
     Value& to = slotat(destination);

@@ -14,10 +14,14 @@ void interpreter::cmdfprnt(textview line) {
     }
 }
 
-void interpreter::cmdfnewl(textview) { host.appendouttext(u"\r\n"); }
+void interpreter::cmdfnewl(textview) {
+    host.appendouttext(u"\r\n");
+}
 
 // Puts the caret after the last character of the output and brings it into view.
-void interpreter::cmdftxtd(textview) { host.setoutcaret(host.outtextlength()); }
+void interpreter::cmdftxtd(textview) {
+    host.setoutcaret(host.outtextlength());
+}
 
 void interpreter::cmdftitl(textview line) {
     host.setcaption(valuetext(vars.fieldslot(line, 1)));

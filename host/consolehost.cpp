@@ -56,7 +56,9 @@ text readanswer() {
 consolehost::consolehost()
     : stdinterminal(::isatty(STDIN_FILENO) == 1), stderrterminal(::isatty(STDERR_FILENO) == 1) {}
 
-consolehost::~consolehost() { flush(true); }
+consolehost::~consolehost() {
+    flush(true);
+}
 
 void consolehost::setintext(const text& newscript) {
     script = newscript;
@@ -143,6 +145,8 @@ text consolehost::askinput(const text& prompt) {
 }
 
 // The designed size of the window: the console has no window of its own.
-twipsize consolehost::outersize() { return {6135.0f + 120.0f, 3975.0f + 400.0f}; }
+twipsize consolehost::outersize() {
+    return {6135.0f + 120.0f, 3975.0f + 400.0f};
+}
 
 } // namespace tovl

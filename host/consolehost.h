@@ -11,7 +11,7 @@ namespace tovl {
 // written as one LF. Messages and prompts go to standard error, answers come from standard
 // input. The output text is also kept, so that getouttext stays exact.
 class consolehost : public hostwindow {
-public:
+  public:
     consolehost();
     ~consolehost() override;
 
@@ -33,14 +33,14 @@ public:
     // A line of its own on standard error, after the output so far.
     void report(const text& message);
 
-private:
+  private:
     void writeout(textview more);
 
     text script;
     text output;
-    std::string pending;      // UTF-8 bytes not yet written to standard output
-    bool heldcr = false;      // a CR at the end of the last print, written once we know
-                              // whether an LF follows it
+    std::string pending; // UTF-8 bytes not yet written to standard output
+    bool heldcr = false; // a CR at the end of the last print, written once we know
+                         // whether an LF follows it
     bool stdinterminal;
     bool stderrterminal;
 };

@@ -15,7 +15,7 @@ struct twipsize {
 // The interpreter touches its window only through these operations, so it runs against the Qt
 // window, the console host and the test hosts alike. Everything runs on one thread.
 class hostwindow {
-public:
+  public:
     virtual ~hostwindow() = default;
 
     // The hidden script text: stored once by start-up, read by each run.

@@ -40,7 +40,8 @@ text decodecodepage(std::string_view bytes) {
 
 std::string encodecodepage(textview chars) {
     std::string out(chars.size(), '\0');
-    for (size_t i = 0; i < chars.size(); ++i) out[i] = encodechar(chars[i]);
+    for (size_t i = 0; i < chars.size(); ++i)
+        out[i] = encodechar(chars[i]);
     return out;
 }
 

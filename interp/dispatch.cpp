@@ -19,7 +19,9 @@ constexpr uint64_t packhead(textview head) {
     return key;
 }
 
-constexpr uint64_t operator""_kw(const char16_t* s, size_t n) { return packhead(textview(s, n)); }
+constexpr uint64_t operator""_kw(const char16_t* s, size_t n) {
+    return packhead(textview(s, n));
+}
 
 } // namespace
 

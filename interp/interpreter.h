@@ -17,7 +17,7 @@ class runerror;
 // layout, the skip flag, the line counter and the last jump text. Only runprogram is public;
 // the handlers (defined in commands/, one file per command group) are reached through dispatch.
 class interpreter {
-public:
+  public:
     interpreter(hostwindow& host, systemlayer& system, textfiles& files = textfiles::process())
         : host(host), system(system), files(files) {}
     interpreter(const interpreter&) = delete;
@@ -29,7 +29,7 @@ public:
 
     int16_t currentline() const { return curline; }
 
-private:
+  private:
     void checkline(textview line);
     void docommand(textview line);
 

@@ -12,7 +12,9 @@ namespace tovl {
 
 namespace {
 
-bool isdigit16(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool isdigit16(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
 
 // The pieces of a number found in a text, copied out as ASCII for std::from_chars.
 struct numberscan {
@@ -82,8 +84,10 @@ double scannedvalue(const numberscan& n) {
 double strictnumber(textview t) {
     size_t begin = 0;
     size_t end = t.size();
-    while (begin < end && t[begin] == u' ') ++begin;
-    while (end > begin && t[end - 1] == u' ') --end;
+    while (begin < end && t[begin] == u' ')
+        ++begin;
+    while (end > begin && t[end - 1] == u' ')
+        --end;
     textview s = t.substr(begin, end - begin);
     numberscan n;
     n.ascii.reserve(s.size());
@@ -135,7 +139,8 @@ void appendnumbertext(text& to, double v, int digits) {
 
     auto striptrailingzeros = [](std::string_view m) {
         if (m.find('.') == std::string_view::npos) return m;
-        while (m.back() == '0') m.remove_suffix(1);
+        while (m.back() == '0')
+            m.remove_suffix(1);
         if (m.back() == '.') m.remove_suffix(1);
         return m;
     };
@@ -151,8 +156,8 @@ void appendnumbertext(text& to, double v, int digits) {
         appendascii(to, std::string_view(ebuf, er.ptr - ebuf));
         return;
     }
-    auto fix = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed,
-                             digits - 1 - exponent);
+    auto fix =
+        std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, digits - 1 - exponent);
     appendascii(to, striptrailingzeros(std::string_view(buf, fix.ptr - buf)));
 }
 

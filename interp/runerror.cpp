@@ -12,18 +12,10 @@ struct errorentry {
 
 // Indexed by errorkind.
 constexpr errorentry errortable[] = {
-    {1, "Type mismatch"},
-    {2, "Overflow"},
-    {3, "Division by zero"},
-    {4, "Subscript out of range"},
-    {5, "Invalid argument"},
-    {6, "File not found"},
-    {7, "File already open"},
-    {8, "Path not found"},
-    {9, "Bad file name"},
-    {10, "Path/file access error"},
-    {11, "Permission denied"},
-    {12, "Disk full"},
+    {1, "Type mismatch"},           {2, "Overflow"},           {3, "Division by zero"},
+    {4, "Subscript out of range"},  {5, "Invalid argument"},   {6, "File not found"},
+    {7, "File already open"},       {8, "Path not found"},     {9, "Bad file name"},
+    {10, "Path/file access error"}, {11, "Permission denied"}, {12, "Disk full"},
     {13, "Device I/O error"},
 };
 
@@ -32,7 +24,9 @@ static_assert(sizeof(errortable) / sizeof(errortable[0]) ==
 
 } // namespace
 
-int errornumber(errorkind kind) { return errortable[static_cast<size_t>(kind)].number; }
+int errornumber(errorkind kind) {
+    return errortable[static_cast<size_t>(kind)].number;
+}
 
 const char* errordescription(errorkind kind) {
     return errortable[static_cast<size_t>(kind)].description;

@@ -30,7 +30,7 @@ int errornumber(errorkind kind);
 const char* errordescription(errorkind kind);
 
 class runerror : public std::exception {
-public:
+  public:
     static constexpr int noline = -1;
 
     explicit runerror(errorkind kind, int line = noline) : kind_(kind), line_(line) {}
@@ -46,7 +46,7 @@ public:
     }
     const char* what() const noexcept override { return errordescription(kind_); }
 
-private:
+  private:
     errorkind kind_;
     int line_;
 };

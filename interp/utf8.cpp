@@ -35,8 +35,12 @@ void pututf16(text& to, char32_t cp) {
     }
 }
 
-bool ishigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool islow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool ishigh(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool islow(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 } // namespace
 
@@ -84,8 +88,10 @@ text fromutf8(std::string_view bytes) {
                 break;
             }
             unsigned char cb = static_cast<unsigned char>(bytes[i + k]);
-            if ((cb & 0xC0) != 0x80) ok = false;
-            else cp = (cp << 6) | (cb & 0x3F);
+            if ((cb & 0xC0) != 0x80)
+                ok = false;
+            else
+                cp = (cp << 6) | (cb & 0x3F);
         }
         // Overlong forms, surrogates and values past U+10FFFF are malformed too.
         if (ok && ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF ||

@@ -59,7 +59,8 @@ Value numeric(arith op, const Value& left, const Value& right) {
     operand b = arithmeticoperand(right);
     switch (moreprecise(a.kind, b.kind)) {
     case ValueKind::Int16: {
-        int32_t r = apply<int32_t>(op, static_cast<int32_t>(a.number), static_cast<int32_t>(b.number));
+        int32_t r =
+            apply<int32_t>(op, static_cast<int32_t>(a.number), static_cast<int32_t>(b.number));
         if (r < -32768 || r > 32767) throw runerror(errorkind::overflow);
         return Value::fromint16(static_cast<int16_t>(r));
     }
@@ -110,9 +111,13 @@ float valuesingle(const Value& v) {
     return tosingle(valuedouble(v));
 }
 
-int32_t valueint32(const Value& v) { return roundint32(valuedouble(v)); }
+int32_t valueint32(const Value& v) {
+    return roundint32(valuedouble(v));
+}
 
-int16_t valueint16(const Value& v) { return roundint16(valuedouble(v)); }
+int16_t valueint16(const Value& v) {
+    return roundint16(valuedouble(v));
+}
 
 Value valueadd(const Value& left, const Value& right) {
     bool leftempty = left.kind() == ValueKind::Empty;
@@ -126,9 +131,13 @@ Value valueadd(const Value& left, const Value& right) {
     return numeric(arith::add, left, right);
 }
 
-Value valuesub(const Value& left, const Value& right) { return numeric(arith::sub, left, right); }
+Value valuesub(const Value& left, const Value& right) {
+    return numeric(arith::sub, left, right);
+}
 
-Value valuemul(const Value& left, const Value& right) { return numeric(arith::mul, left, right); }
+Value valuemul(const Value& left, const Value& right) {
+    return numeric(arith::mul, left, right);
+}
 
 Value valuediv(const Value& left, const Value& right) {
     operand a = arithmeticoperand(left);
@@ -167,6 +176,8 @@ bool valueequal(const Value& v, textview literal) {
     return valuetext(v) == literal;
 }
 
-bool valueequal(const Value& v, double literal) { return valuedouble(v) == literal; }
+bool valueequal(const Value& v, double literal) {
+    return valuedouble(v) == literal;
+}
 
 } // namespace tovl

@@ -12,7 +12,7 @@ enum class ValueKind { Empty, Text, Int16, Float32, Float64 };
 // A tagged value with copy semantics. Numbers live in a union; the text member is used only
 // by the Text kind.
 class Value {
-public:
+  public:
     Value() = default;
     static Value fromtext(text t) {
         Value v;
@@ -45,7 +45,7 @@ public:
     float singlepart() const { return number_.f; }
     double doublepart() const { return number_.d; }
 
-private:
+  private:
     ValueKind kind_ = ValueKind::Empty;
     union {
         int16_t i;

@@ -22,7 +22,8 @@ int16_t widthof(int16_t n) {
 void vartable::rebuild(int16_t n) {
     numvars_ = n;
     fieldwidth_ = widthof(n);
-    for (int k = 0; k < 4; ++k) argpos_[k] = static_cast<int16_t>(6 + k * fieldwidth_);
+    for (int k = 0; k < 4; ++k)
+        argpos_[k] = static_cast<int16_t>(6 + k * fieldwidth_);
     vars_.clear();
     built_ = false;
     if (n < 0) throw runerror(errorkind::subscriptoutofrange);

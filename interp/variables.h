@@ -12,7 +12,7 @@ namespace tovl {
 // Operands stand in fixed-width fields without separators: field k starts at column
 // 6 + (k - 1) * fieldwidth, fieldwidth being the number of decimal digits of numvars.
 class vartable {
-public:
+  public:
     // Rebuilds the table with slots 0..n, all Empty, and sets the layout for n's width. A
     // negative n sets the layout and leaves no table: the rebuild is a subscript error.
     void rebuild(int16_t n);
@@ -33,7 +33,7 @@ public:
     // Start column of operand field 1..4 (arg1pos..arg4pos); 0 before the first "fnumv".
     int16_t argpos(int field) const { return argpos_[field - 1]; }
 
-private:
+  private:
     int16_t numvars_ = 0;
     bool built_ = false;
     std::vector<Value> vars_;

@@ -30,6 +30,8 @@ errorkind fileerrorkind(int err, bool reading) {
     }
 }
 
-void throwfileerror(int err, bool reading) { throw runerror(fileerrorkind(err, reading)); }
+void throwfileerror(int err, bool reading) {
+    throw runerror(fileerrorkind(err, reading));
+}
 
 } // namespace tovl

@@ -8,7 +8,7 @@
 namespace tovl {
 
 class linuxsystem final : public systemlayer {
-public:
+  public:
     void launch(textview commandline, int16_t windowstyle) override;
     void mcisend(const std::string& command) override;
 };
@@ -17,13 +17,13 @@ public:
 // with its window style) or media command is described to `report` instead. A program other
 // than the shutdown is still looked up, so a missing one fails as in a real run.
 class dryrunsystem final : public systemlayer {
-public:
+  public:
     using reporter = std::function<void(const text& line)>;
     explicit dryrunsystem(reporter report) : report(std::move(report)) {}
     void launch(textview commandline, int16_t windowstyle) override;
     void mcisend(const std::string& command) override;
 
-private:
+  private:
     reporter report;
 };
 

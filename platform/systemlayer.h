@@ -10,7 +10,7 @@
 namespace tovl {
 
 class systemlayer {
-public:
+  public:
     virtual ~systemlayer() = default;
 
     // Starts a command line and returns at once, without waiting for the program. The window

@@ -16,7 +16,7 @@ enum class filemode { input, output };
 // access error, disk full, device I/O error, file already open); using a number that is not
 // open is a bad file name error.
 class textfiles {
-public:
+  public:
     static constexpr int maxfilenumber = 255;
 
     textfiles();
@@ -51,7 +51,7 @@ public:
     // Closes every open file, ignoring failures: for the end of the process.
     void closeall() noexcept;
 
-private:
+  private:
     struct openfile;
     openfile& file(int number);
     std::unique_ptr<openfile> files[maxfilenumber + 1];

@@ -8,7 +8,8 @@ using namespace tovl;
 
 TEST(codepage, everybytedecodestoonecharacterandencodesback) {
     std::string all;
-    for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+    for (int b = 0; b < 256; ++b)
+        all.push_back(static_cast<char>(b));
     text decoded = decodecodepage(all);
     ASSERT_EQ(decoded.size(), 256u);
     EXPECT_EQ(encodecodepage(decoded), all);
@@ -26,7 +27,8 @@ TEST(codepage, highbytesmaptotheirtypographiccharacters) {
 
 TEST(codepage, charactersoutsidethecodepageencodeasquestionmarks) {
     // U+0080 has no byte: 0x80 stands for the euro sign.
-    EXPECT_EQ(encodecodepage(u"\u0080\u4E2D\u20ACa"), std::string("??\x80" "a"));
+    EXPECT_EQ(encodecodepage(u"\u0080\u4E2D\u20ACa"), std::string("??\x80"
+                                                                  "a"));
     EXPECT_EQ(encodecodepage(u"\U0001F600"), "??");
 }
 
@@ -38,9 +40,11 @@ TEST(utf8, roundtripsbasicandsupplementarycharacters) {
 }
 
 TEST(utf8, malformedinputbecomesreplacementcharacters) {
-    EXPECT_EQ(fromutf8("a\xFF" "b"), u"a\uFFFDb");
-    EXPECT_EQ(fromutf8("\xC3"), u"\uFFFD");             // cut short at the end
-    EXPECT_EQ(fromutf8("\xC0\xAF"), u"\uFFFD\uFFFD");   // overlong slash
-    EXPECT_EQ(fromutf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD"); // encoded surrogate
+    EXPECT_EQ(fromutf8("a\xFF"
+                       "b"),
+              u"a\uFFFDb");
+    EXPECT_EQ(fromutf8("\xC3"), u"\uFFFD");                       // cut short at the end
+    EXPECT_EQ(fromutf8("\xC0\xAF"), u"\uFFFD\uFFFD");             // overlong slash
+    EXPECT_EQ(fromutf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");   // encoded surrogate
     EXPECT_EQ(toutf8(text(1, char16_t(0xD800))), "\xEF\xBF\xBD"); // lone surrogate
 }

@@ -9,7 +9,7 @@
 namespace tovl {
 
 class fakesystem : public systemlayer {
-public:
+  public:
     std::vector<std::pair<text, int16_t>> launches;
     std::vector<std::string> mediacommands;
 

@@ -1,8 +1,8 @@
 // The runner, the dispatcher's skip gate and start-up's fallback, against a test host.
 #include "app/tovlmod.h"
+#include "fakesystem.h"
 #include "interp/interpreter.h"
 #include "interp/runerror.h"
-#include "fakesystem.h"
 #include "testhost.h"
 
 #include <gtest/gtest.h>
@@ -70,7 +70,8 @@ TEST(runner, lineslimitsareoverflowsbeforeandafterthelastline) {
     fakesystem system;
     interpreter interp(host, system);
     text full;
-    for (int i = 0; i < 32767; ++i) full += u"x\r\n";
+    for (int i = 0; i < 32767; ++i)
+        full += u"x\r\n";
     full += u"fnewl"; // 32768 lines: all run, then the counter overflows
     auto error = runonce(host, interp, full);
     ASSERT_TRUE(error);
@@ -101,9 +102,9 @@ TEST(dialogs, promptsandanswersgothroughthehost) {
     fakesystem system;
     interpreter interp(host, system);
     host.answers = {u"Ada"};
-    EXPECT_FALSE(runonce(host, interp,
-                         lines({u"fnumv3", u"fsetv2Name?", u"finpt12", u"fmsgb1", u"ftitl1",
-                                u"fprnt1", u"ftxtd"})));
+    EXPECT_FALSE(runonce(
+        host, interp,
+        lines({u"fnumv3", u"fsetv2Name?", u"finpt12", u"fmsgb1", u"ftitl1", u"fprnt1", u"ftxtd"})));
     ASSERT_EQ(host.prompts.size(), 1u);
     EXPECT_EQ(host.prompts[0], u"Name?");
     ASSERT_EQ(host.messages.size(), 1u);
@@ -113,7 +114,7 @@ TEST(dialogs, promptsandanswersgothroughthehost) {
 }
 
 class startup : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         path = ::testing::TempDir() + "tovl-startup.tovl";
         quoted = u"\"" + text(path.begin(), path.end()) + u"\"";

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
-#include <cstdlib>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -43,7 +43,7 @@ std::string waitforfile(const std::string& path, const std::string& mustend = ""
 }
 
 class launching : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/tovl-launch-XXXXXX";
         folder = ::mkdtemp(pattern);
@@ -97,7 +97,9 @@ TEST_F(launching, findsprogramsonthepathandreportsmissingorunrunnableones) {
     std::ofstream(plain) << "not a program";
     EXPECT_EQ(failurekind([&] { findprogram(plain); }), errorkind::permissiondenied);
     EXPECT_EQ(failurekind([&] { launchdetached({plain}); }), errorkind::permissiondenied);
-    EXPECT_EQ(failurekind([&] { launchdetached({"no-such-program-tovl", "x"}); }),
+    EXPECT_EQ(failurekind([&] {
+                  launchdetached({"no-such-program-tovl", "x"});
+              }),
               errorkind::filenotfound);
 }
 
@@ -128,8 +130,8 @@ TEST_F(launching, returnsbeforethelaunchedprogramends) {
     // The program waits for a file that the test creates only after launch has returned.
     std::string go = folder + "/go";
     std::string done = folder + "/done";
-    launchdetached({"sh", "-c", "while [ ! -e '" + go + "' ]; do sleep 0.01; done; echo ok > '" +
-                                    done + "'"});
+    launchdetached(
+        {"sh", "-c", "while [ ! -e '" + go + "' ]; do sleep 0.01; done; echo ok > '" + done + "'"});
     struct stat info {};
     EXPECT_NE(::stat(done.c_str(), &info), 0);
     std::ofstream(go) << "";

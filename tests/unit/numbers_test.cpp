@@ -37,11 +37,10 @@ TEST(strictnumber, acceptswholedecimalnumberswithblanksaround) {
 }
 
 TEST(strictnumber, rejectsanythingthatisnotjustanumber) {
-    for (const char16_t* bad : {u"", u" ", u"-", u"+", u".", u"3x", u"x3", u"1 2", u"1e",
-                                u"1e+", u"1.2.3", u"\t5", u"0x10", u"1,5", u"--1"}) {
+    for (const char16_t* bad : {u"", u" ", u"-", u"+", u".", u"3x", u"x3", u"1 2", u"1e", u"1e+",
+                                u"1.2.3", u"\t5", u"0x10", u"1,5", u"--1"}) {
         EXPECT_EQ(failurekind([&] { strictnumber(bad); }), errorkind::typemismatch)
-            << "for \"" << std::string(bad, bad + std::char_traits<char16_t>::length(bad))
-            << "\"";
+            << "for \"" << std::string(bad, bad + std::char_traits<char16_t>::length(bad)) << "\"";
     }
     EXPECT_EQ(failurekind([] { strictnumber(u"1e400"); }), errorkind::overflow);
 }

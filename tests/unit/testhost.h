@@ -9,7 +9,7 @@
 namespace tovl {
 
 class testhost : public hostwindow {
-public:
+  public:
     text intext;
     text outtext;
     text caption = u"TOVL";

@@ -8,8 +8,12 @@ using namespace tovl;
 
 namespace {
 
-Value txt(const char16_t* t) { return Value::fromtext(t); }
-Value single(float f) { return Value::fromsingle(f); }
+Value txt(const char16_t* t) {
+    return Value::fromtext(t);
+}
+Value single(float f) {
+    return Value::fromsingle(f);
+}
 const Value empty;
 
 errorkind failurekind(auto call) {
@@ -60,7 +64,8 @@ TEST(valuediv, choosesfloat32orfloat64andseparateszerocases) {
     expectvalue(valuediv(txt(u"1"), txt(u"3")), ValueKind::Float64, u"0.333333333333333");
     expectvalue(valuediv(single(1), single(3)), ValueKind::Float32, u"0.3333333");
     expectvalue(valuediv(Value::fromint16(0), single(4)), ValueKind::Float32, u"0");
-    expectvalue(valuediv(single(3e38f), single(1e-38f)), ValueKind::Float64, u"3.00000020036085E+76");
+    expectvalue(valuediv(single(3e38f), single(1e-38f)), ValueKind::Float64,
+                u"3.00000020036085E+76");
     EXPECT_EQ(failurekind([] { valuediv(txt(u"1"), empty); }), errorkind::divisionbyzero);
     EXPECT_EQ(failurekind([] { valuediv(empty, empty); }), errorkind::overflow);
     EXPECT_EQ(failurekind([] { valuediv(txt(u"0"), single(0)); }), errorkind::overflow);

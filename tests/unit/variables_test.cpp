@@ -34,7 +34,8 @@ TEST(layout, fieldwidthisthedigitcountofthetablesize) {
             EXPECT_LT(r.n, 0);
         }
         EXPECT_EQ(table.fieldwidth(), r.width) << r.n;
-        for (int k = 1; k <= 4; ++k) EXPECT_EQ(table.argpos(k), 6 + (k - 1) * r.width) << r.n;
+        for (int k = 1; k <= 4; ++k)
+            EXPECT_EQ(table.argpos(k), 6 + (k - 1) * r.width) << r.n;
     }
 }
 
@@ -44,7 +45,7 @@ TEST(layout, fieldsarecutfromfixedcolumns) {
     textview line = u"fmath010203+";
     EXPECT_EQ(table.fieldtext(line, 1), u"01");
     EXPECT_EQ(table.fieldtext(line, 3), u"03");
-    EXPECT_EQ(table.fieldtext(line, 4), u"+");  // the line ends inside the field
+    EXPECT_EQ(table.fieldtext(line, 4), u"+");    // the line ends inside the field
     EXPECT_EQ(table.fieldtext(u"fprnt", 1), u""); // the line ends before the field
     EXPECT_EQ(table.fieldrest(line, 2), u"0203+");
     EXPECT_EQ(table.fieldrest(u"fsetv", 2), u"");
