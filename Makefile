@@ -17,8 +17,14 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
+# The demo opens in the window when there is a display, and in the terminal otherwise.
 run: build
-	$(BUILD)/tovl-console examples/demo.tovl
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+		$(BUILD)/tovl examples/demo.tovl; \
+	else \
+		echo "make run: no display, so the demo runs in this terminal with tovl-console"; \
+		$(BUILD)/tovl-console examples/demo.tovl; \
+	fi
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS) --timeout 120
