@@ -4,7 +4,7 @@ BUILD ?= build
 TOVL_WERROR ?= OFF
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test clean screenshot
 
 all: build
 
@@ -31,3 +31,7 @@ test: build
 
 clean:
 	rm -rf $(BUILD)
+
+# docs/screenshot.png: the window running the demo, taken under Xvfb.
+screenshot: build
+	scripts/screenshot $(BUILD)/tovl docs/screenshot.png
