@@ -9,6 +9,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <string>
+#include <unistd.h>
 
 using namespace tovl;
 
@@ -116,7 +118,10 @@ TEST(dialogs, promptsandanswersgothroughthehost) {
 class startup : public ::testing::Test {
   protected:
     void SetUp() override {
-        path = ::testing::TempDir() + "tovl-startup.tovl";
+        // Tests run in parallel processes: each gets a file of its own.
+        path = ::testing::TempDir() + "tovl-startup-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name() + "-" +
+               std::to_string(::getpid()) + ".tovl";
         quoted = u"\"" + text(path.begin(), path.end()) + u"\"";
     }
     void TearDown() override { std::remove(path.c_str()); }
