@@ -29,6 +29,10 @@ class interpreter {
 
     int16_t currentline() const { return curline; }
 
+    // For hosts that must end every run (the fuzzer): after this many more executed lines a
+    // run leaves with stepbudgetspent. Unlimited unless set.
+    void setstepbudget(uint64_t lines) { stepsleft = lines; }
+
   private:
     void checkline(textview line);
     void docommand(textview line);
@@ -69,6 +73,7 @@ class interpreter {
     bool skipping = false;
     int16_t curline = 0;
     text gototext;
+    uint64_t stepsleft = UINT64_MAX;
 };
 
 } // namespace tovl

@@ -55,4 +55,7 @@ class runerror : public std::exception {
 // executables' entry points catch it.
 struct programend {};
 
+// Raised when a run has used up the step budget its host set; not an error of the script.
+struct stepbudgetspent {};
+
 } // namespace tovl

@@ -17,6 +17,7 @@ void interpreter::runprogram() {
         while (curline <= upper) {
             if (curline < 0) throw runerror(errorkind::subscriptoutofrange);
             lastline = curline;
+            if (stepsleft-- == 0) throw stepbudgetspent{};
             checkline(lines[curline]);
             if (curline == 32767) throw runerror(errorkind::overflow);
             ++curline;
