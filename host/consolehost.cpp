@@ -81,25 +81,32 @@ void consolehost::appendouttext(textview more) {
     writeout(more);
 }
 
+// A CR LF pair is written as one LF; any other CR or LF as it is. A CR at the end of a print is
+// held back until the next print shows whether an LF follows it.
 void consolehost::writeout(textview more) {
     if (more.empty()) return;
     if (heldcr) {
-        pending.push_back('\n'); // the held CR, alone or followed by LF, becomes one LF
-        if (more.front() == u'\n') more.remove_prefix(1);
         heldcr = false;
+        if (more.front() == u'\n') {
+            pending.push_back('\n');
+            more.remove_prefix(1);
+        } else {
+            pending.push_back('\r');
+        }
     }
     size_t start = 0;
     for (size_t i = 0; i < more.size(); ++i) {
         if (more[i] != u'\r') continue;
-        appendutf8(pending, more.substr(start, i - start));
         if (i + 1 == more.size()) {
+            appendutf8(pending, more.substr(start, i - start));
             heldcr = true;
-            start = i + 1;
+            start = more.size();
             break;
         }
+        if (more[i + 1] != u'\n') continue;
+        appendutf8(pending, more.substr(start, i - start));
         pending.push_back('\n');
-        if (more[i + 1] == u'\n') ++i;
-        start = i + 1;
+        start = ++i + 1;
     }
     if (start < more.size()) appendutf8(pending, more.substr(start));
     if (pending.size() >= flushthreshold) flush();
@@ -107,7 +114,7 @@ void consolehost::writeout(textview more) {
 
 void consolehost::flush(bool final) {
     if (final && heldcr) {
-        pending.push_back('\n');
+        pending.push_back('\r');
         heldcr = false;
     }
     writeall(STDOUT_FILENO, pending);

@@ -39,8 +39,7 @@ class consolehost : public hostwindow {
     text script;
     text output;
     std::string pending; // UTF-8 bytes not yet written to standard output
-    bool heldcr = false; // a CR at the end of the last print, written once we know
-                         // whether an LF follows it
+    bool heldcr = false; // a CR that ended the last print
     bool stdinterminal;
     bool stderrterminal;
 };
