@@ -50,10 +50,9 @@ void interpreter::reportfileerror(const runerror& error) {
 // existing file untouched.
 void interpreter::cmdssave(textview line) {
     try {
-        textview valuefield = vars.fieldtext(line, 1);
-        textview namefield = vars.fieldtext(line, 2);
-        text name = valuetext(vars.slotfor(namefield));
-        const Value& v = vars.slotfor(valuefield);
+        operands f = fields(line, 2);
+        text name = valuetext(f.slot(2));
+        const Value& v = f.slot(1);
         files.open(filenumber, name, filemode::output);
         try {
             text content = printform(v);
@@ -73,9 +72,8 @@ void interpreter::cmdssave(textview line) {
 // value when anything fails.
 void interpreter::cmdsload(textview line) {
     try {
-        textview destinationfield = vars.fieldtext(line, 1);
-        textview namefield = vars.fieldtext(line, 2);
-        text name = valuetext(vars.slotfor(namefield));
+        operands f = fields(line, 2);
+        text name = valuetext(f.slot(2));
         files.open(filenumber, name, filemode::input);
         try {
             text content;
@@ -83,7 +81,7 @@ void interpreter::cmdsload(textview line) {
                 content += files.readline(filenumber);
                 content += u"\r\n";
             }
-            vars.slotfor(destinationfield) = Value::fromtext(std::move(content));
+            f.slot(1) = Value::fromtext(std::move(content));
             files.close(filenumber);
         } catch (const runerror&) {
             closeafterfailure(files);
@@ -96,7 +94,7 @@ void interpreter::cmdsload(textview line) {
 
 void interpreter::cmdsdele(textview line) {
     try {
-        deletematching(valuetext(vars.fieldslot(line, 1)));
+        deletematching(valuetext(fields(line, 1).slot(1)));
     } catch (const runerror& error) {
         reportfileerror(error);
     }
@@ -105,10 +103,9 @@ void interpreter::cmdsdele(textview line) {
 // Copies field 1's file over field 2's; a copy that fails shows nothing.
 void interpreter::cmdscopy(textview line) {
     try {
-        textview sourcefield = vars.fieldtext(line, 1);
-        textview destinationfield = vars.fieldtext(line, 2);
-        text destination = valuetext(vars.slotfor(destinationfield));
-        text source = valuetext(vars.slotfor(sourcefield));
+        operands f = fields(line, 2);
+        text destination = valuetext(f.slot(2));
+        text source = valuetext(f.slot(1));
         copyfile(source, destination, 0);
     } catch (const runerror& error) {
         reportfileerror(error);

@@ -8,27 +8,29 @@ namespace tovl {
 
 // Stores the rest of the line from field 2, untrimmed, as a text.
 void interpreter::cmdfsetv(textview line) {
-    textview destination = vars.fieldtext(line, 1);
-    textview literal = vars.fieldrest(line, 2);
-    vars.slotfor(destination) = Value::fromtext(text(literal));
+    operands f = fields(line, 2);
+    textview literal = f.rest(2);
+    f.slot(1) = Value::fromtext(text(literal));
 }
 
 void interpreter::cmdfcopy(textview line) {
-    textview source = vars.fieldtext(line, 1);
-    textview destination = vars.fieldtext(line, 2);
-    const Value& from = vars.slotfor(source);
-    Value& to = vars.slotfor(destination);
+    operands f = fields(line, 2);
+    const Value& from = f.slot(1);
+    Value& to = f.slot(2);
     if (&from != &to) to = from;
 }
 
-// Joins two texts or adds two numbers into the slot of field 3.
+// Joins two texts or adds two numbers into the slot of field 3. Joining a slot's text with
+// another into that same slot appends in place.
 void interpreter::cmdfappd(textview line) {
-    textview left = vars.fieldtext(line, 1);
-    textview right = vars.fieldtext(line, 2);
-    textview destination = vars.fieldtext(line, 3);
-    const Value& a = vars.slotfor(left);
-    const Value& b = vars.slotfor(right);
-    Value& to = vars.slotfor(destination);
+    operands f = fields(line, 3);
+    const Value& a = f.slot(1);
+    const Value& b = f.slot(2);
+    Value& to = f.slot(3);
+    if (&to == &a && a.kind() == ValueKind::Text && b.kind() == ValueKind::Text) {
+        to.appendtext(b.textpart());
+        return;
+    }
     to = valueadd(a, b);
 }
 
@@ -36,9 +38,10 @@ void interpreter::cmdfappd(textview line) {
 // 32-bit floating point and stores a Float32; "-", "*", "/" follow the dynamic arithmetic; any
 // other operator does nothing.
 void interpreter::cmdfmath(textview line) {
-    float left = tosingle(strictnumber(vars.fieldtext(line, 1)));
-    float right = tosingle(strictnumber(vars.fieldtext(line, 2)));
-    float destination = tosingle(strictnumber(vars.fieldtext(line, 3)));
+    operands f = fields(line, 3);
+    float left = tosingle(f.number(1));
+    float right = tosingle(f.number(2));
+    float destination = tosingle(f.number(3));
     textview op = columnslice(line, vars.argpos(4), 1);
     auto slotat = [this](float number) -> Value& { return vars.slot(roundint32(number)); };
     if (op == u"+") {
@@ -50,14 +53,10 @@ void interpreter::cmdfmath(textview line) {
         return;
     }
     Value (*operation)(const Value&, const Value&) = nullptr;
-    if (op == u"-")
-        operation = valuesub;
-    else if (op == u"*")
-        operation = valuemul;
-    else if (op == u"/")
-        operation = valuediv;
-    else
-        return;
+    if (op == u"-") operation = valuesub;
+    else if (op == u"*") operation = valuemul;
+    else if (op == u"/") operation = valuediv;
+    else return;
     const Value& a = slotat(left);
     const Value& b = slotat(right);
     Value& to = slotat(destination);
@@ -68,14 +67,12 @@ void interpreter::cmdfmath(textview line) {
 // dynamic arithmetic as floor((high - low + 1) * r) + low.
 void interpreter::cmdfrand(textview line) {
     randomreseed();
-    textview low = vars.fieldtext(line, 1);
-    textview high = vars.fieldtext(line, 2);
-    textview destination = vars.fieldtext(line, 3);
-    const Value& hi = vars.slotfor(high);
-    vars.slotfor(low); // checked before the draw, so a bad low bound draws nothing
+    operands f = fields(line, 3);
+    const Value& hi = f.slot(2);
+    f.slot(1); // checked before the draw, so a bad low bound draws nothing
     float r = randomnext();
-    const Value& lo = vars.slotfor(low);
-    Value& to = vars.slotfor(destination);
+    const Value& lo = f.slot(1);
+    Value& to = f.slot(3);
     Value span = valueadd(valuesub(hi, lo), Value::fromint16(1));
     Value result = valueadd(valuefloor(valuemul(span, Value::fromsingle(r))), lo);
     to = std::move(result);

@@ -2,6 +2,7 @@
 #include "interp/interpreter.h"
 
 #include <cstdint>
+#include <iterator>
 
 namespace tovl {
 
@@ -55,17 +56,33 @@ void interpreter::checkline(textview line) {
     docommand(line);
 }
 
-void interpreter::docommand(textview line) {
-    static constexpr uint64_t endif = u"endif"_kw;
+namespace {
+
+constexpr int nokeyword = -1;
+constexpr int endifkeyword = -3;
+
+} // namespace
+
+// The keyword a line's head names: an index into the table, endifkeyword or nokeyword.
+int interpreter::findkeyword(textview line) {
     uint64_t head = packhead(line.substr(0, 5));
-    if (head == endif) skipping = false;
-    if (skipping || head == 0) return;
-    for (const keyword& k : keywords) {
-        if (k.head == head) {
-            (this->*k.run)(line);
-            return;
-        }
+    if (head == 0) return nokeyword;
+    if (head == u"endif"_kw) return endifkeyword;
+    for (size_t i = 0; i < std::size(keywords); ++i) {
+        if (keywords[i].head == head) return static_cast<int>(i);
     }
+    return nokeyword;
+}
+
+void interpreter::docommand(textview line) {
+    int k = current ? current->keyword : linecache::unresolved;
+    if (k == linecache::unresolved) {
+        k = findkeyword(line);
+        if (current) current->keyword = k;
+    }
+    if (k == endifkeyword) skipping = false;
+    if (skipping || k < 0) return;
+    (this->*keywords[k].run)(line);
 }
 
 } // namespace tovl

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/hostwindow.h"
+#include "interp/operands.h"
 #include "interp/text.h"
 #include "interp/variables.h"
 #include "platform/systemlayer.h"
@@ -36,6 +37,7 @@ class interpreter {
   private:
     void checkline(textview line);
     void docommand(textview line);
+    static int findkeyword(textview line);
 
     // Handlers, in the order of the keyword tests.
     void cmdfendp(textview line);
@@ -66,6 +68,22 @@ class interpreter {
     struct keyword;
     static const keyword keywords[];
 
+    // What the runner keeps for each line of the current run, so that a line that runs again
+    // is not decoded again: its keyword, its operand numbers and, for "fgoto", its target.
+    struct linecache {
+        static constexpr int unresolved = -2;
+        int keyword = unresolved; // index into keywords, or -1 for no keyword
+        fieldcache fields;
+        uint32_t jumplayout = 0; // the layout version jump and jumptext belong to
+        int16_t jump = 0;
+        text jumptext;
+    };
+
+    // The operand fields of the line being run, read through its cache.
+    operands fields(textview line, int count) {
+        return operands(vars, line, count, current ? &current->fields : nullptr);
+    }
+
     hostwindow& host;
     systemlayer& system;
     textfiles& files;
@@ -74,6 +92,7 @@ class interpreter {
     int16_t curline = 0;
     text gototext;
     uint64_t stepsleft = UINT64_MAX;
+    linecache* current = nullptr; // the cache of the line being run
 };
 
 } // namespace tovl

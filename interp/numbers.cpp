@@ -16,6 +16,26 @@ bool isdigit16(char16_t c) {
     return c >= u'0' && c <= u'9';
 }
 
+// The common case of every parse: an optional sign and at most 15 digits, nothing else. Such a
+// number is exact in a double, so the result is what the general parse would give.
+bool shortinteger(textview s, double& out) {
+    size_t i = 0;
+    bool negative = false;
+    if (!s.empty() && (s[0] == u'+' || s[0] == u'-')) {
+        negative = s[0] == u'-';
+        i = 1;
+    }
+    size_t digits = s.size() - i;
+    if (digits == 0 || digits > 15) return false;
+    int64_t value = 0;
+    for (; i < s.size(); ++i) {
+        if (!isdigit16(s[i])) return false;
+        value = value * 10 + (s[i] - u'0');
+    }
+    out = negative ? -static_cast<double>(value) : static_cast<double>(value);
+    return true;
+}
+
 // The pieces of a number found in a text, copied out as ASCII for std::from_chars.
 struct numberscan {
     std::string ascii;     // digits, '.', 'e', exponent sign and digits; no leading sign
@@ -81,6 +101,8 @@ double scannedvalue(const numberscan& n) {
 
 } // namespace
 
+double exactlimit(int digits) { return digits == singledigits ? 1e7 : 1e15; }
+
 double strictnumber(textview t) {
     size_t begin = 0;
     size_t end = t.size();
@@ -89,6 +111,8 @@ double strictnumber(textview t) {
     while (end > begin && t[end - 1] == u' ')
         --end;
     textview s = t.substr(begin, end - begin);
+    double quick;
+    if (shortinteger(s, quick)) return quick;
     numberscan n;
     n.ascii.reserve(s.size());
     if (scannumber(s, 0, n) != s.size() || !n.anydigit) throw runerror(errorkind::typemismatch);
@@ -96,13 +120,20 @@ double strictnumber(textview t) {
 }
 
 double leadnumber(textview t) {
+    double quick;
+    if (shortinteger(t, quick)) return quick;
+    // Blanks, tabs and line feeds count for nothing wherever they stand; only a text that has
+    // some is copied without them.
     text packed;
-    packed.reserve(t.size());
-    for (char16_t c : t) {
-        if (c != u' ' && c != u'\t' && c != u'\n') packed.push_back(c);
+    if (t.find_first_of(u" \t\n") != textview::npos) {
+        packed.reserve(t.size());
+        for (char16_t c : t) {
+            if (c != u' ' && c != u'\t' && c != u'\n') packed.push_back(c);
+        }
+        t = packed;
     }
     numberscan n;
-    scannumber(packed, 0, n);
+    scannumber(t, 0, n);
     if (!n.anydigit) return 0;
     return scannedvalue(n);
 }
@@ -128,6 +159,13 @@ float tosingle(double v) {
 void appendnumbertext(text& to, double v, int digits) {
     if (v == 0) { // also -0, which prints as 0
         to.push_back(u'0');
+        return;
+    }
+    // Whole numbers that the digits can show are their plain integer digits.
+    if (std::abs(v) < exactlimit(digits) && v == std::trunc(v)) {
+        char buf[24];
+        auto r = std::to_chars(buf, buf + sizeof buf, static_cast<int64_t>(v));
+        appendascii(to, std::string_view(buf, r.ptr - buf));
         return;
     }
     char buf[400];

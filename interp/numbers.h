@@ -31,4 +31,8 @@ text numbertext(double v, int digits);
 constexpr int singledigits = 7;
 constexpr int doubledigits = 15;
 
+// Whole numbers below this magnitude print as their plain digits with `digits` significant
+// digits, and read back exactly.
+double exactlimit(int digits);
+
 } // namespace tovl

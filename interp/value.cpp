@@ -88,6 +88,31 @@ void appendvaluetext(text& to, const Value& v) {
     }
 }
 
+textview valuetextview(const Value& v, text& scratch) {
+    if (v.kind() == ValueKind::Text) return v.textpart();
+    scratch.clear();
+    appendvaluetext(scratch, v);
+    return scratch;
+}
+
+// A whole number that prints with all its digits reads back as itself.
+double valueleadnumber(const Value& v) {
+    double number = 0;
+    int digits = doubledigits;
+    switch (v.kind()) {
+    case ValueKind::Empty: return 0;
+    case ValueKind::Text: return leadnumber(v.textpart());
+    case ValueKind::Int16: return v.int16part();
+    case ValueKind::Float32:
+        number = v.singlepart();
+        digits = singledigits;
+        break;
+    case ValueKind::Float64: number = v.doublepart(); break;
+    }
+    if (std::abs(number) < exactlimit(digits) && number == std::trunc(number)) return number;
+    return leadnumber(valuetext(v));
+}
+
 text valuetext(const Value& v) {
     if (v.kind() == ValueKind::Text) return v.textpart();
     text out;

@@ -40,6 +40,8 @@ class Value {
     }
 
     ValueKind kind() const { return kind_; }
+    // Appends to a Text's characters in place.
+    void appendtext(textview more) { text_ += more; }
     const text& textpart() const { return text_; }
     int16_t int16part() const { return number_.i; }
     float singlepart() const { return number_.f; }
@@ -59,6 +61,10 @@ class Value {
 // text with 7 and 15 significant digits.
 text valuetext(const Value& v);
 void appendvaluetext(text& to, const Value& v);
+// The text form without a copy: a Text's own characters, or the form written into `scratch`.
+textview valuetextview(const Value& v, text& scratch);
+// leadnumber of the text form, without making the text where the number is known.
+double valueleadnumber(const Value& v);
 
 // Strict conversions: Empty counts as 0, a Text is parsed strictly.
 double valuedouble(const Value& v);

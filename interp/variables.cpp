@@ -20,6 +20,7 @@ int16_t widthof(int16_t n) {
 } // namespace
 
 void vartable::rebuild(int16_t n) {
+    ++layoutversion_;
     numvars_ = n;
     fieldwidth_ = widthof(n);
     for (int k = 0; k < 4; ++k)

@@ -28,6 +28,10 @@ class vartable {
     Value& slot(int32_t index);
     Value& fieldslot(textview line, int field) { return slotfor(fieldtext(line, field)); }
 
+    bool built() const { return built_; }
+    // Changes with every "fnumv", so that what was read from fields under one layout is known
+    // to be stale under the next.
+    uint32_t layoutversion() const { return layoutversion_; }
     int16_t numvars() const { return numvars_; }
     int16_t fieldwidth() const { return fieldwidth_; }
     // Start column of operand field 1..4 (arg1pos..arg4pos); 0 before the first "fnumv".
@@ -39,6 +43,7 @@ class vartable {
     std::vector<Value> vars_;
     int16_t fieldwidth_ = 0;
     int16_t argpos_[4] = {0, 0, 0, 0};
+    uint32_t layoutversion_ = 1;
 };
 
 } // namespace tovl
