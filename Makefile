@@ -35,3 +35,13 @@ clean:
 # docs/screenshot.png: the window running the demo, taken under Xvfb.
 screenshot: build
 	scripts/screenshot $(BUILD)/tovl docs/screenshot.png
+
+# Installs under PREFIX (/usr/local unless given), staged under DESTDIR when that is set.
+PREFIX ?= /usr/local
+.PHONY: install deb
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, build/tovl_<version>_<arch>.deb; Depends comes from the linked libraries.
+deb: build
+	cd $(BUILD) && cpack -G DEB

@@ -1,0 +1,76 @@
+# Installation and the Debian package: the executables, manual pages, icons, desktop entry and
+# the MIME type that opens *.tovl scripts in the window.
+include(GNUInstallDirs)
+
+set(tovlstaging ${CMAKE_BINARY_DIR}/packaging)
+
+install(TARGETS tovl tovl-console RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# Manual pages go in gzipped, as Debian ships them; -n keeps the file name and time out of the
+# archive, so the same source gives the same package.
+file(MAKE_DIRECTORY ${tovlstaging}/man)
+set(tovlmanpages)
+foreach(page tovl.1 tovl-console.1)
+  set(compressed ${tovlstaging}/man/${page}.gz)
+  add_custom_command(OUTPUT ${compressed}
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/docs/man/${page} ${page}
+    COMMAND gzip -9nf ${page}
+    WORKING_DIRECTORY ${tovlstaging}/man
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/docs/man/${page}
+    COMMENT "Compressing manual page ${page}"
+    VERBATIM)
+  list(APPEND tovlmanpages ${compressed})
+endforeach()
+install(FILES ${tovlmanpages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The icon in the theme sizes, drawn by the same script that drew the window's 32 x 32 icon, so
+# every size shows one design and no second copy of it is kept in the tree.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(tovlmakeicon ${CMAKE_CURRENT_SOURCE_DIR}/host/resources/makeicon.py)
+set(tovlicons)
+foreach(size 16 32 48 64 128 256)
+  set(dir ${tovlstaging}/icons/${size}x${size})
+  add_custom_command(OUTPUT ${dir}/tovl.png
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND ${Python3_EXECUTABLE} ${tovlmakeicon} ${dir}/tovl.png ${size}
+    DEPENDS ${tovlmakeicon}
+    COMMENT "Drawing the ${size}x${size} icon"
+    VERBATIM)
+  list(APPEND tovlicons ${dir}/tovl.png)
+  install(FILES ${dir}/tovl.png
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+
+add_custom_target(tovlpackagefiles ALL DEPENDS ${tovlmanpages} ${tovlicons})
+
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/tovl.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/tovl.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+
+# The Debian package, built with `cpack -G DEB` in the build folder (or `make deb`). Depends is
+# worked out by dpkg-shlibdeps from the libraries the executables link, the Qt 6 ones included.
+# The packages' own triggers refresh the icon, desktop and MIME caches, so no maintainer scripts.
+set(TOVL_PACKAGE_MAINTAINER "TOVL developers <tovl@example.org>"
+  CACHE STRING "Maintainer field of the Debian package")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tovl)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "interpreter for line-oriented TOVL scripts")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${TOVL_PACKAGE_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_SECTION interpreters)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The summary above is the description's first line; this is the rest.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "\
+TOVL runs scripts made of CR LF lines, each starting with a five-letter
+keyword followed by its operands in fixed-width columns. Scripts print text,
+ask for input, compute with numbered variables, branch and jump, run programs
+and work on files.
+
+tovl runs a script in its own window and opens *.tovl files from the desktop;
+tovl-console runs one in a terminal and can rehearse what it would launch.")
+include(CPack)
