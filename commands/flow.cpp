@@ -13,7 +13,7 @@ void interpreter::cmdfendp(textview) { throw programend{}; }
 // nothing, not even convert the slot numbers.
 void interpreter::cmdfifvr(textview line) {
     operands f = fields(line, 2);
-    textview op = columnslice(line, vars.argpos(3), 1);
+    textview op = f.op(3);
     if (op == u"=") {
         const Value& a = f.slot(1);
         const Value& b = f.slot(2);
@@ -31,7 +31,8 @@ void interpreter::cmdfifvr(textview line) {
 // lands on it. A line that jumps again under the same layout reuses its target.
 void interpreter::cmdfgoto(textview line) {
     if (current && current->jumplayout == vars.layoutversion()) {
-        gototext = current->jumptext;
+        if (lastjump != current) gototext = current->jumptext;
+        lastjump = current;
         curline = current->jump;
         return;
     }
@@ -39,6 +40,7 @@ void interpreter::cmdfgoto(textview line) {
     gototext.clear();
     appendvaluetext(gototext, Value::fromdouble(index));
     curline = roundint16(strictnumber(gototext));
+    lastjump = current;
     if (current) {
         current->jumplayout = vars.layoutversion();
         current->jump = curline;

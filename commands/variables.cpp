@@ -34,22 +34,22 @@ void interpreter::cmdfappd(textview line) {
     to = valueadd(a, b);
 }
 
-// The slot fields of "fmath" are read as 32-bit floats first and rounded when used. "+" adds in
-// 32-bit floating point and stores a Float32; "-", "*", "/" follow the dynamic arithmetic; any
-// other operator does nothing.
+// The slot fields of "fmath" are read as 32-bit floats first, so a field beyond the float range
+// fails before the operator is looked at. Rounding such a float to a slot number gives the
+// slot that rounding the field's own number gives (a field has at most five characters), so
+// the slots are then resolved as for any command. "+" adds in 32-bit floating point and
+// stores a Float32; "-", "*", "/" follow the dynamic arithmetic; any other operator does
+// nothing.
 void interpreter::cmdfmath(textview line) {
     operands f = fields(line, 3);
-    float left = tosingle(f.number(1));
-    float right = tosingle(f.number(2));
-    float destination = tosingle(f.number(3));
-    textview op = columnslice(line, vars.argpos(4), 1);
-    auto slotat = [this](float number) -> Value& { return vars.slot(roundint32(number)); };
+    for (int field = 1; field <= 3; ++field) tosingle(f.number(field));
+    textview op = f.op(4);
     if (op == u"+") {
-        float a = valuesingle(slotat(left));
-        float b = valuesingle(slotat(right));
-        Value& to = slotat(destination);
+        float a = valuesingle(f.slot(1));
+        float b = valuesingle(f.slot(2));
+        Value& to = f.slot(3);
         float sum = a + b; // one rounding, never widened: a sum past the range overflows
-        to = Value::fromsingle(tosingle(sum));
+        to.setsingle(tosingle(sum));
         return;
     }
     Value (*operation)(const Value&, const Value&) = nullptr;
@@ -57,9 +57,9 @@ void interpreter::cmdfmath(textview line) {
     else if (op == u"*") operation = valuemul;
     else if (op == u"/") operation = valuediv;
     else return;
-    const Value& a = slotat(left);
-    const Value& b = slotat(right);
-    Value& to = slotat(destination);
+    const Value& a = f.slot(1);
+    const Value& b = f.slot(2);
+    Value& to = f.slot(3);
     to = operation(a, b);
 }
 

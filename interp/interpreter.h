@@ -92,7 +92,8 @@ class interpreter {
     int16_t curline = 0;
     text gototext;
     uint64_t stepsleft = UINT64_MAX;
-    linecache* current = nullptr; // the cache of the line being run
+    linecache* current = nullptr;        // the cache of the line being run
+    const linecache* lastjump = nullptr; // the line whose jump text gototext holds
 };
 
 } // namespace tovl

@@ -101,7 +101,6 @@ double scannedvalue(const numberscan& n) {
 
 } // namespace
 
-double exactlimit(int digits) { return digits == singledigits ? 1e7 : 1e15; }
 
 double strictnumber(textview t) {
     size_t begin = 0;
@@ -150,11 +149,6 @@ int16_t roundint16(double v) {
     return static_cast<int16_t>(r);
 }
 
-float tosingle(double v) {
-    float f = static_cast<float>(v);
-    if (std::isinf(f) || std::isnan(f)) throw runerror(errorkind::overflow);
-    return f;
-}
 
 void appendnumbertext(text& to, double v, int digits) {
     if (v == 0) { // also -0, which prints as 0
@@ -162,7 +156,7 @@ void appendnumbertext(text& to, double v, int digits) {
         return;
     }
     // Whole numbers that the digits can show are their plain integer digits.
-    if (std::abs(v) < exactlimit(digits) && v == std::trunc(v)) {
+    if (iswhole(v, exactlimit(digits))) {
         char buf[24];
         auto r = std::to_chars(buf, buf + sizeof buf, static_cast<int64_t>(v));
         appendascii(to, std::string_view(buf, r.ptr - buf));

@@ -3,6 +3,9 @@
 
 #include "interp/text.h"
 
+#include "interp/runerror.h"
+
+#include <cmath>
 #include <cstdint>
 
 namespace tovl {
@@ -21,7 +24,11 @@ int32_t roundint32(double v);
 int16_t roundint16(double v);
 
 // The nearest 32-bit float; a magnitude beyond its range is an overflow.
-float tosingle(double v);
+inline float tosingle(double v) {
+    float f = static_cast<float>(v);
+    if (std::isinf(f) || std::isnan(f)) throw runerror(errorkind::overflow);
+    return f;
+}
 
 // Shortest text of v to at most `digits` significant digits, in plain form where those digits
 // can show the value and as mantissa, "E", sign and two or more exponent digits otherwise.
@@ -33,6 +40,11 @@ constexpr int doubledigits = 15;
 
 // Whole numbers below this magnitude print as their plain digits with `digits` significant
 // digits, and read back exactly.
-double exactlimit(int digits);
+constexpr double exactlimit(int digits) { return digits == singledigits ? 1e7 : 1e15; }
+
+// True when v is a whole number of magnitude below limit (at most 2^53).
+inline bool iswhole(double v, double limit) {
+    return v > -limit && v < limit && v == static_cast<double>(static_cast<int64_t>(v));
+}
 
 } // namespace tovl

@@ -5,34 +5,33 @@
 
 namespace tovl {
 
-operands::operands(vartable& vars, textview line, int count, fieldcache* cache)
+// "fnumv" sets every field's column at once, so the first field tells for all of them.
+operands::operands(vartable& vars, textview line, int, fieldcache* cache)
     : vars(vars), line(line), cache(cache) {
-    for (int field = 1; field <= count; ++field) vars.fieldtext(line, field);
+    if (vars.argpos(1) < 1) throw runerror(errorkind::invalidargument);
     if (cache && cache->layout != vars.layoutversion()) {
         *cache = fieldcache();
         cache->layout = vars.layoutversion();
     }
 }
 
-double operands::number(int field) {
-    if (!cache) return strictnumber(text(field));
-    fieldcache::entry& e = cache->fields[field - 1];
-    if (!e.read) {
-        try {
-            e.number = strictnumber(text(field));
-        } catch (const runerror& error) {
-            e.failed = true;
-            e.error = error.kind();
-        }
-        e.read = true;
+double operands::readnumber(fieldcache::entry& e, int field) {
+    try {
+        e.number = strictnumber(text(field));
+    } catch (const runerror& error) {
+        e.failed = true;
+        e.error = error.kind();
     }
+    e.read = true;
     if (e.failed) throw runerror(e.error);
     return e.number;
 }
 
-Value& operands::slot(int field) {
+Value& operands::findslot(int field) {
     if (!vars.built()) throw runerror(errorkind::subscriptoutofrange);
-    return vars.slot(roundint32(number(field)));
+    Value& found = vars.slot(roundint32(number(field)));
+    if (cache) cache->fields[field - 1].slot = &found;
+    return found;
 }
 
 } // namespace tovl

@@ -10,6 +10,7 @@ void interpreter::runprogram() {
     std::vector<textview> lines = splitlines(script);
     if (lines.size() > 32768) throw runerror(errorkind::overflow);
     std::vector<linecache> caches(lines.size());
+    lastjump = nullptr;
     const int16_t upper = static_cast<int16_t>(static_cast<int>(lines.size()) - 1);
     curline = 0;
     // The line that ran last: errors from the counter itself are placed there.

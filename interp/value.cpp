@@ -19,7 +19,7 @@ struct operand {
 operand arithmeticoperand(const Value& v) {
     switch (v.kind()) {
     case ValueKind::Empty: return {ValueKind::Int16, 0};
-    case ValueKind::Text: return {ValueKind::Float64, strictnumber(v.textpart())};
+    case ValueKind::Text: return {ValueKind::Float64, v.textnumber()};
     case ValueKind::Int16: return {ValueKind::Int16, static_cast<double>(v.int16part())};
     case ValueKind::Float32: return {ValueKind::Float32, v.singlepart()};
     case ValueKind::Float64: return {ValueKind::Float64, v.doublepart()};
@@ -88,6 +88,32 @@ void appendvaluetext(text& to, const Value& v) {
     }
 }
 
+double Value::textnumber() const {
+    if (parsed_ == parse::unknown) {
+        try {
+            number_.d = strictnumber(text_);
+            parsed_ = parse::number;
+        } catch (const runerror& error) {
+            parsed_ = parse::notnumber;
+            parseerror_ = error.kind();
+        }
+    }
+    if (parsed_ == parse::notnumber) throw runerror(parseerror_);
+    return number_.d;
+}
+
+bool Value::textisnumber(double& number) const {
+    if (parsed_ == parse::unknown) {
+        try {
+            textnumber();
+        } catch (const runerror&) {
+        }
+    }
+    if (parsed_ != parse::number) return false;
+    number = number_.d;
+    return true;
+}
+
 textview valuetextview(const Value& v, text& scratch) {
     if (v.kind() == ValueKind::Text) return v.textpart();
     scratch.clear();
@@ -95,13 +121,14 @@ textview valuetextview(const Value& v, text& scratch) {
     return scratch;
 }
 
-// A whole number that prints with all its digits reads back as itself.
+// A whole number that prints with all its digits reads back as itself, and a text that is a
+// number as a whole reads as that number.
 double valueleadnumber(const Value& v) {
     double number = 0;
     int digits = doubledigits;
     switch (v.kind()) {
     case ValueKind::Empty: return 0;
-    case ValueKind::Text: return leadnumber(v.textpart());
+    case ValueKind::Text: return v.textisnumber(number) ? number : leadnumber(v.textpart());
     case ValueKind::Int16: return v.int16part();
     case ValueKind::Float32:
         number = v.singlepart();
@@ -109,7 +136,7 @@ double valueleadnumber(const Value& v) {
         break;
     case ValueKind::Float64: number = v.doublepart(); break;
     }
-    if (std::abs(number) < exactlimit(digits) && number == std::trunc(number)) return number;
+    if (iswhole(number, exactlimit(digits))) return number;
     return leadnumber(valuetext(v));
 }
 
@@ -123,7 +150,7 @@ text valuetext(const Value& v) {
 double valuedouble(const Value& v) {
     switch (v.kind()) {
     case ValueKind::Empty: return 0;
-    case ValueKind::Text: return strictnumber(v.textpart());
+    case ValueKind::Text: return v.textnumber();
     case ValueKind::Int16: return v.int16part();
     case ValueKind::Float32: return v.singlepart();
     case ValueKind::Float64: return v.doublepart();
@@ -182,7 +209,7 @@ Value valuediv(const Value& left, const Value& right) {
 Value valuefloor(const Value& v) {
     switch (v.kind()) {
     case ValueKind::Empty: return Value::fromint16(0);
-    case ValueKind::Text: return Value::fromdouble(std::floor(strictnumber(v.textpart())));
+    case ValueKind::Text: return Value::fromdouble(std::floor(v.textnumber()));
     case ValueKind::Int16: return v;
     case ValueKind::Float32: return Value::fromsingle(std::floor(v.singlepart()));
     case ValueKind::Float64: return Value::fromdouble(std::floor(v.doublepart()));

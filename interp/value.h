@@ -1,6 +1,7 @@
 // Value: the untyped content of one variable slot, and every operation on values.
 #pragma once
 
+#include "interp/runerror.h"
 #include "interp/text.h"
 
 #include <cstdint>
@@ -10,7 +11,8 @@ namespace tovl {
 enum class ValueKind { Empty, Text, Int16, Float32, Float64 };
 
 // A tagged value with copy semantics. Numbers live in a union; the text member is used only
-// by the Text kind.
+// by the Text kind. A Text remembers what the strict number parse made of it (in the union,
+// unused by texts), since scripts compute with the same numeric texts over and over.
 class Value {
   public:
     Value() = default;
@@ -40,16 +42,34 @@ class Value {
     }
 
     ValueKind kind() const { return kind_; }
+    // Makes this value the Float32 f, keeping the text's storage for later use.
+    void setsingle(float f) {
+        kind_ = ValueKind::Float32;
+        parsed_ = parse::unknown;
+        number_.f = f;
+        text_.clear();
+    }
     // Appends to a Text's characters in place.
-    void appendtext(textview more) { text_ += more; }
+    void appendtext(textview more) {
+        text_ += more;
+        parsed_ = parse::unknown;
+    }
+    // The strict number parse of a Text's characters (type mismatch or overflow when they are
+    // not a number), made once.
+    double textnumber() const;
+    // True when the Text's characters are a number as a whole, which is then `number`.
+    bool textisnumber(double& number) const;
     const text& textpart() const { return text_; }
     int16_t int16part() const { return number_.i; }
     float singlepart() const { return number_.f; }
     double doublepart() const { return number_.d; }
 
   private:
+    enum class parse : uint8_t { unknown, number, notnumber };
     ValueKind kind_ = ValueKind::Empty;
-    union {
+    mutable parse parsed_ = parse::unknown;
+    mutable errorkind parseerror_ = errorkind::typemismatch;
+    mutable union {
         int16_t i;
         float f;
         double d;

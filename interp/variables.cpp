@@ -44,12 +44,6 @@ textview vartable::fieldrest(textview line, int field) const {
     return columnslice(line, column, line.size());
 }
 
-Value& vartable::slot(int32_t index) {
-    if (!built_ || index < 0 || static_cast<size_t>(index) >= vars_.size()) {
-        throw runerror(errorkind::subscriptoutofrange);
-    }
-    return vars_[index];
-}
 
 Value& vartable::slotfor(textview fieldtext) {
     if (!built_) throw runerror(errorkind::subscriptoutofrange);

@@ -1,6 +1,7 @@
 // The variable table and the operand column layout that "fnumv" fixes.
 #pragma once
 
+#include "interp/runerror.h"
 #include "interp/text.h"
 #include "interp/value.h"
 
@@ -25,7 +26,12 @@ class vartable {
     // a field text that is not a number is a type mismatch.
     Value& slotfor(textview fieldtext);
     // The slot with that number, with the same table and bound checks.
-    Value& slot(int32_t index);
+    Value& slot(int32_t index) {
+        if (!built_ || index < 0 || static_cast<size_t>(index) >= vars_.size()) {
+            throw runerror(errorkind::subscriptoutofrange);
+        }
+        return vars_[index];
+    }
     Value& fieldslot(textview line, int field) { return slotfor(fieldtext(line, field)); }
 
     bool built() const { return built_; }
