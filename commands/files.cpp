@@ -13,21 +13,22 @@ namespace {
 constexpr int filenumber = 1;
 
 // What "ssave" writes for a value: texts as they are, numbers with a blank in front when not
-// negative and a blank after, nothing for Empty.
-text printform(const Value& v) {
+// negative and a blank after, nothing for Empty. A text is written from the slot itself, so
+// saving a large text needs no second copy of it.
+void writeprintform(textfiles& files, const Value& v) {
     switch (v.kind()) {
-    case ValueKind::Empty: return {};
-    case ValueKind::Text: return v.textpart();
+    case ValueKind::Empty: return;
+    case ValueKind::Text: files.write(filenumber, v.textpart()); return;
     case ValueKind::Int16:
     case ValueKind::Float32:
     case ValueKind::Float64: {
         text out = valuedouble(v) < 0 ? u"" : u" ";
         appendvaluetext(out, v);
         out += u' ';
-        return out;
+        files.write(filenumber, out);
+        return;
     }
     }
-    return {};
 }
 
 // Frees the file number after a failure, so one failed command does not leave every later
@@ -55,9 +56,8 @@ void interpreter::cmdssave(textview line) {
         const Value& v = f.slot(1);
         files.open(filenumber, name, filemode::output);
         try {
-            text content = printform(v);
-            content += u"\r\n";
-            files.write(filenumber, content);
+            writeprintform(files, v);
+            files.write(filenumber, u"\r\n");
             files.close(filenumber);
         } catch (const runerror&) {
             closeafterfailure(files);
@@ -76,9 +76,12 @@ void interpreter::cmdsload(textview line) {
         text name = valuetext(f.slot(2));
         files.open(filenumber, name, filemode::input);
         try {
+            // Every byte becomes one character and each line end at most two, so the length
+            // of the file is nearly always room enough.
             text content;
+            content.reserve(static_cast<size_t>(files.length(filenumber)) + 2);
             while (!files.atend(filenumber)) {
-                content += files.readline(filenumber);
+                files.appendline(filenumber, content);
                 content += u"\r\n";
             }
             f.slot(1) = Value::fromtext(std::move(content));

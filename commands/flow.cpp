@@ -6,7 +6,9 @@
 namespace tovl {
 
 // Ends the program at once; the executable closes the files and leaves with status 0.
-void interpreter::cmdfendp(textview) { throw programend{}; }
+void interpreter::cmdfendp(textview) {
+    throw programend{};
+}
 
 // Compares two slots: "=" by their text forms, ">" by the leading numbers of their text forms.
 // A failing condition sets the skip flag until the next "endif"; any other operator does

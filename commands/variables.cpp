@@ -42,7 +42,8 @@ void interpreter::cmdfappd(textview line) {
 // nothing.
 void interpreter::cmdfmath(textview line) {
     operands f = fields(line, 3);
-    for (int field = 1; field <= 3; ++field) tosingle(f.number(field));
+    for (int field = 1; field <= 3; ++field)
+        tosingle(f.number(field));
     textview op = f.op(4);
     if (op == u"+") {
         float a = valuesingle(f.slot(1));
@@ -53,10 +54,14 @@ void interpreter::cmdfmath(textview line) {
         return;
     }
     Value (*operation)(const Value&, const Value&) = nullptr;
-    if (op == u"-") operation = valuesub;
-    else if (op == u"*") operation = valuemul;
-    else if (op == u"/") operation = valuediv;
-    else return;
+    if (op == u"-")
+        operation = valuesub;
+    else if (op == u"*")
+        operation = valuemul;
+    else if (op == u"/")
+        operation = valuediv;
+    else
+        return;
     const Value& a = f.slot(1);
     const Value& b = f.slot(2);
     Value& to = f.slot(3);

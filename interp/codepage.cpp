@@ -15,6 +15,8 @@ constexpr std::array<char16_t, 32> highcontrols = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+} // namespace
+
 char encodechar(char16_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
     for (size_t i = 0; i < highcontrols.size(); ++i) {
@@ -22,8 +24,6 @@ char encodechar(char16_t c) {
     }
     return '?';
 }
-
-} // namespace
 
 char16_t decodebyte(unsigned char byte) {
     if (byte >= 0x80 && byte <= 0x9F) return highcontrols[byte - 0x80];

@@ -15,5 +15,6 @@ char16_t decodebyte(unsigned char byte);
 
 // A character with no byte in the code page encodes as '?'.
 std::string encodecodepage(textview chars);
+char encodechar(char16_t c);
 
 } // namespace tovl

@@ -68,6 +68,7 @@ class interpreter {
     struct keyword;
     static const keyword keywords[];
 
+  public:
     // What the runner keeps for each line of the current run, so that a line that runs again
     // is not decoded again: its keyword, its operand numbers and, for "fgoto", its target.
     struct linecache {
@@ -79,6 +80,7 @@ class interpreter {
         text jumptext;
     };
 
+  private:
     // The operand fields of the line being run, read through its cache.
     operands fields(textview line, int count) {
         return operands(vars, line, count, current ? &current->fields : nullptr);

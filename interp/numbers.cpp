@@ -101,7 +101,6 @@ double scannedvalue(const numberscan& n) {
 
 } // namespace
 
-
 double strictnumber(textview t) {
     size_t begin = 0;
     size_t end = t.size();
@@ -148,7 +147,6 @@ int16_t roundint16(double v) {
     if (!(r >= -32768.0 && r <= 32767.0)) throw runerror(errorkind::overflow);
     return static_cast<int16_t>(r);
 }
-
 
 void appendnumbertext(text& to, double v, int digits) {
     if (v == 0) { // also -0, which prints as 0

@@ -40,7 +40,9 @@ constexpr int doubledigits = 15;
 
 // Whole numbers below this magnitude print as their plain digits with `digits` significant
 // digits, and read back exactly.
-constexpr double exactlimit(int digits) { return digits == singledigits ? 1e7 : 1e15; }
+constexpr double exactlimit(int digits) {
+    return digits == singledigits ? 1e7 : 1e15;
+}
 
 // True when v is a whole number of magnitude below limit (at most 2^53).
 inline bool iswhole(double v, double limit) {

@@ -32,7 +32,7 @@ struct fieldcache {
 // fields, in order (invalid argument before the first "fnumv"); the slots are then resolved one
 // by one at the point each is used.
 class operands {
-public:
+  public:
     operands(vartable& vars, textview line, int count, fieldcache* cache);
     // `count` says how many fields the handler takes; they all exist once one does.
 
@@ -61,7 +61,7 @@ public:
         return findslot(field);
     }
 
-private:
+  private:
     double readnumber(fieldcache::entry& e, int field);
     Value& findslot(int field);
 

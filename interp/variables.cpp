@@ -25,10 +25,14 @@ void vartable::rebuild(int16_t n) {
     fieldwidth_ = widthof(n);
     for (int k = 0; k < 4; ++k)
         argpos_[k] = static_cast<int16_t>(6 + k * fieldwidth_);
-    vars_.clear();
     built_ = false;
-    if (n < 0) throw runerror(errorkind::subscriptoutofrange);
-    vars_.assign(static_cast<size_t>(n) + 1, Value());
+    if (n < 0) {
+        vars_ = std::vector<Value>();
+        throw runerror(errorkind::subscriptoutofrange);
+    }
+    // A new table, made before the old one is freed, so it never takes the old one's place.
+    std::vector<Value> fresh(static_cast<size_t>(n) + 1);
+    vars_.swap(fresh);
     built_ = true;
 }
 
@@ -43,7 +47,6 @@ textview vartable::fieldrest(textview line, int field) const {
     if (column < 1) throw runerror(errorkind::invalidargument);
     return columnslice(line, column, line.size());
 }
-
 
 Value& vartable::slotfor(textview fieldtext) {
     if (!built_) throw runerror(errorkind::subscriptoutofrange);

@@ -154,8 +154,13 @@ text textfiles::read(int number, int64_t count) {
 }
 
 text textfiles::readline(int number) {
-    openfile& f = file(number);
     text line;
+    appendline(number, line);
+    return line;
+}
+
+void textfiles::appendline(int number, text& line) {
+    openfile& f = file(number);
     while (f.fill()) {
         const char* from = f.buffer.get() + f.start;
         const void* cr = std::memchr(from, '\r', f.available());
@@ -169,7 +174,6 @@ text textfiles::readline(int number) {
         if (f.fill() && f.buffer[f.start] == '\n') ++f.start;
         break;
     }
-    return line;
 }
 
 bool textfiles::atend(int number) {
@@ -183,8 +187,9 @@ void textfiles::write(int number, textview chars) {
     if (f.mode != filemode::output) throwfileerror(EBADF, false);
     while (!chars.empty()) {
         size_t piece = std::min(chars.size(), buffersize - f.end);
-        std::string bytes = encodecodepage(chars.substr(0, piece));
-        std::memcpy(f.buffer.get() + f.end, bytes.data(), piece);
+        char* to = f.buffer.get() + f.end;
+        for (size_t i = 0; i < piece; ++i)
+            to[i] = encodechar(chars[i]);
         f.end += piece;
         chars.remove_prefix(piece);
         if (f.end == buffersize) {

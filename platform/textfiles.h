@@ -42,6 +42,8 @@ class textfiles {
     // One line: it ends at CR or CR LF, which is consumed and not part of the line; a lone LF
     // is an ordinary character; the last line may end at the end of the file.
     text readline(int number);
+    // The same line appended to `line`, for readers that gather many lines into one text.
+    void appendline(int number, text& line);
     bool atend(int number);
     // Writes the characters as they are (no line end is added).
     void write(int number, textview chars);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 using namespace tovl;
@@ -98,4 +99,76 @@ TEST(numbertext, switchestoexponentformwherethedigitscannotshowthevalue) {
     EXPECT_EQ(numbertext(-1.5e-7, doubledigits), u"-1.5E-07");
     EXPECT_EQ(numbertext(1e100, doubledigits), u"1E+100");
     EXPECT_EQ(numbertext(3e38f, singledigits), u"3E+38");
+}
+
+TEST(numbertext, wholenumbersprintthesameonbothsidesofthedigitlimit) {
+    // Whole numbers below the limit take a shortcut; the limit itself takes the general path.
+    EXPECT_EQ(numbertext(9999999.0, singledigits), u"9999999");
+    EXPECT_EQ(numbertext(-9999999.0, singledigits), u"-9999999");
+    EXPECT_EQ(numbertext(999999999999999.0, doubledigits), u"999999999999999");
+    EXPECT_EQ(numbertext(1e15, doubledigits), u"1E+15");
+    EXPECT_EQ(numbertext(-1e15, doubledigits), u"-1E+15");
+    EXPECT_EQ(numbertext(99999995.0, singledigits), u"1E+08");
+    EXPECT_EQ(numbertext(1234567.5, singledigits), u"1234568");
+}
+
+TEST(strictnumber, shortintegersreadlikeanyothernumber) {
+    EXPECT_EQ(strictnumber(u"123456789012345"), 123456789012345.0);
+    EXPECT_EQ(strictnumber(u"1234567890123456"), 1234567890123456.0);
+    EXPECT_EQ(strictnumber(u"-0"), 0.0);
+    EXPECT_TRUE(std::signbit(strictnumber(u"-0")));
+    EXPECT_EQ(strictnumber(u"+007"), 7.0);
+    EXPECT_EQ(leadnumber(u"12345678901234567890"), 12345678901234567890.0);
+}
+
+TEST(fieldnumbers, afieldroundsthesamethroughafloatasthroughitsownnumber) {
+    // "fmath" checks its fields as 32-bit floats but resolves slots from the fields' numbers:
+    // for any field text of at most five characters both give the same slot, or both fail.
+    const std::u16string alphabet = u"0159.e-+ ";
+    std::u16string field;
+    int compared = 0;
+    std::function<void()> all = [&] {
+        if (!field.empty()) {
+            double number;
+            try {
+                number = strictnumber(field);
+            } catch (const runerror&) {
+                number = NAN;
+            }
+            if (!std::isnan(number)) {
+                float single;
+                bool fits = true;
+                try {
+                    single = tosingle(number);
+                } catch (const runerror&) {
+                    fits = false;
+                }
+                if (fits) {
+                    ++compared;
+                    bool viafloat = true, viadouble = true;
+                    int32_t a = 0, b = 0;
+                    try {
+                        a = roundint32(single);
+                    } catch (const runerror&) {
+                        viafloat = false;
+                    }
+                    try {
+                        b = roundint32(number);
+                    } catch (const runerror&) {
+                        viadouble = false;
+                    }
+                    ASSERT_EQ(viafloat, viadouble);
+                    ASSERT_EQ(a, b);
+                }
+            }
+        }
+        if (field.size() == 5) return;
+        for (char16_t c : alphabet) {
+            field.push_back(c);
+            all();
+            field.pop_back();
+        }
+    };
+    all();
+    EXPECT_GT(compared, 1000);
 }

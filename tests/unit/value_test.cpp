@@ -1,4 +1,5 @@
 // Values: kinds of results, the dynamic arithmetic and equality with literals.
+#include "interp/numbers.h"
 #include "interp/runerror.h"
 #include "interp/value.h"
 
@@ -106,4 +107,50 @@ TEST(valueconcat, joinsthetextformsofanykinds) {
     EXPECT_EQ(valueconcat(txt(u"n="), single(0.5f)), u"n=0.5");
     EXPECT_EQ(valueconcat(empty, Value::fromint16(-3)), u"-3");
     EXPECT_EQ(valueconcat(Value::fromdouble(1e20), empty), u"1E+20");
+}
+
+TEST(fastpaths, leadnumberofavalueisleadnumberofitstext) {
+    // The shortcut must give exactly what reading the printed text gives.
+    std::vector<Value> values;
+    for (double d : {0.0, -0.0, 1.0, -1.0, 0.5, 2.5, 9999999.0, 10000000.0, 16777216.0,
+                     123456789012345.0, 1e15, -1e15 + 1, 1e20, 1.0 / 3.0, 0.1, 1e-7}) {
+        values.push_back(Value::fromdouble(d));
+        values.push_back(Value::fromsingle(static_cast<float>(d)));
+    }
+    for (int16_t i : {0, 1, -1, 32767, -32768})
+        values.push_back(Value::fromint16(i));
+    for (const char16_t* t : {u"12", u" 12 ", u"12abc", u"1e3", u"abc", u"", u"-4x", u"1 2",
+                              u"3.7.2", u"+5", u"5.", u".5", u"1e400x"}) {
+        values.push_back(Value::fromtext(t));
+    }
+    for (const Value& v : values) {
+        double slow = 0, fast = 0;
+        bool slowfailed = false, fastfailed = false;
+        try {
+            slow = leadnumber(valuetext(v));
+        } catch (const runerror&) {
+            slowfailed = true;
+        }
+        try {
+            fast = valueleadnumber(v);
+        } catch (const runerror&) {
+            fastfailed = true;
+        }
+        EXPECT_EQ(fastfailed, slowfailed) << std::string(valuetext(v).begin(), valuetext(v).end());
+        EXPECT_EQ(fast, slow) << std::string(valuetext(v).begin(), valuetext(v).end());
+    }
+}
+
+TEST(fastpaths, atextforgetsitsnumberwhenitchanges) {
+    Value v = Value::fromtext(u"1");
+    EXPECT_EQ(valuedouble(v), 1);
+    v.appendtext(u"2");
+    EXPECT_EQ(valuedouble(v), 12);
+    v.appendtext(u"x");
+    EXPECT_EQ(failurekind([&] { valuedouble(v); }), errorkind::typemismatch);
+    EXPECT_EQ(valueleadnumber(v), 12);
+    Value copy = v;
+    EXPECT_EQ(failurekind([&] { valuedouble(copy); }), errorkind::typemismatch);
+    v.setsingle(2.5f);
+    EXPECT_EQ(valuetext(v), u"2.5");
 }
