@@ -5,6 +5,8 @@
 #include "interp/interpreter.h"
 #include "platform/filedelete.h"
 
+#include <new>
+
 namespace tovl {
 
 namespace {
@@ -47,10 +49,22 @@ void interpreter::reportfileerror(const runerror& error) {
     host.showmessage(errornumbertext(error));
 }
 
+// Runs a file command's steps, reporting any failure instead of passing it on. A file too
+// large for memory is a failure like any other.
+template <typename Steps> void interpreter::filecommand(Steps steps) {
+    try {
+        steps();
+    } catch (const runerror& error) {
+        reportfileerror(error);
+    } catch (const std::bad_alloc&) {
+        reportfileerror(runerror(errorkind::outofmemory));
+    }
+}
+
 // The value's slot is resolved before the file is opened, so a bad slot number leaves an
 // existing file untouched.
 void interpreter::cmdssave(textview line) {
-    try {
+    filecommand([&] {
         operands f = fields(line, 2);
         text name = valuetext(f.slot(2));
         const Value& v = f.slot(1);
@@ -59,19 +73,17 @@ void interpreter::cmdssave(textview line) {
             writeprintform(files, v);
             files.write(filenumber, u"\r\n");
             files.close(filenumber);
-        } catch (const runerror&) {
+        } catch (...) {
             closeafterfailure(files);
             throw;
         }
-    } catch (const runerror& error) {
-        reportfileerror(error);
-    }
+    });
 }
 
 // Loads the whole file as one text, every line ending in CR LF; the receiving slot keeps its
 // value when anything fails.
 void interpreter::cmdsload(textview line) {
-    try {
+    filecommand([&] {
         operands f = fields(line, 2);
         text name = valuetext(f.slot(2));
         files.open(filenumber, name, filemode::input);
@@ -86,33 +98,25 @@ void interpreter::cmdsload(textview line) {
             }
             f.slot(1) = Value::fromtext(std::move(content));
             files.close(filenumber);
-        } catch (const runerror&) {
+        } catch (...) {
             closeafterfailure(files);
             throw;
         }
-    } catch (const runerror& error) {
-        reportfileerror(error);
-    }
+    });
 }
 
 void interpreter::cmdsdele(textview line) {
-    try {
-        deletematching(valuetext(fields(line, 1).slot(1)));
-    } catch (const runerror& error) {
-        reportfileerror(error);
-    }
+    filecommand([&] { deletematching(valuetext(fields(line, 1).slot(1))); });
 }
 
 // Copies field 1's file over field 2's; a copy that fails shows nothing.
 void interpreter::cmdscopy(textview line) {
-    try {
+    filecommand([&] {
         operands f = fields(line, 2);
         text destination = valuetext(f.slot(2));
         text source = valuetext(f.slot(1));
         copyfile(source, destination, 0);
-    } catch (const runerror& error) {
-        reportfileerror(error);
-    }
+    });
 }
 
 } // namespace tovl

@@ -63,6 +63,7 @@ class interpreter {
     void cmdsdele(textview line);
     void cmdscopy(textview line);
     void reportfileerror(const runerror& error);
+    template <typename Steps> void filecommand(Steps steps);
 
     using handler = void (interpreter::*)(textview);
     struct keyword;

@@ -17,10 +17,11 @@ constexpr errorentry errortable[] = {
     {7, "File already open"},       {8, "Path not found"},     {9, "Bad file name"},
     {10, "Path/file access error"}, {11, "Permission denied"}, {12, "Disk full"},
     {13, "Device I/O error"},
+    {14, "Out of memory"},
 };
 
 static_assert(sizeof(errortable) / sizeof(errortable[0]) ==
-              static_cast<size_t>(errorkind::deviceio) + 1);
+              static_cast<size_t>(errorkind::outofmemory) + 1);
 
 } // namespace
 

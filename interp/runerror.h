@@ -24,6 +24,7 @@ enum class errorkind {
     permissiondenied,
     diskfull,
     deviceio,
+    outofmemory,
 };
 
 int errornumber(errorkind kind);

@@ -4,6 +4,7 @@
 #include "interp/scripttext.h"
 
 #include <deque>
+#include <new>
 
 namespace tovl {
 
@@ -58,6 +59,11 @@ void interpreter::runprogram() {
         current = nullptr;
         error.placeatline(lastline);
         throw;
+    } catch (const std::bad_alloc&) {
+        // A script can ask for more memory than there is (a text doubled again and again):
+        // that is its run-time error, not a crash.
+        current = nullptr;
+        throw runerror(errorkind::outofmemory, lastline);
     } catch (...) {
         current = nullptr;
         throw;

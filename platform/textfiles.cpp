@@ -121,14 +121,20 @@ void textfiles::open(int number, textview name, filemode mode) {
     auto opened = std::make_unique<openfile>();
     opened->mode = mode;
     int flags = reading ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC;
-    int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+    // Not blocking, so that opening a named pipe that nobody holds open fails at once instead
+    // of waiting for ever.
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) throwfileerror(errno, reading);
-    // A folder opens for reading on Linux; it is no text file.
+    // A folder opens for reading on Linux; it is no text file. Nor is anything but a plain file
+    // to read from (a device or pipe may never end) or a pipe or socket to write to; writing
+    // to a device such as /dev/null is fine.
     struct stat info {};
     int err = ::fstat(fd, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
-    if (err) {
+    bool textfile = reading ? S_ISREG(info.st_mode) : S_ISREG(info.st_mode) || S_ISCHR(info.st_mode);
+    if (err || !textfile || ::fcntl(fd, F_SETFL, reading ? O_RDONLY : O_WRONLY) != 0) {
         ::close(fd);
-        throwfileerror(err, reading);
+        if (err) throwfileerror(err, reading);
+        throw runerror(errorkind::pathfileaccess);
     }
     opened->fd = fd;
     files[number] = std::move(opened);
