@@ -26,8 +26,16 @@ run: build
 		$(BUILD)/tovl-console examples/demo.tovl; \
 	fi
 
+# Every test, then the unit and script tests again built with AddressSanitizer and
+# UndefinedBehaviorSanitizer in a second build folder: any report fails the run.
+SANBUILD ?= build-sanitize
+SANENV = ASAN_OPTIONS=exitcode=86:detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS) --timeout 120
+	@cmake -S . -B $(SANBUILD) -DTOVL_SANITIZE=ON -DTOVL_WERROR=$(TOVL_WERROR) -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake --build $(SANBUILD) -j$(JOBS) --target tovltests tovl-console
+	$(SANENV) ctest --test-dir $(SANBUILD) --output-on-failure -j$(JOBS) --timeout 300
 
 clean:
 	rm -rf $(BUILD)

@@ -26,13 +26,8 @@ constexpr uint64_t operator""_kw(const char16_t* s, size_t n) {
 
 } // namespace
 
-struct interpreter::keyword {
-    uint64_t head;
-    handler run;
-};
-
 // The keywords in the order they are tested; "endif" is handled before the skip gate.
-const interpreter::keyword interpreter::keywords[] = {
+const std::array<interpreter::keyword, 22> interpreter::keywords = {{
     {u"fendp"_kw, &interpreter::cmdfendp}, {u"fsetv"_kw, &interpreter::cmdfsetv},
     {u"finpt"_kw, &interpreter::cmdfinpt}, {u"fprnt"_kw, &interpreter::cmdfprnt},
     {u"fnewl"_kw, &interpreter::cmdfnewl}, {u"fifvr"_kw, &interpreter::cmdfifvr},
@@ -44,7 +39,7 @@ const interpreter::keyword interpreter::keywords[] = {
     {u"scdrm"_kw, &interpreter::cmdscdrm}, {u"sshdn"_kw, &interpreter::cmdsshdn},
     {u"ssave"_kw, &interpreter::cmdssave}, {u"sload"_kw, &interpreter::cmdsload},
     {u"sdele"_kw, &interpreter::cmdsdele}, {u"scopy"_kw, &interpreter::cmdscopy},
-};
+}};
 
 // Only lines starting with a character that can begin a keyword or a comment go on; a line
 // that is a lone comment mark is dropped too.

@@ -8,6 +8,7 @@
 #include "platform/systemlayer.h"
 #include "platform/textfiles.h"
 
+#include <array>
 #include <cstdint>
 
 namespace tovl {
@@ -66,8 +67,11 @@ class interpreter {
     template <typename Steps> void filecommand(Steps steps);
 
     using handler = void (interpreter::*)(textview);
-    struct keyword;
-    static const keyword keywords[];
+    struct keyword {
+        uint64_t head; // the five characters packed, see dispatch.cpp
+        handler run;
+    };
+    static const std::array<keyword, 22> keywords;
 
   public:
     // What the runner keeps for each line of the current run, so that a line that runs again
