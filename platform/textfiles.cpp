@@ -36,6 +36,15 @@ int writeall(int fd, const char* data, size_t size) {
     return 0;
 }
 
+// Whether the folder part of a file name names a folder (the current one when there is none).
+bool folderexists(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return true;
+    std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+    struct stat info {};
+    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 } // namespace
 
 // One open file. Input: bytes [start, end) of the buffer are read from the file but not yet
@@ -124,6 +133,9 @@ void textfiles::open(int number, textview name, filemode mode) {
     // Not blocking, so that opening a named pipe that nobody holds open fails at once instead
     // of waiting for ever.
     int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0 && errno == ENOENT && reading && !folderexists(path)) {
+        throw runerror(errorkind::pathnotfound);
+    }
     if (fd < 0) throwfileerror(errno, reading);
     // A folder opens for reading on Linux; it is no text file. Nor is anything but a plain file
     // to read from (a device or pipe may never end) or a pipe or socket to write to; writing
