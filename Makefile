@@ -53,3 +53,12 @@ install: build
 # The Debian package, build/tovl_<version>_<arch>.deb; Depends comes from the linked libraries.
 deb: build
 	cd $(BUILD) && cpack -G DEB
+
+# Times TOVL against Python, Lua and minimal Qt windows (bench/bench.py), after installing the
+# peers and tools. CASES picks cases by the start of their names: make bench CASES="count print".
+.PHONY: bench
+bench: deps
+	@scripts/bootstrap bench
+	@cmake -S . -B $(BUILD) -DTOVL_WERROR=$(TOVL_WERROR) -DTOVL_BENCH=ON >/dev/null
+	@cmake --build $(BUILD) -j$(JOBS) --target tovl tovl-console firstpaint qtminimal qttextwindow
+	python3 bench/bench.py $(BUILD) $(BUILD)/bench-work $(CASES)
