@@ -62,3 +62,32 @@ bench: deps
 	@cmake -S . -B $(BUILD) -DTOVL_WERROR=$(TOVL_WERROR) -DTOVL_BENCH=ON >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS) --target tovl tovl-console firstpaint qtminimal qttextwindow
 	python3 bench/bench.py $(BUILD) $(BUILD)/bench-work $(CASES)
+
+# The libFuzzer target over the interpreter core (fuzz/), built with clang into build-fuzz/ and
+# run for FUZZTIME seconds by fuzz/run, which confines it (as root, in a mount namespace of its
+# own). New inputs go to build-fuzz/corpus; the seeds in fuzz/corpus stay as they are.
+FUZZBUILD ?= build-fuzz
+FUZZTIME ?= 60
+.PHONY: fuzz
+fuzz:
+	@command -v clang++ >/dev/null || { echo "make fuzz: needs clang and libclang-rt-dev"; exit 2; }
+	@CC=clang CXX=clang++ cmake -S fuzz -B $(FUZZBUILD) >/dev/null
+	@cmake --build $(FUZZBUILD) -j$(JOBS)
+	@mkdir -p $(FUZZBUILD)/corpus
+	TOVLFUZZ_BIN=$(FUZZBUILD)/tovlfuzz fuzz/run -max_total_time=$(FUZZTIME) -print_final_stats=1 \
+		-artifact_prefix=$(FUZZBUILD)/artifacts/ $(FUZZBUILD)/corpus fuzz/corpus
+
+# Static analysis of the project's own code (not tests/, fuzz/, bench/ or generated Qt code):
+# clang-tidy with .clang-tidy over a compilation database in build-lint/, then cppcheck with
+# .cppcheck-suppressions. Any finding fails. The extra arguments quiet clang about g++-only flags.
+LINTBUILD ?= build-lint
+LINTDIRS = interp commands host platform app
+.PHONY: lint
+lint: deps
+	@cmake -S . -B $(LINTBUILD) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+	run-clang-tidy -quiet -j$(JOBS) -p $(LINTBUILD) \
+		-extra-arg=-Wno-unknown-warning-option -extra-arg=-Wno-ignored-optimization-argument \
+		'^$(CURDIR)/(interp|commands|host|platform|app)/[^/]+\.cpp$$'
+	cppcheck --enable=warning,performance,portability --library=qt --library=posix \
+		--suppressions-list=.cppcheck-suppressions --inline-suppr --error-exitcode=1 \
+		--std=c++20 -I . -j$(JOBS) --quiet $(LINTDIRS)

@@ -32,5 +32,5 @@ int main(int argc, char** argv) {
         return 1;
     }
     window.refreshoutput();
-    return app.exec();
+    return QApplication::exec();
 }

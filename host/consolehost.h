@@ -14,6 +14,9 @@ class consolehost : public hostwindow {
   public:
     consolehost();
     ~consolehost() override;
+    // The destructor flushes: a copy would write the held-back output twice.
+    consolehost(const consolehost&) = delete;
+    consolehost& operator=(const consolehost&) = delete;
 
     void setintext(const text& script) override;
     text getintext() override { return script; }

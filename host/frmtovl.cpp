@@ -172,7 +172,8 @@ text frmtovl::askinput(const text& prompt) {
 
 twipsize frmtovl::outersize() {
     QRect frame = frameGeometry();
-    return {frame.width() * twipsperpixel, frame.height() * twipsperpixel};
+    return {static_cast<float>(frame.width()) * twipsperpixel,
+            static_cast<float>(frame.height()) * twipsperpixel};
 }
 
 // Sets top, left, height and width in that order from the outer size less fixed allowances.

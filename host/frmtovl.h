@@ -20,6 +20,8 @@ class frmtovl : public QWidget, public hostwindow {
 public:
     frmtovl();
     ~frmtovl() override;
+    frmtovl(const frmtovl&) = delete;
+    frmtovl& operator=(const frmtovl&) = delete;
 
     void setintext(const text& script) override { intxt = script; }
     text getintext() override { return intxt; }

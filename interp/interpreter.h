@@ -24,6 +24,7 @@ class interpreter {
         : host(host), system(system), files(files) {}
     interpreter(const interpreter&) = delete;
     interpreter& operator=(const interpreter&) = delete;
+    ~interpreter() = default;
 
     // Runs the script held in the host's script text once, from its first line. Run-time
     // errors leave it carrying the index of the line they arose in.

@@ -15,7 +15,7 @@ operands::operands(vartable& vars, textview line, int, fieldcache* cache)
     }
 }
 
-double operands::readnumber(fieldcache::entry& e, int field) {
+double operands::readnumber(fieldcache::entry& e, int field) const {
     try {
         e.number = strictnumber(text(field));
     } catch (const runerror& error) {

@@ -62,7 +62,7 @@ class operands {
     }
 
   private:
-    double readnumber(fieldcache::entry& e, int field);
+    double readnumber(fieldcache::entry& e, int field) const;
     Value& findslot(int field);
 
     vartable& vars;

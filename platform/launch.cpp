@@ -111,6 +111,7 @@ void launchdetached(const std::vector<std::string>& words) {
     // Everything the children use is prepared before forking: after fork only async-signal-
     // safe calls are made.
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (const std::string& w : words)
         argv.push_back(const_cast<char*>(w.c_str()));
     argv.push_back(nullptr);
