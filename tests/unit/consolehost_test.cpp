@@ -23,7 +23,8 @@ std::string consoleoutput(std::initializer_list<const char16_t*> prints) {
     ::close(file);
     {
         consolehost host;
-        for (const char16_t* p : prints) host.appendouttext(p);
+        for (const char16_t* p : prints)
+            host.appendouttext(p);
     }
     ::dup2(saved, STDOUT_FILENO);
     ::close(saved);
@@ -49,5 +50,6 @@ TEST(consoleoutput, keepslonecrandlfandendswithaheldcr) {
 }
 
 TEST(consoleoutput, encodesasutf8) {
-    EXPECT_EQ(consoleoutput({u"\u00E9\u20AC", u"\U0001F600"}), "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+    EXPECT_EQ(consoleoutput({u"\u00E9\u20AC", u"\U0001F600"}),
+              "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
 }

@@ -1,4 +1,5 @@
-// Regression tests for faults found while fuzzing scripts: file commands on files that are not plain files.
+// Regression tests for faults found while fuzzing scripts: file commands on files that are not
+// plain files.
 #include "fakesystem.h"
 #include "interp/interpreter.h"
 #include "interp/runerror.h"
@@ -134,7 +135,7 @@ TEST_F(nonplainfiles, fifoswithoutapartnerdonotblocksloadorssave) {
 // same folder and under the same file number.
 TEST_F(nonplainfiles, plainfilesstillsaveandloadafterarefusal) {
     ASSERT_EQ(::mkfifo((dir + "/pipe").c_str(), 0600), 0);
-    text script = lines({u"fnumv3", u"fsetv1pipe", u"sload01", u"fsetv2plain.txt",
-                         u"fsetv3abc", u"ssave32", u"sload02", u"fprnt0"});
+    text script = lines({u"fnumv3", u"fsetv1pipe", u"sload01", u"fsetv2plain.txt", u"fsetv3abc",
+                         u"ssave32", u"sload02", u"fprnt0"});
     EXPECT_EQ(runconfined(dir, script, u"abc\r\n", 1), "");
 }

@@ -3,6 +3,8 @@
 #include "interp/runerror.h"
 #include "platform/launch.h"
 
+#include "failurekind.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -18,16 +20,6 @@ using namespace tovl;
 using words = std::vector<std::string>;
 
 namespace {
-
-errorkind failurekind(auto call) {
-    try {
-        call();
-    } catch (const runerror& e) {
-        return e.kind();
-    }
-    ADD_FAILURE() << "no run-time error";
-    return errorkind::deviceio;
-}
 
 // Waits for a launched program's output file to be complete; the launch itself never waits.
 std::string waitforfile(const std::string& path, const std::string& mustend = "") {

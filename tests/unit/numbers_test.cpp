@@ -2,6 +2,8 @@
 #include "interp/numbers.h"
 #include "interp/runerror.h"
 
+#include "failurekind.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,19 +12,7 @@
 
 using namespace tovl;
 
-namespace {
-
-errorkind failurekind(auto call) {
-    try {
-        call();
-    } catch (const runerror& e) {
-        return e.kind();
-    }
-    ADD_FAILURE() << "no run-time error";
-    return errorkind::deviceio;
-}
-
-} // namespace
+namespace {} // namespace
 
 TEST(strictnumber, acceptswholedecimalnumberswithblanksaround) {
     EXPECT_EQ(strictnumber(u"7"), 7);

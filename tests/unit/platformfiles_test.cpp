@@ -5,6 +5,8 @@
 #include "platform/filedelete.h"
 #include "platform/textfiles.h"
 
+#include "failurekind.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -19,16 +21,6 @@ using namespace tovl;
 namespace fs = std::filesystem;
 
 namespace {
-
-errorkind failurekind(auto call) {
-    try {
-        call();
-    } catch (const runerror& e) {
-        return e.kind();
-    }
-    ADD_FAILURE() << "no run-time error";
-    return errorkind::typemismatch;
-}
 
 void writebytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;

@@ -3,6 +3,8 @@
 #include "interp/runerror.h"
 #include "interp/value.h"
 
+#include "failurekind.h"
+
 #include <gtest/gtest.h>
 
 using namespace tovl;
@@ -16,16 +18,6 @@ Value single(float f) {
     return Value::fromsingle(f);
 }
 const Value empty;
-
-errorkind failurekind(auto call) {
-    try {
-        call();
-    } catch (const runerror& e) {
-        return e.kind();
-    }
-    ADD_FAILURE() << "no run-time error";
-    return errorkind::deviceio;
-}
 
 void expectvalue(const Value& v, ValueKind kind, const char16_t* shown) {
     EXPECT_EQ(v.kind(), kind);

@@ -2,23 +2,13 @@
 #include "interp/runerror.h"
 #include "interp/variables.h"
 
+#include "failurekind.h"
+
 #include <gtest/gtest.h>
 
 using namespace tovl;
 
-namespace {
-
-errorkind failurekind(auto call) {
-    try {
-        call();
-    } catch (const runerror& e) {
-        return e.kind();
-    }
-    ADD_FAILURE() << "no run-time error";
-    return errorkind::deviceio;
-}
-
-} // namespace
+namespace {} // namespace
 
 TEST(layout, fieldwidthisthedigitcountofthetablesize) {
     struct row {
