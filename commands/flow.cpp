@@ -15,13 +15,13 @@ void interpreter::cmdfendp(textview) {
 // nothing, not even convert the slot numbers.
 void interpreter::cmdfifvr(textview line) {
     operands f = fields(line, 2);
-    textview op = f.op(3);
-    if (op == u"=") {
+    char16_t op = f.op(3);
+    if (op == u'=') {
         const Value& a = f.slot(1);
         const Value& b = f.slot(2);
         text scratcha, scratchb;
         skipping = valuetextview(a, scratcha) != valuetextview(b, scratchb);
-    } else if (op == u">") {
+    } else if (op == u'>') {
         double xb = valueleadnumber(f.slot(2));
         double xa = valueleadnumber(f.slot(1));
         skipping = !(xa > xb);

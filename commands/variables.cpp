@@ -44,8 +44,8 @@ void interpreter::cmdfmath(textview line) {
     operands f = fields(line, 3);
     for (int field = 1; field <= 3; ++field)
         tosingle(f.number(field));
-    textview op = f.op(4);
-    if (op == u"+") {
+    char16_t op = f.op(4);
+    if (op == u'+') {
         float a = valuesingle(f.slot(1));
         float b = valuesingle(f.slot(2));
         Value& to = f.slot(3);
@@ -54,11 +54,11 @@ void interpreter::cmdfmath(textview line) {
         return;
     }
     Value (*operation)(const Value&, const Value&) = nullptr;
-    if (op == u"-")
+    if (op == u'-')
         operation = valuesub;
-    else if (op == u"*")
+    else if (op == u'*')
         operation = valuemul;
-    else if (op == u"/")
+    else if (op == u'/')
         operation = valuediv;
     else
         return;

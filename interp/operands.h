@@ -25,7 +25,7 @@ struct fieldcache {
     uint32_t layout = 0; // the layout version the entries belong to; 0 for none
     entry fields[4];
     bool opread = false;
-    textview op; // the one-character operator field, a view into the run's script text
+    char16_t op = 0; // the one-character operator field
 };
 
 // A handler's view of its line's fields. Construction takes the texts of the first `count`
@@ -38,14 +38,17 @@ class operands {
 
     textview text(int field) const { return vars.fieldtext(line, field); }
     textview rest(int field) const { return vars.fieldrest(line, field); }
-    // The one character at the start of the field: an operator ("=", ">", "+", ...).
-    textview op(int field) {
-        if (!cache) return columnslice(line, vars.argpos(field), 1);
-        if (!cache->opread) {
-            cache->op = columnslice(line, vars.argpos(field), 1);
+    // The one character at the start of the field (an operator: "=", ">", "+", ...), or 0 when
+    // the line ends before it; a 0 in the line is no operator either.
+    char16_t op(int field) {
+        if (cache && cache->opread) return cache->op;
+        textview column = columnslice(line, vars.argpos(field), 1);
+        char16_t c = column.empty() ? u'\0' : column[0];
+        if (cache) {
+            cache->op = c;
             cache->opread = true;
         }
-        return cache->op;
+        return c;
     }
     // The field text read strictly as a number: type mismatch when it is none.
     double number(int field) {
