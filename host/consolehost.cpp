@@ -145,10 +145,14 @@ void consolehost::showmessage(const text& message) {
     readanswer();
 }
 
+// On a terminal the user's Enter ends the prompt's line; with the answer coming from a pipe or
+// file nothing would, so the line is ended here and later messages start on their own lines.
 text consolehost::askinput(const text& prompt) {
     flush();
     writeall(STDERR_FILENO, terminaltext(prompt) + " ");
-    return readanswer();
+    text answer = readanswer();
+    if (!stdinterminal) writeall(STDERR_FILENO, "\n");
+    return answer;
 }
 
 // The designed size of the window: the console has no window of its own.
