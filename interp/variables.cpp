@@ -48,11 +48,6 @@ textview vartable::fieldrest(textview line, int field) const {
     return columnslice(line, column, line.size());
 }
 
-Value& vartable::slotfor(textview fieldtext) {
-    if (!built_) throw runerror(errorkind::subscriptoutofrange);
-    return slot(roundint32(strictnumber(fieldtext)));
-}
-
 // "fnumv": the number is everything from column 6 to the end of the line. A bad number
 // changes nothing; a good one empties the table and sets the layout for its width.
 void interpreter::cmdfnumv(textview line) {

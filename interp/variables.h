@@ -22,17 +22,13 @@ class vartable {
     textview fieldtext(textview line, int field) const;
     // Everything from the field's first column to the end of the line.
     textview fieldrest(textview line, int field) const;
-    // The slot a field text names: no table, or a number outside it, is a subscript error;
-    // a field text that is not a number is a type mismatch.
-    Value& slotfor(textview fieldtext);
-    // The slot with that number, with the same table and bound checks.
+    // The slot with that number: no table, or a number outside it, is a subscript error.
     Value& slot(int32_t index) {
         if (!built_ || index < 0 || static_cast<size_t>(index) >= vars_.size()) {
             throw runerror(errorkind::subscriptoutofrange);
         }
         return vars_[index];
     }
-    Value& fieldslot(textview line, int field) { return slotfor(fieldtext(line, field)); }
 
     bool built() const { return built_; }
     // Changes with every "fnumv", so that what was read from fields under one layout is known

@@ -1,4 +1,5 @@
 // The variable table and the operand layout that "fnumv" fixes.
+#include "interp/operands.h"
 #include "interp/runerror.h"
 #include "interp/variables.h"
 
@@ -47,19 +48,36 @@ TEST(layout, everyfieldisaninvalidargumentbeforethefirstfnumv) {
     EXPECT_EQ(failurekind([&] { table.fieldrest(u"fsetv1abc", 2); }), errorkind::invalidargument);
 }
 
-TEST(slots, arenamedbynumberswithblanksandleadingzeros) {
+// The slot a field names, read as the handlers read it: once without a line cache, and twice
+// through one (the second time from the cache), which must all agree.
+TEST(slots, arenamedbynumberswithblanksandleadingzerosalikewithandwithoutacache) {
     vartable table;
     table.rebuild(12);
-    Value& three = table.slot(3);
-    EXPECT_EQ(&table.slotfor(u"03"), &three);
-    EXPECT_EQ(&table.slotfor(u" 3"), &three);
-    EXPECT_EQ(&table.slotfor(u"3 "), &three);
-    EXPECT_EQ(&table.slotfor(u"2.5"), &table.slot(2));
-    EXPECT_EQ(&table.slotfor(u"12"), &table.slot(12));
-    EXPECT_EQ(failurekind([&] { table.slotfor(u"3x"); }), errorkind::typemismatch);
-    EXPECT_EQ(failurekind([&] { table.slotfor(u""); }), errorkind::typemismatch);
-    EXPECT_EQ(failurekind([&] { table.slotfor(u"-1"); }), errorkind::subscriptoutofrange);
-    EXPECT_EQ(failurekind([&] { table.slotfor(u"13"); }), errorkind::subscriptoutofrange);
+    auto slotof = [&](const char16_t* field, fieldcache* cache) -> Value& {
+        text line = u"fprnt" + text(field);
+        operands f(table, line, 1, cache);
+        return f.slot(1);
+    };
+    struct fieldcase {
+        const char16_t* field;
+        int slot; // -1: the error below
+        errorkind error;
+    };
+    for (fieldcase c : {fieldcase{u"03", 3, {}}, fieldcase{u" 3", 3, {}}, fieldcase{u"3 ", 3, {}},
+                        fieldcase{u"2.5", 2, {}}, fieldcase{u"12", 12, {}},
+                        fieldcase{u"3x", -1, errorkind::typemismatch},
+                        fieldcase{u"", -1, errorkind::typemismatch},
+                        fieldcase{u"-1", -1, errorkind::subscriptoutofrange},
+                        fieldcase{u"13", -1, errorkind::subscriptoutofrange}}) {
+        fieldcache cache;
+        for (fieldcache* used : {static_cast<fieldcache*>(nullptr), &cache, &cache}) {
+            if (c.slot >= 0) {
+                EXPECT_EQ(&slotof(c.field, used), &table.slot(c.slot));
+            } else {
+                EXPECT_EQ(failurekind([&] { slotof(c.field, used); }), c.error);
+            }
+        }
+    }
 }
 
 TEST(slots, rebuildingemptieseveryslotandanegativesizeleavesnotable) {
@@ -71,6 +89,8 @@ TEST(slots, rebuildingemptieseveryslotandanegativesizeleavesnotable) {
     EXPECT_EQ(failurekind([&] { table.rebuild(-1); }), errorkind::subscriptoutofrange);
     EXPECT_EQ(table.numvars(), -1);
     // The missing table is checked before the field's number.
-    EXPECT_EQ(failurekind([&] { table.slotfor(u"x"); }), errorkind::subscriptoutofrange);
+    text line = u"fprntx";
+    operands f(table, line, 1, nullptr);
+    EXPECT_EQ(failurekind([&] { f.slot(1); }), errorkind::subscriptoutofrange);
     EXPECT_EQ(failurekind([&] { table.slot(0); }), errorkind::subscriptoutofrange);
 }
