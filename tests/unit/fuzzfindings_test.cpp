@@ -22,15 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-text lines(std::initializer_list<const char16_t*> ls) {
-    text script;
-    for (const char16_t* l : ls) {
-        script += l;
-        script += u"\r\n";
-    }
-    return script;
-}
-
 std::string narrow(const text& t) {
     return std::string(t.begin(), t.end());
 }

@@ -19,13 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-text lines(std::initializer_list<text> ls) {
-    text script;
-    for (const text& l : ls)
-        script += l + u"\r\n";
-    return script;
-}
-
 struct outcome {
     std::optional<errorkind> error;
     text output;

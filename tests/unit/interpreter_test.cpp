@@ -16,15 +16,6 @@ using namespace tovl;
 
 namespace {
 
-text lines(std::initializer_list<const char16_t*> ls) {
-    text script;
-    for (const char16_t* l : ls) {
-        script += l;
-        script += u"\r\n";
-    }
-    return script;
-}
-
 // Runs a script once; gives the error it raised, if any.
 std::optional<runerror> runonce(testhost& host, interpreter& interp, const text& script) {
     host.intext = script;

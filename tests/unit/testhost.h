@@ -4,9 +4,18 @@
 #include "host/hostwindow.h"
 
 #include <deque>
+#include <initializer_list>
 #include <vector>
 
 namespace tovl {
+
+// A script of these lines, each ended by CR LF.
+inline text lines(std::initializer_list<text> ls) {
+    text script;
+    for (const text& l : ls)
+        script += l + u"\r\n";
+    return script;
+}
 
 class testhost : public hostwindow {
   public:
