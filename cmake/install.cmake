@@ -4,7 +4,10 @@ include(GNUInstallDirs)
 
 set(tovlstaging ${CMAKE_BINARY_DIR}/packaging)
 
-install(TARGETS tovl tovl-console RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS tovl-console RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TOVL_WINDOW)
+  install(TARGETS tovl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 
 # Manual pages go in gzipped, as Debian ships them; -n keeps the file name and time out of the
 # archive, so the same source gives the same package.

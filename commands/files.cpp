@@ -1,33 +1,32 @@
 // File commands: "ssave", "sload", "sdele" and "scopy". They report their own errors in a
 // message ("number description") and let the run go on.
-#include "app/tovlmod.h"
-#include "interp/errorreport.h"
-#include "interp/interpreter.h"
-#include "platform/filedelete.h"
+#include "commands/commands.h"
+#include "interp/error_report.h"
+#include "interp/value.h"
 
 #include <new>
 
-namespace tovl {
+namespace tovl::commands {
 
 namespace {
 
 // "ssave" and "sload" work under this file number.
-constexpr int filenumber = 1;
+constexpr int file_number = 1;
 
 // What "ssave" writes for a value: texts as they are, numbers with a blank in front when not
 // negative and a blank after, nothing for Empty. A text is written from the slot itself, so
 // saving a large text needs no second copy of it.
-void writeprintform(textfiles& files, const Value& v) {
+void write_print_form(file_services& files, const value& v) {
     switch (v.kind()) {
-    case ValueKind::Empty: return;
-    case ValueKind::Text: files.write(filenumber, v.textpart()); return;
-    case ValueKind::Int16:
-    case ValueKind::Float32:
-    case ValueKind::Float64: {
-        text out = valuedouble(v) < 0 ? u"" : u" ";
-        appendvaluetext(out, v);
+    case value_kind::empty: return;
+    case value_kind::text: files.write(file_number, v.as_text()); return;
+    case value_kind::int16:
+    case value_kind::float32:
+    case value_kind::float64: {
+        text out = value_double(v) < 0 ? u"" : u" ";
+        append_value_text(out, v);
         out += u' ';
-        files.write(filenumber, out);
+        files.write(file_number, out);
         return;
     }
     }
@@ -36,45 +35,41 @@ void writeprintform(textfiles& files, const Value& v) {
 // Frees the file number after a failure, so one failed command does not leave every later
 // "ssave" and "sload" failing with file already open. The failure being reported is the
 // first one; a second one from the close is dropped.
-void closeafterfailure(textfiles& files) {
+void close_after_failure(file_services& files) {
     try {
-        files.close(filenumber);
-    } catch (const runerror&) {
+        files.close(file_number);
+    } catch (const run_error&) {
+    }
+}
+
+// Runs a file command's steps, reporting any failure in a message instead of passing it on. A
+// file too large for memory is a failure like any other.
+template <typename Steps> void report_failures(run_state& state, Steps steps) {
+    try {
+        steps();
+    } catch (const run_error& error) {
+        state.host.show_message(error_number_text(error));
+    } catch (const std::bad_alloc&) {
+        state.host.show_message(error_number_text(run_error(error_kind::out_of_memory)));
     }
 }
 
 } // namespace
 
-void interpreter::reportfileerror(const runerror& error) {
-    host.showmessage(errornumbertext(error));
-}
-
-// Runs a file command's steps, reporting any failure instead of passing it on. A file too
-// large for memory is a failure like any other.
-template <typename Steps> void interpreter::filecommand(Steps steps) {
-    try {
-        steps();
-    } catch (const runerror& error) {
-        reportfileerror(error);
-    } catch (const std::bad_alloc&) {
-        reportfileerror(runerror(errorkind::outofmemory));
-    }
-}
-
 // The value's slot is resolved before the file is opened, so a bad slot number leaves an
 // existing file untouched.
-void interpreter::cmdssave(textview line) {
-    filecommand([&] {
-        operands f = fields(line, 2);
-        text name = valuetext(f.slot(2));
-        const Value& v = f.slot(1);
-        files.open(filenumber, name, filemode::output);
+void ssave(run_state& state, text_view line) {
+    report_failures(state, [&] {
+        operands f = state.fields(line);
+        text name = value_text(f.slot(2));
+        const value& v = f.slot(1);
+        state.files.open(file_number, name, file_mode::output);
         try {
-            writeprintform(files, v);
-            files.write(filenumber, u"\r\n");
-            files.close(filenumber);
+            write_print_form(state.files, v);
+            state.files.write(file_number, u"\r\n");
+            state.files.close(file_number);
         } catch (...) {
-            closeafterfailure(files);
+            close_after_failure(state.files);
             throw;
         }
     });
@@ -82,41 +77,41 @@ void interpreter::cmdssave(textview line) {
 
 // Loads the whole file as one text, every line ending in CR LF; the receiving slot keeps its
 // value when anything fails.
-void interpreter::cmdsload(textview line) {
-    filecommand([&] {
-        operands f = fields(line, 2);
-        text name = valuetext(f.slot(2));
-        files.open(filenumber, name, filemode::input);
+void sload(run_state& state, text_view line) {
+    report_failures(state, [&] {
+        operands f = state.fields(line);
+        text name = value_text(f.slot(2));
+        state.files.open(file_number, name, file_mode::input);
         try {
-            // Every byte becomes one character and each line end at most two, so the length
-            // of the file is nearly always room enough.
+            // Every byte becomes at most one character and each line end at most two, so the
+            // length of the file is nearly always room enough.
             text content;
-            content.reserve(static_cast<size_t>(files.length(filenumber)) + 2);
-            while (!files.atend(filenumber)) {
-                files.appendline(filenumber, content);
+            content.reserve(static_cast<size_t>(state.files.length(file_number)) + 2);
+            while (!state.files.at_end(file_number)) {
+                state.files.append_line(file_number, content);
                 content += u"\r\n";
             }
-            f.slot(1) = Value::fromtext(std::move(content));
-            files.close(filenumber);
+            f.slot(1) = value::from_text(std::move(content));
+            state.files.close(file_number);
         } catch (...) {
-            closeafterfailure(files);
+            close_after_failure(state.files);
             throw;
         }
     });
 }
 
-void interpreter::cmdsdele(textview line) {
-    filecommand([&] { deletematching(valuetext(fields(line, 1).slot(1))); });
+void sdele(run_state& state, text_view line) {
+    report_failures(state, [&] { state.files.delete_matching(value_text(state.fields(line).slot(1))); });
 }
 
 // Copies field 1's file over field 2's; a copy that fails shows nothing.
-void interpreter::cmdscopy(textview line) {
-    filecommand([&] {
-        operands f = fields(line, 2);
-        text destination = valuetext(f.slot(2));
-        text source = valuetext(f.slot(1));
-        copyfile(source, destination, 0);
+void scopy(run_state& state, text_view line) {
+    report_failures(state, [&] {
+        operands f = state.fields(line);
+        text destination = value_text(f.slot(2));
+        text source = value_text(f.slot(1));
+        state.files.copy(source, destination);
     });
 }
 
-} // namespace tovl
+} // namespace tovl::commands

@@ -1,53 +1,55 @@
-// Flow-control commands: "fendp", "fifvr" and "fgoto" ("endif" lives in the dispatcher).
-#include "interp/interpreter.h"
+// Flow-control commands: "fendp", "fifvr", "endif" and "fgoto".
+#include "commands/commands.h"
 #include "interp/numbers.h"
-#include "interp/runerror.h"
+#include "interp/value.h"
 
-namespace tovl {
+namespace tovl::commands {
 
-// Ends the program at once; the executable closes the files and leaves with status 0.
-void interpreter::cmdfendp(textview) {
-    throw programend{};
+// Ends the program after this line; its host closes the files and leaves with status 0.
+void fendp(run_state& state, text_view) {
+    state.end_requested = true;
 }
 
 // Compares two slots: "=" by their text forms, ">" by the leading numbers of their text forms.
 // A failing condition sets the skip flag until the next "endif"; any other operator does
 // nothing, not even convert the slot numbers.
-void interpreter::cmdfifvr(textview line) {
-    operands f = fields(line, 2);
-    char16_t op = f.op(3);
+void fifvr(run_state& state, text_view line) {
+    operands f = state.fields(line);
+    char16_t op = f.operator_at(3);
     if (op == u'=') {
-        const Value& a = f.slot(1);
-        const Value& b = f.slot(2);
-        text scratcha, scratchb;
-        skipping = valuetextview(a, scratcha) != valuetextview(b, scratchb);
+        const value& a = f.slot(1);
+        const value& b = f.slot(2);
+        text scratch_a, scratch_b;
+        state.skipping = value_text_view(a, scratch_a) != value_text_view(b, scratch_b);
     } else if (op == u'>') {
-        double xb = valueleadnumber(f.slot(2));
-        double xa = valueleadnumber(f.slot(1));
-        skipping = !(xa > xb);
+        double b = value_lead_number(f.slot(2));
+        double a = value_lead_number(f.slot(1));
+        state.skipping = !(a > b);
     }
 }
 
-// Jumps to a 1-based line number: the counter is set to the number less 2 (the target text
-// takes part in the arithmetic as a 64-bit number), and the runner's step after this line
-// lands on it. A line that jumps again under the same layout reuses its target.
-void interpreter::cmdfgoto(textview line) {
-    if (current && current->jumplayout == vars.layoutversion()) {
-        if (lastjump != current) gototext = current->jumptext;
-        lastjump = current;
-        curline = current->jump;
+// Runs even while lines are skipped: it is what ends the skipping.
+void endif(run_state& state, text_view) {
+    state.skipping = false;
+}
+
+// Jumps to a 1-based line number: the counter is set to the number less 2, computed in 64-bit
+// floating point and rounded through its printed text, and the runner's step after this line
+// lands on the target. A line that jumps again under the same layout reuses its target.
+void fgoto(run_state& state, text_view line) {
+    line_cache* cache = state.current;
+    if (cache && cache->jump_layout == state.variables.layout_version()) {
+        state.line_counter = cache->jump;
         return;
     }
-    double index = strictnumber(vars.fieldrest(line, 1)) - 2;
-    gototext.clear();
-    appendvaluetext(gototext, Value::fromdouble(index));
-    curline = roundint16(strictnumber(gototext));
-    lastjump = current;
-    if (current) {
-        current->jumplayout = vars.layoutversion();
-        current->jump = curline;
-        current->jumptext = gototext;
+    double index = strict_number(state.variables.field_rest(line, 1)) - 2;
+    text printed;
+    append_value_text(printed, value::from_double(index));
+    state.line_counter = round_to_int16(strict_number(printed));
+    if (cache) {
+        cache->jump_layout = state.variables.layout_version();
+        cache->jump = state.line_counter;
     }
 }
 
-} // namespace tovl
+} // namespace tovl::commands

@@ -1,42 +1,32 @@
 // System commands: "frexe", "scdrm" and "sshdn".
-#include "interp/interpreter.h"
+#include "commands/commands.h"
 #include "interp/numbers.h"
+#include "interp/value.h"
 
 #include <string>
 
-namespace tovl {
-
-namespace {
-
-constexpr int16_t normalwindow = 1;
-constexpr int16_t minimizedwindow = 2;
-
-} // namespace
+namespace tovl::commands {
 
 // Launches the slot's text as a command line and goes on at once.
-void interpreter::cmdfrexe(textview line) {
-    system.launch(valuetext(fields(line, 1).slot(1)), normalwindow);
+void frexe(run_state& state, text_view line) {
+    state.system.launch(value_text(state.fields(line).slot(1)), window_style::normal);
 }
 
 // 1 opens the CD tray, 0 closes it, anything else numeric does nothing.
-void interpreter::cmdscdrm(textview line) {
-    const Value& v = fields(line, 1).slot(1);
-    const char* command;
-    if (valueequal(v, 1.0))
-        command = "set CDAudio door open";
-    else if (valueequal(v, 0.0))
-        command = "set CDAudio door closed";
-    else
-        return;
-    system.mcisend(command);
+void scdrm(run_state& state, text_view line) {
+    const value& v = state.fields(line).slot(1);
+    if (value_equals_number(v, 1.0))
+        state.system.send_media_command("set CDAudio door open");
+    else if (value_equals_number(v, 0.0))
+        state.system.send_media_command("set CDAudio door closed");
 }
 
 // The field itself is the delay in seconds; no slot is involved.
-void interpreter::cmdsshdn(textview line) {
-    int16_t seconds = roundint16(fields(line, 1).number(1));
-    text commandline = u"shutdown -s -f -t ";
-    appendascii(commandline, std::to_string(seconds));
-    system.launch(commandline, minimizedwindow);
+void sshdn(run_state& state, text_view line) {
+    int16_t seconds = round_to_int16(state.fields(line).number(1));
+    text command_line = u"shutdown -s -f -t ";
+    append_ascii(command_line, std::to_string(seconds));
+    state.system.launch(command_line, window_style::minimized);
 }
 
-} // namespace tovl
+} // namespace tovl::commands

@@ -1,37 +1,43 @@
-// Variable commands: "fsetv", "fcopy", "fappd", "fmath" and "frand".
-#include "interp/interpreter.h"
+// Variable commands: "fnumv", "fsetv", "fcopy", "fappd", "fmath" and "frand".
+#include "commands/commands.h"
 #include "interp/numbers.h"
-#include "interp/runerror.h"
-#include "platform/random.h"
+#include "interp/value.h"
 
-namespace tovl {
+namespace tovl::commands {
 
-// Stores the rest of the line from field 2, untrimmed, as a text.
-void interpreter::cmdfsetv(textview line) {
-    operands f = fields(line, 2);
-    textview literal = f.rest(2);
-    f.slot(1) = Value::fromtext(text(literal));
+// The number is everything from column 6 to the end of the line. A bad number changes
+// nothing; a good one empties the table and sets the layout for its width.
+void fnumv(run_state& state, text_view line) {
+    int16_t n = round_to_int16(strict_number(column_slice(line, 6, line.size())));
+    state.variables.rebuild(n);
 }
 
-void interpreter::cmdfcopy(textview line) {
-    operands f = fields(line, 2);
-    const Value& from = f.slot(1);
-    Value& to = f.slot(2);
+// Stores the rest of the line from field 2, untrimmed, as a text.
+void fsetv(run_state& state, text_view line) {
+    operands f = state.fields(line);
+    text_view literal = f.rest(2);
+    f.slot(1) = value::from_text(text(literal));
+}
+
+void fcopy(run_state& state, text_view line) {
+    operands f = state.fields(line);
+    const value& from = f.slot(1);
+    value& to = f.slot(2);
     if (&from != &to) to = from;
 }
 
 // Joins two texts or adds two numbers into the slot of field 3. Joining a slot's text with
 // another into that same slot appends in place.
-void interpreter::cmdfappd(textview line) {
-    operands f = fields(line, 3);
-    const Value& a = f.slot(1);
-    const Value& b = f.slot(2);
-    Value& to = f.slot(3);
-    if (&to == &a && a.kind() == ValueKind::Text && b.kind() == ValueKind::Text) {
-        to.appendtext(b.textpart());
+void fappd(run_state& state, text_view line) {
+    operands f = state.fields(line);
+    const value& a = f.slot(1);
+    const value& b = f.slot(2);
+    value& to = f.slot(3);
+    if (&to == &a && a.kind() == value_kind::text && b.kind() == value_kind::text) {
+        to.append_text(b.as_text());
         return;
     }
-    to = valueadd(a, b);
+    to = value_add(a, b);
 }
 
 // The slot fields of "fmath" are read as 32-bit floats first, so a field beyond the float range
@@ -40,47 +46,47 @@ void interpreter::cmdfappd(textview line) {
 // the slots are then resolved as for any command. "+" adds in 32-bit floating point and
 // stores a Float32; "-", "*", "/" follow the dynamic arithmetic; any other operator does
 // nothing.
-void interpreter::cmdfmath(textview line) {
-    operands f = fields(line, 3);
+void fmath(run_state& state, text_view line) {
+    operands f = state.fields(line);
     for (int field = 1; field <= 3; ++field)
-        tosingle(f.number(field));
-    char16_t op = f.op(4);
+        to_single(f.number(field));
+    char16_t op = f.operator_at(4);
     if (op == u'+') {
-        float a = valuesingle(f.slot(1));
-        float b = valuesingle(f.slot(2));
-        Value& to = f.slot(3);
+        float a = value_single(f.slot(1));
+        float b = value_single(f.slot(2));
+        value& to = f.slot(3);
         float sum = a + b; // one rounding, never widened: a sum past the range overflows
-        to.setsingle(tosingle(sum));
+        to.set_single(to_single(sum));
         return;
     }
-    Value (*operation)(const Value&, const Value&) = nullptr;
+    value (*operation)(const value&, const value&) = nullptr;
     if (op == u'-')
-        operation = valuesub;
+        operation = value_sub;
     else if (op == u'*')
-        operation = valuemul;
+        operation = value_mul;
     else if (op == u'/')
-        operation = valuediv;
+        operation = value_div;
     else
         return;
-    const Value& a = f.slot(1);
-    const Value& b = f.slot(2);
-    Value& to = f.slot(3);
+    const value& a = f.slot(1);
+    const value& b = f.slot(2);
+    value& to = f.slot(3);
     to = operation(a, b);
 }
 
 // A random integer from the low bound (field 1) to the high bound (field 2), computed with the
 // dynamic arithmetic as floor((high - low + 1) * r) + low.
-void interpreter::cmdfrand(textview line) {
-    randomreseed();
-    operands f = fields(line, 3);
-    const Value& hi = f.slot(2);
+void frand(run_state& state, text_view line) {
+    state.random.reseed();
+    operands f = state.fields(line);
+    const value& high = f.slot(2);
     f.slot(1); // checked before the draw, so a bad low bound draws nothing
-    float r = randomnext();
-    const Value& lo = f.slot(1);
-    Value& to = f.slot(3);
-    Value span = valueadd(valuesub(hi, lo), Value::fromint16(1));
-    Value result = valueadd(valuefloor(valuemul(span, Value::fromsingle(r))), lo);
+    float r = state.random.next();
+    const value& low = f.slot(1);
+    value& to = f.slot(3);
+    value span = value_add(value_sub(high, low), value::from_int16(1));
+    value result = value_add(value_floor(value_mul(span, value::from_single(r))), low);
     to = std::move(result);
 }
 
-} // namespace tovl
+} // namespace tovl::commands

@@ -1,8 +1,6 @@
 // Number parsing, rounding and number-to-text, independent of any locale.
 #include "interp/numbers.h"
 
-#include "interp/runerror.h"
-
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -12,13 +10,13 @@ namespace tovl {
 
 namespace {
 
-bool isdigit16(char16_t c) {
+bool is_digit(char16_t c) {
     return c >= u'0' && c <= u'9';
 }
 
 // The common case of every parse: an optional sign and at most 15 digits, nothing else. Such a
 // number is exact in a double, so the result is what the general parse would give.
-bool shortinteger(textview s, double& out) {
+bool short_integer(text_view s, double& out) {
     size_t i = 0;
     bool negative = false;
     if (!s.empty() && (s[0] == u'+' || s[0] == u'-')) {
@@ -29,7 +27,7 @@ bool shortinteger(textview s, double& out) {
     if (digits == 0 || digits > 15) return false;
     int64_t value = 0;
     for (; i < s.size(); ++i) {
-        if (!isdigit16(s[i])) return false;
+        if (!is_digit(s[i])) return false;
         value = value * 10 + (s[i] - u'0');
     }
     out = negative ? -static_cast<double>(value) : static_cast<double>(value);
@@ -37,52 +35,52 @@ bool shortinteger(textview s, double& out) {
 }
 
 // The pieces of a number found in a text, copied out as ASCII for std::from_chars.
-struct numberscan {
+struct number_scan {
     std::string ascii;     // digits, '.', 'e', exponent sign and digits; no leading sign
     bool negative = false; // the mantissa's sign
-    bool anydigit = false;
-    long intdigits = 0;    // significant digits before the full stop
-    long leadingzeros = 0; // zeros after the full stop before the first significant digit
+    bool any_digit = false;
+    long integer_digits = 0;    // significant digits before the full stop
+    long leading_zeros = 0; // zeros after the full stop before the first significant digit
     long exponent = 0;     // saturated
 };
 
 // Reads sign, mantissa and exponent from s starting at i; returns the index after the number.
 // An exponent is taken only when at least one digit follows its letter and sign.
-size_t scannumber(textview s, size_t i, numberscan& n) {
+size_t scan_number(text_view s, size_t i, number_scan& n) {
     if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) n.negative = s[i++] == u'-';
-    bool seenpoint = false;
-    bool seensignificant = false;
+    bool seen_point = false;
+    bool seen_significant = false;
     for (; i < s.size(); ++i) {
         char16_t c = s[i];
-        if (isdigit16(c)) {
-            n.anydigit = true;
+        if (is_digit(c)) {
+            n.any_digit = true;
             n.ascii.push_back(static_cast<char>(c));
-            if (c != u'0') seensignificant = true;
-            if (!seenpoint && seensignificant) ++n.intdigits;
-            if (seenpoint && !seensignificant) ++n.leadingzeros;
-        } else if (c == u'.' && !seenpoint) {
-            seenpoint = true;
+            if (c != u'0') seen_significant = true;
+            if (!seen_point && seen_significant) ++n.integer_digits;
+            if (seen_point && !seen_significant) ++n.leading_zeros;
+        } else if (c == u'.' && !seen_point) {
+            seen_point = true;
             n.ascii.push_back('.');
         } else {
             break;
         }
     }
-    if (!n.anydigit || i >= s.size() || (s[i] != u'e' && s[i] != u'E')) return i;
+    if (!n.any_digit || i >= s.size() || (s[i] != u'e' && s[i] != u'E')) return i;
     size_t j = i + 1;
-    bool negexp = false;
-    if (j < s.size() && (s[j] == u'+' || s[j] == u'-')) negexp = s[j++] == u'-';
-    if (j >= s.size() || !isdigit16(s[j])) return i;
+    bool negative_exponent = false;
+    if (j < s.size() && (s[j] == u'+' || s[j] == u'-')) negative_exponent = s[j++] == u'-';
+    if (j >= s.size() || !is_digit(s[j])) return i;
     n.ascii.push_back('e');
-    if (negexp) n.ascii.push_back('-');
-    for (; j < s.size() && isdigit16(s[j]); ++j) {
+    if (negative_exponent) n.ascii.push_back('-');
+    for (; j < s.size() && is_digit(s[j]); ++j) {
         n.ascii.push_back(static_cast<char>(s[j]));
         if (n.exponent < 100000) n.exponent = n.exponent * 10 + (s[j] - u'0');
     }
-    if (negexp) n.exponent = -n.exponent;
+    if (negative_exponent) n.exponent = -n.exponent;
     return j;
 }
 
-double scannedvalue(const numberscan& n) {
+parsed_number scanned_value(const number_scan& n) {
     double v = 0;
     const char* first = n.ascii.data();
     const char* last = first + n.ascii.size();
@@ -90,74 +88,74 @@ double scannedvalue(const numberscan& n) {
     if (ec == std::errc::result_out_of_range) {
         // Too large or too small for a double: the decimal exponent of the first significant
         // digit tells which.
-        long magnitude = n.intdigits > 0 ? n.intdigits - 1 : -(n.leadingzeros + 1);
-        if (magnitude + n.exponent > 0) throw runerror(errorkind::overflow);
+        long magnitude = n.integer_digits > 0 ? n.integer_digits - 1 : -(n.leading_zeros + 1);
+        if (magnitude + n.exponent > 0) return {0, error_kind::overflow};
         v = 0;
     } else if (ec != std::errc() || ptr != last) {
-        throw runerror(errorkind::typemismatch);
+        return {0, error_kind::type_mismatch};
     }
-    return n.negative ? -v : v;
+    return {n.negative ? -v : v, std::nullopt};
 }
 
 } // namespace
 
-double strictnumber(textview t) {
+parsed_number parse_strict_number(text_view t) {
     size_t begin = 0;
     size_t end = t.size();
     while (begin < end && t[begin] == u' ')
         ++begin;
     while (end > begin && t[end - 1] == u' ')
         --end;
-    textview s = t.substr(begin, end - begin);
+    text_view s = t.substr(begin, end - begin);
     double quick;
-    if (shortinteger(s, quick)) return quick;
-    numberscan n;
+    if (short_integer(s, quick)) return {quick, std::nullopt};
+    number_scan n;
     n.ascii.reserve(s.size());
-    if (scannumber(s, 0, n) != s.size() || !n.anydigit) throw runerror(errorkind::typemismatch);
-    return scannedvalue(n);
+    if (scan_number(s, 0, n) != s.size() || !n.any_digit) return {0, error_kind::type_mismatch};
+    return scanned_value(n);
 }
 
-double leadnumber(textview t) {
+parsed_number parse_lead_number(text_view t) {
     double quick;
-    if (shortinteger(t, quick)) return quick;
+    if (short_integer(t, quick)) return {quick, std::nullopt};
     // Blanks, tabs and line feeds count for nothing wherever they stand; only a text that has
     // some is copied without them.
     text packed;
-    if (t.find_first_of(u" \t\n") != textview::npos) {
+    if (t.find_first_of(u" \t\n") != text_view::npos) {
         packed.reserve(t.size());
         for (char16_t c : t) {
             if (c != u' ' && c != u'\t' && c != u'\n') packed.push_back(c);
         }
         t = packed;
     }
-    numberscan n;
-    scannumber(t, 0, n);
-    if (!n.anydigit) return 0;
-    return scannedvalue(n);
+    number_scan n;
+    scan_number(t, 0, n);
+    if (!n.any_digit) return {0, std::nullopt};
+    return scanned_value(n);
 }
 
-int32_t roundint32(double v) {
+int32_t round_to_int32(double v) {
     double r = std::nearbyint(v);
-    if (!(r >= -2147483648.0 && r <= 2147483647.0)) throw runerror(errorkind::overflow);
+    if (!(r >= -2147483648.0 && r <= 2147483647.0)) throw run_error(error_kind::overflow);
     return static_cast<int32_t>(r);
 }
 
-int16_t roundint16(double v) {
+int16_t round_to_int16(double v) {
     double r = std::nearbyint(v);
-    if (!(r >= -32768.0 && r <= 32767.0)) throw runerror(errorkind::overflow);
+    if (!(r >= -32768.0 && r <= 32767.0)) throw run_error(error_kind::overflow);
     return static_cast<int16_t>(r);
 }
 
-void appendnumbertext(text& to, double v, int digits) {
+void append_number_text(text& to, double v, int digits) {
     if (v == 0) { // also -0, which prints as 0
         to.push_back(u'0');
         return;
     }
     // Whole numbers that the digits can show are their plain integer digits.
-    if (iswhole(v, exactlimit(digits))) {
+    if (is_whole(v, exact_limit(digits))) {
         char buf[24];
         auto r = std::to_chars(buf, buf + sizeof buf, static_cast<int64_t>(v));
-        appendascii(to, std::string_view(buf, r.ptr - buf));
+        append_ascii(to, std::string_view(buf, r.ptr - buf));
         return;
     }
     char buf[400];
@@ -167,7 +165,7 @@ void appendnumbertext(text& to, double v, int digits) {
     int exponent = 0;
     std::from_chars(s.data() + epos + 1 + (s[epos + 1] == '+'), s.data() + s.size(), exponent);
 
-    auto striptrailingzeros = [](std::string_view m) {
+    auto strip_trailing_zeros = [](std::string_view m) {
         if (m.find('.') == std::string_view::npos) return m;
         while (m.back() == '0')
             m.remove_suffix(1);
@@ -176,25 +174,20 @@ void appendnumbertext(text& to, double v, int digits) {
     };
 
     if (exponent < -4 || exponent >= digits) {
-        appendascii(to, striptrailingzeros(s.substr(0, epos)));
+        append_ascii(to, strip_trailing_zeros(s.substr(0, epos)));
         to.push_back(u'E');
         to.push_back(exponent < 0 ? u'-' : u'+');
         int e = exponent < 0 ? -exponent : exponent;
         if (e < 10) to.push_back(u'0');
-        char ebuf[8];
-        auto er = std::to_chars(ebuf, ebuf + sizeof ebuf, e);
-        appendascii(to, std::string_view(ebuf, er.ptr - ebuf));
+        char exponent_buffer[8];
+        auto er = std::to_chars(exponent_buffer, exponent_buffer + sizeof exponent_buffer, e);
+        append_ascii(to, std::string_view(exponent_buffer, er.ptr - exponent_buffer));
         return;
     }
     auto fix =
         std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, digits - 1 - exponent);
-    appendascii(to, striptrailingzeros(std::string_view(buf, fix.ptr - buf)));
+    append_ascii(to, strip_trailing_zeros(std::string_view(buf, fix.ptr - buf)));
 }
 
-text numbertext(double v, int digits) {
-    text out;
-    appendnumbertext(out, v, digits);
-    return out;
-}
 
 } // namespace tovl

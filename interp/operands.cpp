@@ -1,36 +1,46 @@
 // Operand fields read once per line and layout.
 #include "interp/operands.h"
 
-#include "interp/numbers.h"
-
 namespace tovl {
 
-// "fnumv" sets every field's column at once, so the first field tells for all of them.
-operands::operands(vartable& vars, textview line, int, fieldcache* cache)
-    : vars(vars), line(line), cache(cache) {
-    if (vars.argpos(1) < 1) throw runerror(errorkind::invalidargument);
-    if (cache && cache->layout != vars.layoutversion()) {
-        *cache = fieldcache();
-        cache->layout = vars.layoutversion();
+operands::operands(variable_table& variables, text_view line, field_cache* cache)
+    : variables_(variables), line_(line), cache_(cache) {
+    if (!variables.has_layout()) throw run_error(error_kind::invalid_argument);
+    if (cache && cache->layout != variables.layout_version()) {
+        *cache = field_cache();
+        cache->layout = variables.layout_version();
     }
 }
 
-double operands::readnumber(fieldcache::entry& e, int field) const {
-    try {
-        e.number = strictnumber(text(field));
-    } catch (const runerror& error) {
-        e.failed = true;
-        e.error = error.kind();
+char16_t operands::operator_at(int field) {
+    if (cache_ && cache_->operator_read) return cache_->operator_char;
+    text_view column = column_slice(line_, static_cast<size_t>(variables_.field_column(field)), 1);
+    char16_t c = column.empty() ? u'\0' : column[0];
+    if (cache_) {
+        cache_->operator_char = c;
+        cache_->operator_read = true;
     }
-    e.read = true;
-    if (e.failed) throw runerror(e.error);
-    return e.number;
+    return c;
 }
 
-Value& operands::findslot(int field) {
-    if (!vars.built()) throw runerror(errorkind::subscriptoutofrange);
-    Value& found = vars.slot(roundint32(number(field)));
-    if (cache) cache->fields[field - 1].slot = &found;
+parsed_number operands::parsed(int field) {
+    if (!cache_) return parse_strict_number(text(field));
+    field_cache::entry& e = cache_->fields[field - 1];
+    if (!e.read) {
+        e.parsed = parse_strict_number(text(field));
+        e.read = true;
+    }
+    return e.parsed;
+}
+
+value& operands::slot(int field) {
+    if (cache_ && cache_->fields[field - 1].slot != field_cache::no_slot) {
+        return variables_.slot(cache_->fields[field - 1].slot);
+    }
+    if (!variables_.has_slots()) throw run_error(error_kind::subscript_out_of_range);
+    int32_t index = round_to_int32(number(field));
+    value& found = variables_.slot(index);
+    if (cache_) cache_->fields[field - 1].slot = index;
     return found;
 }
 

@@ -2,9 +2,9 @@
 #pragma once
 
 #include "interp/numbers.h"
-#include "interp/runerror.h"
+#include "interp/run_error.h"
 #include "interp/text.h"
-#include "interp/variables.h"
+#include "interp/variable_table.h"
 
 #include <cstdint>
 
@@ -12,65 +12,44 @@ namespace tovl {
 
 // What reading a line's operand fields found, kept for the rest of the run: a line that runs
 // again under the same operand layout reads no field text a second time. A number is cached
-// together with the error its text gives, so a cached field fails exactly like a fresh one;
-// a slot is cached only once found, and only "fnumv" can move it, which changes the layout.
-struct fieldcache {
+// together with the error its text gives, so a cached field fails exactly like a fresh one; a
+// slot number is cached once it was found in the table, and only "fnumv" can change the table,
+// which changes the layout version too.
+struct field_cache {
+    static constexpr int32_t no_slot = -1;
     struct entry {
         bool read = false;
-        bool failed = false;
-        errorkind error = errorkind::typemismatch;
-        double number = 0;
-        Value* slot = nullptr; // the slot the number names, once it was found in the table
+        parsed_number parsed;
+        int32_t slot = no_slot;
     };
     uint32_t layout = 0; // the layout version the entries belong to; 0 for none
     entry fields[4];
-    bool opread = false;
-    char16_t op = 0; // the one-character operator field
+    bool operator_read = false;
+    char16_t operator_char = 0;
 };
 
-// A handler's view of its line's fields. Construction takes the texts of the first `count`
-// fields, in order (invalid argument before the first "fnumv"); the slots are then resolved one
-// by one at the point each is used.
+// A handler's view of its line's fields. Construction fails with invalid argument before the
+// first "fnumv"; the slots are then resolved one by one at the point each is used.
 class operands {
   public:
-    operands(vartable& vars, textview line, int count, fieldcache* cache);
-    // `count` says how many fields the handler takes; they all exist once one does.
+    operands(variable_table& variables, text_view line, field_cache* cache);
 
-    textview text(int field) const { return vars.fieldtext(line, field); }
-    textview rest(int field) const { return vars.fieldrest(line, field); }
+    text_view text(int field) const { return variables_.field_text(line_, field); }
+    text_view rest(int field) const { return variables_.field_rest(line_, field); }
     // The one character at the start of the field (an operator: "=", ">", "+", ...), or 0 when
     // the line ends before it; a 0 in the line is no operator either.
-    char16_t op(int field) {
-        if (cache && cache->opread) return cache->op;
-        textview column = columnslice(line, vars.argpos(field), 1);
-        char16_t c = column.empty() ? u'\0' : column[0];
-        if (cache) {
-            cache->op = c;
-            cache->opread = true;
-        }
-        return c;
-    }
+    char16_t operator_at(int field);
     // The field text read strictly as a number: type mismatch when it is none.
-    double number(int field) {
-        if (!cache) return strictnumber(text(field));
-        fieldcache::entry& e = cache->fields[field - 1];
-        if (!e.read) return readnumber(e, field);
-        if (e.failed) throw runerror(e.error);
-        return e.number;
-    }
+    double number(int field) { return parsed(field).or_raise(); }
     // The slot the field names: no table, or a number outside it, is a subscript error.
-    Value& slot(int field) {
-        if (cache && cache->fields[field - 1].slot) return *cache->fields[field - 1].slot;
-        return findslot(field);
-    }
+    value& slot(int field);
 
   private:
-    double readnumber(fieldcache::entry& e, int field) const;
-    Value& findslot(int field);
+    parsed_number parsed(int field);
 
-    vartable& vars;
-    textview line;
-    fieldcache* cache;
+    variable_table& variables_;
+    text_view line_;
+    field_cache* cache_;
 };
 
 } // namespace tovl

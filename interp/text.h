@@ -7,21 +7,21 @@
 namespace tovl {
 
 using text = std::u16string;
-using textview = std::u16string_view;
+using text_view = std::u16string_view;
 
 // Widens an ASCII literal or buffer to a text, one character per byte.
-inline text fromascii(std::string_view ascii) {
+inline text from_ascii(std::string_view ascii) {
     return text(ascii.begin(), ascii.end());
 }
 
 // Appends an ASCII buffer to a text, one character per byte.
-inline void appendascii(text& to, std::string_view ascii) {
+inline void append_ascii(text& to, std::string_view ascii) {
     to.append(ascii.begin(), ascii.end());
 }
 
-// The substring of s from 1-based column `column`, at most `length` characters long; empty
-// when the text ends before that column. The caller has checked that column >= 1.
-inline textview columnslice(textview s, size_t column, size_t length) {
+// The part of s from 1-based column `column`, at most `length` characters long; empty when the
+// text ends before that column. The caller has checked that column >= 1.
+inline text_view column_slice(text_view s, size_t column, size_t length) {
     if (column > s.size()) return {};
     return s.substr(column - 1, length);
 }

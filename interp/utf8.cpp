@@ -7,7 +7,7 @@ namespace {
 
 constexpr char32_t replacement = 0xFFFD;
 
-void putcodepoint(std::string& to, char32_t cp) {
+void put_code_point(std::string& to, char32_t cp) {
     if (cp < 0x80) {
         to.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {
@@ -25,7 +25,7 @@ void putcodepoint(std::string& to, char32_t cp) {
     }
 }
 
-void pututf16(text& to, char32_t cp) {
+void put_utf16(text& to, char32_t cp) {
     if (cp < 0x10000) {
         to.push_back(static_cast<char16_t>(cp));
     } else {
@@ -35,39 +35,39 @@ void pututf16(text& to, char32_t cp) {
     }
 }
 
-bool ishigh(char16_t c) {
+bool is_high_surrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }
-bool islow(char16_t c) {
+bool is_low_surrogate(char16_t c) {
     return c >= 0xDC00 && c <= 0xDFFF;
 }
 
 } // namespace
 
-void appendutf8(std::string& to, textview chars) {
+void append_utf8(std::string& to, text_view chars) {
     for (size_t i = 0; i < chars.size(); ++i) {
         char16_t c = chars[i];
         if (c < 0x80) {
             to.push_back(static_cast<char>(c));
-        } else if (ishigh(c) && i + 1 < chars.size() && islow(chars[i + 1])) {
-            putcodepoint(to, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (chars[i + 1] - 0xDC00));
+        } else if (is_high_surrogate(c) && i + 1 < chars.size() && is_low_surrogate(chars[i + 1])) {
+            put_code_point(to, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (chars[i + 1] - 0xDC00));
             ++i;
-        } else if (ishigh(c) || islow(c)) {
-            putcodepoint(to, replacement);
+        } else if (is_high_surrogate(c) || is_low_surrogate(c)) {
+            put_code_point(to, replacement);
         } else {
-            putcodepoint(to, c);
+            put_code_point(to, c);
         }
     }
 }
 
-std::string toutf8(textview chars) {
+std::string to_utf8(text_view chars) {
     std::string out;
     out.reserve(chars.size());
-    appendutf8(out, chars);
+    append_utf8(out, chars);
     return out;
 }
 
-text fromutf8(std::string_view bytes) {
+text from_utf8(std::string_view bytes) {
     text out;
     out.reserve(bytes.size());
     size_t i = 0;
@@ -103,7 +103,7 @@ text fromutf8(std::string_view bytes) {
             ++i;
             continue;
         }
-        pututf16(out, cp);
+        put_utf16(out, cp);
         i += extra + 1;
     }
     return out;

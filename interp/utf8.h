@@ -9,10 +9,10 @@
 namespace tovl {
 
 // Surrogates without a partner encode as U+FFFD.
-std::string toutf8(textview chars);
-void appendutf8(std::string& to, textview chars);
+std::string to_utf8(text_view chars);
+void append_utf8(std::string& to, text_view chars);
 
 // Malformed sequences decode as U+FFFD, one per offending byte.
-text fromutf8(std::string_view bytes);
+text from_utf8(std::string_view bytes);
 
 } // namespace tovl

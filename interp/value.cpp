@@ -2,7 +2,7 @@
 #include "interp/value.h"
 
 #include "interp/numbers.h"
-#include "interp/runerror.h"
+#include "interp/run_error.h"
 
 #include <cmath>
 
@@ -12,22 +12,22 @@ namespace {
 
 // A value taking part in arithmetic: its kind after the operand rule and its exact number.
 struct operand {
-    ValueKind kind;
+    value_kind kind;
     double number;
 };
 
-operand arithmeticoperand(const Value& v) {
+operand arithmetic_operand(const value& v) {
     switch (v.kind()) {
-    case ValueKind::Empty: return {ValueKind::Int16, 0};
-    case ValueKind::Text: return {ValueKind::Float64, v.textnumber()};
-    case ValueKind::Int16: return {ValueKind::Int16, static_cast<double>(v.int16part())};
-    case ValueKind::Float32: return {ValueKind::Float32, v.singlepart()};
-    case ValueKind::Float64: return {ValueKind::Float64, v.doublepart()};
+    case value_kind::empty: return {value_kind::int16, 0};
+    case value_kind::text: return {value_kind::float64, v.text_number()};
+    case value_kind::int16: return {value_kind::int16, static_cast<double>(v.as_int16())};
+    case value_kind::float32: return {value_kind::float32, v.as_single()};
+    case value_kind::float64: return {value_kind::float64, v.as_double()};
     }
-    return {ValueKind::Int16, 0};
+    return {value_kind::int16, 0};
 }
 
-ValueKind moreprecise(ValueKind a, ValueKind b) {
+value_kind more_precise(value_kind a, value_kind b) {
     return static_cast<int>(a) > static_cast<int>(b) ? a : b;
 }
 
@@ -42,162 +42,149 @@ template <typename T> T apply(arith op, T a, T b) {
     return a;
 }
 
-Value double_or_overflow(double d) {
-    if (std::isinf(d) || std::isnan(d)) throw runerror(errorkind::overflow);
-    return Value::fromdouble(d);
+value double_or_overflow(double d) {
+    if (std::isinf(d) || std::isnan(d)) throw run_error(error_kind::overflow);
+    return value::from_double(d);
 }
 
 // A Float32 result that leaves the 32-bit range is computed again in 64 bits.
-template <typename F> Value single_or_wider(F compute) {
+template <typename F> value single_or_wider(F compute) {
     float f = compute(float{});
-    if (!std::isinf(f)) return Value::fromsingle(f);
+    if (!std::isinf(f)) return value::from_single(f);
     return double_or_overflow(compute(double{}));
 }
 
-Value numeric(arith op, const Value& left, const Value& right) {
-    operand a = arithmeticoperand(left);
-    operand b = arithmeticoperand(right);
-    switch (moreprecise(a.kind, b.kind)) {
-    case ValueKind::Int16: {
+value numeric(arith op, const value& left, const value& right) {
+    operand a = arithmetic_operand(left);
+    operand b = arithmetic_operand(right);
+    switch (more_precise(a.kind, b.kind)) {
+    case value_kind::int16: {
         int32_t r =
             apply<int32_t>(op, static_cast<int32_t>(a.number), static_cast<int32_t>(b.number));
-        if (r < -32768 || r > 32767) throw runerror(errorkind::overflow);
-        return Value::fromint16(static_cast<int16_t>(r));
+        if (r < -32768 || r > 32767) throw run_error(error_kind::overflow);
+        return value::from_int16(static_cast<int16_t>(r));
     }
-    case ValueKind::Float32:
+    case value_kind::float32:
         return single_or_wider([&](auto zero) {
             using T = decltype(zero);
             return apply<T>(op, static_cast<T>(a.number), static_cast<T>(b.number));
         });
-    case ValueKind::Empty:
-    case ValueKind::Text:
-    case ValueKind::Float64: break;
+    case value_kind::empty:
+    case value_kind::text:
+    case value_kind::float64: break;
     }
     return double_or_overflow(apply<double>(op, a.number, b.number));
 }
 
 } // namespace
 
-void appendvaluetext(text& to, const Value& v) {
+void append_value_text(text& to, const value& v) {
     switch (v.kind()) {
-    case ValueKind::Empty: return;
-    case ValueKind::Text: to += v.textpart(); return;
-    case ValueKind::Int16: appendascii(to, std::to_string(v.int16part())); return;
-    case ValueKind::Float32: appendnumbertext(to, v.singlepart(), singledigits); return;
-    case ValueKind::Float64: appendnumbertext(to, v.doublepart(), doubledigits); return;
+    case value_kind::empty: return;
+    case value_kind::text: to += v.as_text(); return;
+    case value_kind::int16: append_ascii(to, std::to_string(v.as_int16())); return;
+    case value_kind::float32: append_number_text(to, v.as_single(), single_digits); return;
+    case value_kind::float64: append_number_text(to, v.as_double(), double_digits); return;
     }
 }
 
-double Value::textnumber() const {
-    if (parsed_ == parse::unknown) {
-        try {
-            number_.d = strictnumber(text_);
-            parsed_ = parse::number;
-        } catch (const runerror& error) {
-            parsed_ = parse::notnumber;
-            parseerror_ = error.kind();
-        }
-    }
-    if (parsed_ == parse::notnumber) throw runerror(parseerror_);
+void value::parse_text_once() const {
+    if (parsed_ != parse::unknown) return;
+    parsed_number parsed = parse_strict_number(text_);
+    parsed_ = parsed.ok() ? parse::number : parse::not_number;
+    number_.d = parsed.number;
+    if (parsed.error) parse_error_ = *parsed.error;
+}
+
+double value::text_number() const {
+    parse_text_once();
+    if (parsed_ == parse::not_number) throw run_error(parse_error_);
     return number_.d;
 }
 
-bool Value::textisnumber(double& number) const {
-    if (parsed_ == parse::unknown) {
-        try {
-            textnumber();
-        } catch (const runerror&) {
-        }
-    }
+bool value::text_is_number(double& number) const {
+    parse_text_once();
     if (parsed_ != parse::number) return false;
     number = number_.d;
     return true;
 }
 
-textview valuetextview(const Value& v, text& scratch) {
-    if (v.kind() == ValueKind::Text) return v.textpart();
+text_view value_text_view(const value& v, text& scratch) {
+    if (v.kind() == value_kind::text) return v.as_text();
     scratch.clear();
-    appendvaluetext(scratch, v);
+    append_value_text(scratch, v);
     return scratch;
 }
 
 // A whole number that prints with all its digits reads back as itself, and a text that is a
 // number as a whole reads as that number.
-double valueleadnumber(const Value& v) {
+double value_lead_number(const value& v) {
     double number = 0;
-    int digits = doubledigits;
+    int digits = double_digits;
     switch (v.kind()) {
-    case ValueKind::Empty: return 0;
-    case ValueKind::Text: return v.textisnumber(number) ? number : leadnumber(v.textpart());
-    case ValueKind::Int16: return v.int16part();
-    case ValueKind::Float32:
-        number = v.singlepart();
-        digits = singledigits;
+    case value_kind::empty: return 0;
+    case value_kind::text: return v.text_is_number(number) ? number : parse_lead_number(v.as_text()).or_raise();
+    case value_kind::int16: return v.as_int16();
+    case value_kind::float32:
+        number = v.as_single();
+        digits = single_digits;
         break;
-    case ValueKind::Float64: number = v.doublepart(); break;
+    case value_kind::float64: number = v.as_double(); break;
     }
-    if (iswhole(number, exactlimit(digits))) return number;
-    return leadnumber(valuetext(v));
+    if (is_whole(number, exact_limit(digits))) return number;
+    return parse_lead_number(value_text(v)).or_raise();
 }
 
-text valuetext(const Value& v) {
-    if (v.kind() == ValueKind::Text) return v.textpart();
+text value_text(const value& v) {
+    if (v.kind() == value_kind::text) return v.as_text();
     text out;
-    appendvaluetext(out, v);
+    append_value_text(out, v);
     return out;
 }
 
-double valuedouble(const Value& v) {
+double value_double(const value& v) {
     switch (v.kind()) {
-    case ValueKind::Empty: return 0;
-    case ValueKind::Text: return v.textnumber();
-    case ValueKind::Int16: return v.int16part();
-    case ValueKind::Float32: return v.singlepart();
-    case ValueKind::Float64: return v.doublepart();
+    case value_kind::empty: return 0;
+    case value_kind::text: return v.text_number();
+    case value_kind::int16: return v.as_int16();
+    case value_kind::float32: return v.as_single();
+    case value_kind::float64: return v.as_double();
     }
     return 0;
 }
 
-float valuesingle(const Value& v) {
-    if (v.kind() == ValueKind::Float32) return v.singlepart();
-    return tosingle(valuedouble(v));
+float value_single(const value& v) {
+    if (v.kind() == value_kind::float32) return v.as_single();
+    return to_single(value_double(v));
 }
 
-int32_t valueint32(const Value& v) {
-    return roundint32(valuedouble(v));
-}
-
-int16_t valueint16(const Value& v) {
-    return roundint16(valuedouble(v));
-}
-
-Value valueadd(const Value& left, const Value& right) {
-    bool leftempty = left.kind() == ValueKind::Empty;
-    bool rightempty = right.kind() == ValueKind::Empty;
-    if (left.kind() == ValueKind::Text && right.kind() == ValueKind::Text) {
-        return Value::fromtext(left.textpart() + right.textpart());
+value value_add(const value& left, const value& right) {
+    bool leftempty = left.kind() == value_kind::empty;
+    bool rightempty = right.kind() == value_kind::empty;
+    if (left.kind() == value_kind::text && right.kind() == value_kind::text) {
+        return value::from_text(left.as_text() + right.as_text());
     }
-    if (leftempty && rightempty) return Value::fromint16(0);
+    if (leftempty && rightempty) return value::from_int16(0);
     if (leftempty) return right;
     if (rightempty) return left;
     return numeric(arith::add, left, right);
 }
 
-Value valuesub(const Value& left, const Value& right) {
+value value_sub(const value& left, const value& right) {
     return numeric(arith::sub, left, right);
 }
 
-Value valuemul(const Value& left, const Value& right) {
+value value_mul(const value& left, const value& right) {
     return numeric(arith::mul, left, right);
 }
 
-Value valuediv(const Value& left, const Value& right) {
-    operand a = arithmeticoperand(left);
-    operand b = arithmeticoperand(right);
+value value_div(const value& left, const value& right) {
+    operand a = arithmetic_operand(left);
+    operand b = arithmetic_operand(right);
     if (b.number == 0) {
-        throw runerror(a.number == 0 ? errorkind::overflow : errorkind::divisionbyzero);
+        throw run_error(a.number == 0 ? error_kind::overflow : error_kind::division_by_zero);
     }
-    if (a.kind != ValueKind::Float64 && b.kind != ValueKind::Float64) {
+    if (a.kind != value_kind::float64 && b.kind != value_kind::float64) {
         return single_or_wider([&](auto zero) {
             using T = decltype(zero);
             return static_cast<T>(a.number) / static_cast<T>(b.number);
@@ -206,30 +193,19 @@ Value valuediv(const Value& left, const Value& right) {
     return double_or_overflow(a.number / b.number);
 }
 
-Value valuefloor(const Value& v) {
+value value_floor(const value& v) {
     switch (v.kind()) {
-    case ValueKind::Empty: return Value::fromint16(0);
-    case ValueKind::Text: return Value::fromdouble(std::floor(v.textnumber()));
-    case ValueKind::Int16: return v;
-    case ValueKind::Float32: return Value::fromsingle(std::floor(v.singlepart()));
-    case ValueKind::Float64: return Value::fromdouble(std::floor(v.doublepart()));
+    case value_kind::empty: return value::from_int16(0);
+    case value_kind::text: return value::from_double(std::floor(v.text_number()));
+    case value_kind::int16: return v;
+    case value_kind::float32: return value::from_single(std::floor(v.as_single()));
+    case value_kind::float64: return value::from_double(std::floor(v.as_double()));
     }
     return v;
 }
 
-text valueconcat(const Value& left, const Value& right) {
-    text out = valuetext(left);
-    appendvaluetext(out, right);
-    return out;
-}
-
-bool valueequal(const Value& v, textview literal) {
-    if (v.kind() == ValueKind::Text) return v.textpart() == literal;
-    return valuetext(v) == literal;
-}
-
-bool valueequal(const Value& v, double literal) {
-    return valuedouble(v) == literal;
+bool value_equals_number(const value& v, double number) {
+    return value_double(v) == number;
 }
 
 } // namespace tovl

@@ -1,74 +1,75 @@
-// Value: the untyped content of one variable slot, and every operation on values.
+// value: the untyped content of one variable slot, and every operation on values.
 #pragma once
 
-#include "interp/runerror.h"
+#include "interp/run_error.h"
 #include "interp/text.h"
 
 #include <cstdint>
 
 namespace tovl {
 
-enum class ValueKind { Empty, Text, Int16, Float32, Float64 };
+enum class value_kind { empty, text, int16, float32, float64 };
 
 // A tagged value with copy semantics. Numbers live in a union; the text member is used only
 // by the Text kind. A Text remembers what the strict number parse made of it (in the union,
 // unused by texts), since scripts compute with the same numeric texts over and over.
-class Value {
+class value {
   public:
-    Value() = default;
-    static Value fromtext(text t) {
-        Value v;
-        v.kind_ = ValueKind::Text;
+    value() = default;
+    static value from_text(text t) {
+        value v;
+        v.kind_ = value_kind::text;
         v.text_ = std::move(t);
         return v;
     }
-    static Value fromint16(int16_t i) {
-        Value v;
-        v.kind_ = ValueKind::Int16;
+    static value from_int16(int16_t i) {
+        value v;
+        v.kind_ = value_kind::int16;
         v.number_.i = i;
         return v;
     }
-    static Value fromsingle(float f) {
-        Value v;
-        v.kind_ = ValueKind::Float32;
+    static value from_single(float f) {
+        value v;
+        v.kind_ = value_kind::float32;
         v.number_.f = f;
         return v;
     }
-    static Value fromdouble(double d) {
-        Value v;
-        v.kind_ = ValueKind::Float64;
+    static value from_double(double d) {
+        value v;
+        v.kind_ = value_kind::float64;
         v.number_.d = d;
         return v;
     }
 
-    ValueKind kind() const { return kind_; }
+    value_kind kind() const { return kind_; }
     // Makes this value the Float32 f, keeping the text's storage for later use.
-    void setsingle(float f) {
-        kind_ = ValueKind::Float32;
+    void set_single(float f) {
+        kind_ = value_kind::float32;
         parsed_ = parse::unknown;
         number_.f = f;
         text_.clear();
     }
     // Appends to a Text's characters in place.
-    void appendtext(textview more) {
+    void append_text(text_view more) {
         text_ += more;
         parsed_ = parse::unknown;
     }
     // The strict number parse of a Text's characters (type mismatch or overflow when they are
     // not a number), made once.
-    double textnumber() const;
+    double text_number() const;
     // True when the Text's characters are a number as a whole, which is then `number`.
-    bool textisnumber(double& number) const;
-    const text& textpart() const { return text_; }
-    int16_t int16part() const { return number_.i; }
-    float singlepart() const { return number_.f; }
-    double doublepart() const { return number_.d; }
+    bool text_is_number(double& number) const;
+    const text& as_text() const { return text_; }
+    int16_t as_int16() const { return number_.i; }
+    float as_single() const { return number_.f; }
+    double as_double() const { return number_.d; }
 
   private:
-    enum class parse : uint8_t { unknown, number, notnumber };
-    ValueKind kind_ = ValueKind::Empty;
+    enum class parse : uint8_t { unknown, number, not_number };
+    void parse_text_once() const;
+    value_kind kind_ = value_kind::empty;
     mutable parse parsed_ = parse::unknown;
-    mutable errorkind parseerror_ = errorkind::typemismatch;
+    mutable error_kind parse_error_ = error_kind::type_mismatch;
     mutable union {
         int16_t i;
         float f;
@@ -79,33 +80,27 @@ class Value {
 
 // Text form: Empty is empty, Text itself, Int16 its digits, Float32 and Float64 their number
 // text with 7 and 15 significant digits.
-text valuetext(const Value& v);
-void appendvaluetext(text& to, const Value& v);
+text value_text(const value& v);
+void append_value_text(text& to, const value& v);
 // The text form without a copy: a Text's own characters, or the form written into `scratch`.
-textview valuetextview(const Value& v, text& scratch);
-// leadnumber of the text form, without making the text where the number is known.
-double valueleadnumber(const Value& v);
+text_view value_text_view(const value& v, text& scratch);
+// The forgiving number of the text form, without making the text where the number is known.
+double value_lead_number(const value& v);
 
 // Strict conversions: Empty counts as 0, a Text is parsed strictly.
-double valuedouble(const Value& v);
-float valuesingle(const Value& v);
-int32_t valueint32(const Value& v);
-int16_t valueint16(const Value& v);
+double value_double(const value& v);
+float value_single(const value& v);
 
-// Dynamic arithmetic. valueadd joins two texts and passes a value through when the other
+// Dynamic arithmetic. value_add joins two texts and passes a value through when the other
 // operand is Empty; otherwise, as for the others, Empty counts as Int16 0, a Text as a Float64
 // parsed strictly, and the result has the more precise kind of the operands.
-Value valueadd(const Value& left, const Value& right);
-Value valuesub(const Value& left, const Value& right);
-Value valuemul(const Value& left, const Value& right);
-Value valuediv(const Value& left, const Value& right);
-Value valuefloor(const Value& v);
+value value_add(const value& left, const value& right);
+value value_sub(const value& left, const value& right);
+value value_mul(const value& left, const value& right);
+value value_div(const value& left, const value& right);
+value value_floor(const value& v);
 
-text valueconcat(const Value& left, const Value& right);
-
-// Equality with a literal: a text literal compares the text form exactly; a number literal
-// compares numbers, parsing a Text strictly.
-bool valueequal(const Value& v, textview literal);
-bool valueequal(const Value& v, double literal);
+// Equality with a number, parsing a Text strictly.
+bool value_equals_number(const value& v, double number);
 
 } // namespace tovl

@@ -1,0 +1,115 @@
+// tovl-console: runs a TOVL script in a terminal with the same start-up as the window.
+#include "app/startup.h"
+#include "commands/commands.h"
+#include "host/console_host.h"
+#include "interp/code_page.h"
+#include "interp/error_report.h"
+#include "interp/script_text.h"
+#include "platform/clock_random.h"
+#include "platform/linux_files.h"
+#include "platform/linux_system.h"
+
+#include <cstdio>
+#include <optional>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char usage[] = "usage: tovl-console [--dry-run] SCRIPT\n"
+                     "       tovl-console --help | --version\n";
+
+const char help[] =
+    "Runs the TOVL script SCRIPT in this terminal.\n"
+    "\n"
+    "Printed output goes to standard output, one LF for each CR LF. Messages and prompts go\n"
+    "to standard error; answers are read from standard input, and end of input answers\n"
+    "with the empty text.\n"
+    "\n"
+    "options:\n"
+    "  --dry-run   report programs, shutdowns and CD tray commands on standard error\n"
+    "              instead of performing them\n"
+    "  --help      show this help and exit\n"
+    "  --version   show the version and exit\n"
+    "\n"
+    "exit status: 0 when the script ends or runs \"fendp\"; 1 after a run-time error in the\n"
+    "second run; 2 when the script cannot be read or the arguments are wrong.\n";
+
+struct console_options {
+    bool dry_run = false;
+    const char* script = nullptr;
+};
+
+// The exit status to leave with at once, or nothing when the script should run.
+std::optional<int> parse_options(int argc, char** argv, console_options& opts) {
+    bool options_ended = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (!options_ended && std::strcmp(arg, "--help") == 0) {
+            std::fputs(usage, stdout);
+            std::fputs(help, stdout);
+            return 0;
+        }
+        if (!options_ended && std::strcmp(arg, "--version") == 0) {
+            std::puts("tovl-console " TOVL_VERSION);
+            return 0;
+        }
+        if (!options_ended && std::strcmp(arg, "--dry-run") == 0) {
+            opts.dry_run = true;
+        } else if (!options_ended && std::strcmp(arg, "--") == 0) {
+            options_ended = true;
+        } else if (!options_ended && arg[0] == '-' && arg[1] != '\0') {
+            std::fprintf(stderr, "tovl-console: unknown option '%s'\n%s", arg, usage);
+            return 2;
+        } else if (opts.script) {
+            std::fprintf(stderr, "tovl-console: one script at a time\n%s", usage);
+            return 2;
+        } else {
+            opts.script = arg;
+        }
+    }
+    if (!opts.script) {
+        std::fprintf(stderr, "tovl-console: no script given\n%s", usage);
+        return 2;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+// Exit statuses: 0 when the script ends or runs "fendp", 1 after a run-time error in the second
+// run, 2 when the script cannot be read or the arguments are wrong.
+int main(int argc, char** argv) {
+    console_options opts;
+    if (std::optional<int> status = parse_options(argc, argv, opts)) return *status;
+
+    using namespace tovl;
+    console_host host;
+    // The path's bytes pass through the code page unchanged.
+    text path = decode_code_page(opts.script);
+    text_file_read script = read_text_file(path);
+    if (script.error) {
+        host.report(u"tovl-console: cannot read " + path + u": " +
+                    from_ascii(script.error->description()));
+        return 2;
+    }
+    if (has_bare_line_feed(script.content)) {
+        host.report(u"tovl-console: warning: " + text(line_feed_hint));
+    }
+
+    linux_system real_system;
+    dry_run_system rehearsal([&host](const text& line) { host.report(u"tovl-console: " + line); });
+    linux_files files;
+    clock_random random;
+    run_services services{host, opts.dry_run ? static_cast<system_services&>(rehearsal) : real_system,
+                          files, random};
+    interpreter interpreter(services, commands::handlers());
+    run_outcome outcome = run_with_fallback(interpreter, script.content, [&](const run_error& error) {
+        host.report(u"tovl-console: " + fallback_report(error, script.content));
+    });
+    if (outcome.end == run_end::failed) {
+        host.report(u"tovl-console: " + fatal_report(outcome.error, script.content));
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,26 @@
+// Start-up shared by tovl and tovl-console: where the script is, and the run with its fallback.
+#pragma once
+
+#include "interp/interpreter.h"
+#include "interp/run_error.h"
+#include "interp/text.h"
+
+#include <functional>
+#include <optional>
+
+namespace tovl {
+
+// The script path in the argument text the window receives: its first and last characters,
+// normally the double quotes around the path, are dropped. Shorter texts name no script.
+std::optional<text> script_path_from_argument_text(text_view argument_text);
+
+// Called when the first run failed, before the script runs again.
+using fallback_notice = std::function<void(const run_error& error)>;
+
+// Runs the script; a run-time error in this first run makes it run once more from its first
+// line, with the variables, the layout and the output it left. The outcome is that of the last
+// run: an error in the second run is the program's fatal error.
+run_outcome run_with_fallback(interpreter& interpreter, text_view script,
+                              const fallback_notice& notice);
+
+} // namespace tovl

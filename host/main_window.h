@@ -1,0 +1,50 @@
+// main_window: the TOVL window, a Qt widget that is the script host of tovl.
+#pragma once
+
+#include "interp/script_host.h"
+
+#include <QWidget>
+
+class QPlainTextEdit;
+class QTimer;
+
+namespace tovl {
+
+// The window keeps the output as its exact text (CR LF included) and shows it in the output
+// box. Runs are synchronous and nothing repaints during them, so the box's document is brought
+// up to date only where the window can be seen: before a modal box and when the run yields
+// (refresh_output). What the user sees is the same as with an update on every print.
+class main_window : public QWidget, public script_host {
+    Q_OBJECT
+  public:
+    main_window();
+    ~main_window() override;
+    main_window(const main_window&) = delete;
+    main_window& operator=(const main_window&) = delete;
+
+    void append_output(text_view more) override;
+    void move_caret_to_end() override;
+    void set_caption(const text& caption) override;
+    void show_message(const text& message) override;
+    text ask(const text& prompt) override;
+
+    // Brings the output box's document, caret and view up to date with the output text.
+    void refresh_output();
+    // The report of an error that nothing caught, in a modal box.
+    void show_fatal_report(const text& report);
+
+    QPlainTextEdit* output_box() const { return output_box_; }
+
+  private:
+    // Every 100 ms the output box is laid out from the window's outer size.
+    void on_layout_tick();
+
+    QTimer* layout_timer_;
+    QPlainTextEdit* output_box_;
+    text output_;
+    // How much of output_ the document shows.
+    size_t shown_ = 0;
+    int32_t caret_ = 0;
+};
+
+} // namespace tovl

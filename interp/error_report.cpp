@@ -1,0 +1,68 @@
+// Wording of the fatal report, the fallback notice and the file commands' error text.
+#include "interp/error_report.h"
+
+#include "interp/script_text.h"
+
+#include <string>
+
+namespace tovl {
+
+const char16_t line_feed_hint[] =
+    u"TOVL lines must end with CR LF: this script has line feeds without a carriage return, "
+    u"so several of its lines run as one.";
+
+namespace {
+
+text headline(const run_error& error) {
+    text out = u"Run-time error ";
+    append_ascii(out, std::to_string(error.number()));
+    out += u": ";
+    append_ascii(out, error.description());
+    return out;
+}
+
+void append_place(text& out, const run_error& error, text_view script) {
+    if (error.line() == run_error::no_line) return;
+    std::vector<text_view> lines = split_lines(script);
+    out += u"line ";
+    append_ascii(out, std::to_string(error.line() + 1));
+    if (static_cast<size_t>(error.line()) < lines.size()) {
+        out += u": ";
+        out += lines[error.line()];
+    }
+}
+
+} // namespace
+
+text fatal_report(const run_error& error, text_view script) {
+    text out = headline(error);
+    if (error.line() != run_error::no_line) {
+        out += u'\n';
+        append_place(out, error, script);
+    }
+    if (has_bare_line_feed(script)) {
+        out += u'\n';
+        out += line_feed_hint;
+    }
+    return out;
+}
+
+text fallback_report(const run_error& error, text_view script) {
+    text out = headline(error);
+    if (error.line() != run_error::no_line) {
+        out += u" in ";
+        append_place(out, error, script);
+    }
+    out += u"; running the script again from its first line";
+    return out;
+}
+
+text error_number_text(const run_error& error) {
+    text out;
+    append_ascii(out, std::to_string(error.number()));
+    out += u' ';
+    append_ascii(out, error.description());
+    return out;
+}
+
+} // namespace tovl

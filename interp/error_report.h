@@ -1,0 +1,23 @@
+// The one place that words run-time errors for users.
+#pragma once
+
+#include "interp/run_error.h"
+#include "interp/text.h"
+
+namespace tovl {
+
+// "Run-time error N: Description", then "line N: <the line>" (1-based) when the error arose in
+// a script line, then the line-end hint when the script has bare line feeds. Lines are joined
+// with LF.
+text fatal_report(const run_error& error, text_view script);
+
+// One line saying the first run failed and the script runs again.
+text fallback_report(const run_error& error, text_view script);
+
+// "N Description", as the file commands show their errors.
+text error_number_text(const run_error& error);
+
+// The warning for scripts whose lines end in LF alone.
+extern const char16_t line_feed_hint[];
+
+} // namespace tovl

@@ -1,0 +1,95 @@
+// The program runner and dispatch: walks the lines with the line counter, one error boundary.
+#include "interp/interpreter.h"
+
+#include "interp/script_text.h"
+
+#include <deque>
+#include <new>
+#include <vector>
+
+namespace tovl {
+
+namespace {
+
+// The line counter is a 16-bit number: a script may have at most this many lines.
+constexpr size_t max_lines = 32768;
+
+// The caches of one run's lines. A line gets one when it runs for the second time: a line that
+// runs once gains nothing from it, and a long script that runs straight through should not pay
+// for a cache per line.
+class run_caches {
+  public:
+    explicit run_caches(size_t lines) : caches_(lines, nullptr), visited_(lines, false) {}
+
+    line_cache* for_line(size_t index) {
+        line_cache* cache = caches_[index];
+        if (cache) return cache;
+        if (!visited_[index]) {
+            visited_[index] = true;
+            return nullptr;
+        }
+        return caches_[index] = &pool_.emplace_back();
+    }
+
+  private:
+    std::vector<line_cache*> caches_;
+    std::vector<bool> visited_;
+    std::deque<line_cache> pool_; // stable addresses
+};
+
+} // namespace
+
+run_outcome interpreter::run(text_view script) {
+    int last_line = run_error::no_line;
+    try {
+        return {run_lines(split_lines(script), last_line)};
+    } catch (run_error& error) {
+        state_.current = nullptr;
+        error.place_at_line(last_line);
+        return {run_end::failed, error};
+    } catch (const std::bad_alloc&) {
+        // A script can ask for more memory than there is (a text doubled again and again):
+        // that is its run-time error, not a crash.
+        state_.current = nullptr;
+        return {run_end::failed, run_error(error_kind::out_of_memory, last_line)};
+    }
+}
+
+// `last_line` is the line that ran last: errors of the counter itself are placed there.
+run_end interpreter::run_lines(const std::vector<text_view>& lines, int& last_line) {
+    if (lines.size() > max_lines) throw run_error(error_kind::overflow);
+    run_caches caches(lines.size());
+    const int upper = static_cast<int>(lines.size()) - 1;
+    int16_t& counter = state_.line_counter;
+    counter = 0;
+    state_.end_requested = false;
+    while (counter <= upper) {
+        if (counter < 0) throw run_error(error_kind::subscript_out_of_range);
+        last_line = counter;
+        if (steps_left_-- == 0) return run_end::step_budget_spent;
+        state_.current = caches.for_line(static_cast<size_t>(counter));
+        run_line(lines[static_cast<size_t>(counter)]);
+        state_.current = nullptr;
+        if (state_.end_requested) return run_end::ended_by_fendp;
+        if (counter == INT16_MAX) throw run_error(error_kind::overflow);
+        ++counter;
+    }
+    return run_end::finished;
+}
+
+// Dispatch: a line whose first five characters are a keyword goes to its handler; while the
+// skip flag is set only "endif" does. Every other line does nothing.
+void interpreter::run_line(text_view line) {
+    line_cache* cache = state_.current;
+    uint8_t index = cache ? cache->keyword_index : line_cache::unresolved;
+    if (index == line_cache::unresolved) {
+        std::optional<keyword> found = find_keyword(line);
+        index = found ? static_cast<uint8_t>(*found) : line_cache::no_keyword;
+        if (cache) cache->keyword_index = index;
+    }
+    if (index == line_cache::no_keyword) return;
+    if (state_.skipping && index != static_cast<uint8_t>(keyword::endif)) return;
+    commands_[index](state_, line);
+}
+
+} // namespace tovl

@@ -1,0 +1,51 @@
+// The variable table and the operand column layout that "fnumv" fixes.
+#pragma once
+
+#include "interp/run_error.h"
+#include "interp/text.h"
+#include "interp/value.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace tovl {
+
+// Operands stand in fixed-width fields without separators: field k starts at column
+// 6 + (k - 1) * w, w being the number of decimal digits of the table's highest slot number.
+class variable_table {
+  public:
+    // Rebuilds the table with slots 0..n, all Empty, and sets the layout for n's width. A
+    // negative n sets the layout and leaves no table: the rebuild is a subscript error.
+    void rebuild(int16_t n);
+
+    // True once a layout is set: before the first "fnumv" no line has operand fields.
+    bool has_layout() const { return field_width_ > 0; }
+    // The field's text, cut to the field width; invalid argument before the layout is set.
+    text_view field_text(text_view line, int field) const;
+    // Everything from the field's first column to the end of the line.
+    text_view field_rest(text_view line, int field) const;
+    // Start column of operand field 1..4; 0 before the first "fnumv".
+    int field_column(int field) const { return has_layout() ? 6 + (field - 1) * field_width_ : 0; }
+
+    // The slot with that number: no table, or a number outside it, is a subscript error.
+    value& slot(int32_t index) {
+        if (!is_slot(index)) throw run_error(error_kind::subscript_out_of_range);
+        return slots_[static_cast<size_t>(index)];
+    }
+    // False before the first "fnumv" and after a negative one.
+    bool has_slots() const { return !slots_.empty(); }
+    bool is_slot(int32_t index) const {
+        return index >= 0 && static_cast<size_t>(index) < slots_.size();
+    }
+
+    // Changes with every "fnumv", so that what was read from fields under one layout is known
+    // to be stale under the next.
+    uint32_t layout_version() const { return layout_version_; }
+
+  private:
+    std::vector<value> slots_;
+    int field_width_ = 0;
+    uint32_t layout_version_ = 1;
+};
+
+} // namespace tovl

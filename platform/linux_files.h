@@ -1,0 +1,49 @@
+// linux_files: the file services on POSIX descriptors, with names and contents in the code page.
+#pragma once
+
+#include "interp/file_services.h"
+#include "interp/run_error.h"
+
+#include <memory>
+#include <optional>
+
+namespace tovl {
+
+// File numbers 1..max_file_number, each free or in use by one open file. Names and contents go
+// through the 8-bit code page byte for byte. Using a number that is not open is a bad file
+// name error. The files still open when the table goes are written out and closed.
+class linux_files final : public file_services {
+  public:
+    static constexpr int max_file_number = 255;
+
+    linux_files();
+    ~linux_files() override;
+    linux_files(const linux_files&) = delete;
+    linux_files& operator=(const linux_files&) = delete;
+
+    void open(int number, text_view name, file_mode mode) override;
+    int64_t length(int number) override;
+    void append_line(int number, text& to) override;
+    bool at_end(int number) override;
+    void write(int number, text_view chars) override;
+    void close(int number) override;
+    void delete_matching(text_view name) override;
+    bool copy(text_view source, text_view destination) override;
+
+    // The whole of an open input file from its current position.
+    text read_rest(int number);
+
+  private:
+    struct open_file;
+    open_file& file(int number);
+    std::unique_ptr<open_file> files_[max_file_number + 1];
+};
+
+// Reads a whole text file, as start-up reads a script: the text, or the error that stopped it.
+struct text_file_read {
+    text content;
+    std::optional<run_error> error;
+};
+text_file_read read_text_file(text_view name);
+
+} // namespace tovl
