@@ -1,0 +1,156 @@
+// The Linux services on a real file system and real processes, each test in a folder of its own.
+#include "interp/code_page.h"
+#include "platform/file_copy.h"
+#include "platform/process_launch.h"
+#include "support.h"
+
+#include <chrono>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace tovl;
+namespace fs = std::filesystem;
+
+namespace {
+
+void write_bytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string read_bytes(const std::string& path) {
+    std::stringstream content;
+    content << std::ifstream(path, std::ios::binary).rdbuf();
+    return content.str();
+}
+
+text name(const std::string& path) {
+    return decode_code_page(path);
+}
+
+// Waits up to five seconds for a launched program's output file to be written.
+std::string wait_for_file(const std::string& path) {
+    for (int i = 0; i < 500 && read_bytes(path).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return read_bytes(path);
+}
+
+} // namespace
+
+TEST(linux_files, lines_span_buffer_blocks_and_bytes_keep_their_code_page_values) {
+    temp_folder folder;
+    // The CR is the last byte of the first 64 KiB block, its LF the first of the next.
+    std::string first(65535, 'x');
+    write_bytes(folder / "in", first + "\r\n" + std::string(150000, 'y') + "\ra\nb\x80");
+    linux_files files;
+    files.open(7, name(folder / "in"), file_mode::input);
+    text lines;
+    for (int n = 0; !files.at_end(7); ++n) {
+        files.append_line(7, lines);
+        lines += u"|";
+    }
+    files.close(7);
+    EXPECT_EQ(lines, name(first) + u"|" + text(150000, u'y') + u"|a\nb\u20AC|");
+    files.open(1, name(folder / "out"), file_mode::output);
+    files.write(1, u"\u20AC\u00E9\u4E2D\r\n");
+    files.close(1);
+    EXPECT_EQ(read_bytes(folder / "out"), "\x80\xE9?\r\n");
+}
+
+TEST(linux_files, failures_are_file_errors_and_nothing_blocks_or_reads_for_ever) {
+    temp_folder folder;
+    linux_files files;
+    auto open_error = [&](const std::string& path, file_mode mode) {
+        return error_of([&] { files.open(2, name(path), mode); });
+    };
+    EXPECT_EQ(open_error(folder / "missing", file_mode::input), error_kind::file_not_found);
+    EXPECT_EQ(open_error(folder / "no/such", file_mode::input), error_kind::path_not_found);
+    EXPECT_EQ(open_error(folder.path, file_mode::input), error_kind::path_file_access);
+    EXPECT_EQ(open_error("/dev/zero", file_mode::input), error_kind::path_file_access);
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+    EXPECT_EQ(open_error(folder / "pipe", file_mode::input), error_kind::path_file_access);
+    EXPECT_EQ(open_error(folder / "pipe", file_mode::output), error_kind::device_io);
+    files.open(2, name("/dev/full"), file_mode::output);
+    files.write(2, u"x");
+    EXPECT_EQ(error_of([&] { files.close(2); }), error_kind::disk_full);
+    files.open(2, name(folder / "kept"), file_mode::output);
+    EXPECT_EQ(open_error(folder / "other", file_mode::output), error_kind::file_already_open);
+    EXPECT_FALSE(fs::exists(folder / "other"));
+    EXPECT_EQ(error_of([&] { files.close(3); }), error_kind::bad_file_name);
+}
+
+TEST(linux_files, deletion_matches_the_last_part_and_never_folders) {
+    temp_folder folder;
+    for (const char* f : {"a1.txt", "a22.txt", ".hidden.txt", "a1.dat", "[ab].txt"})
+        write_bytes(folder / f, f);
+    fs::create_directory(folder / "a3.txt");
+    fs::create_symlink(folder / "a1.dat", folder / "link.txt");
+    linux_files files;
+    files.delete_matching(name(folder / "a?.txt"));
+    EXPECT_FALSE(fs::exists(folder / "a1.txt"));
+    EXPECT_TRUE(fs::exists(folder / "a22.txt"));
+    files.delete_matching(name(folder / "*.txt"));
+    EXPECT_EQ(fs::directory_iterator(folder.path)->path().filename(), "a1.dat");
+    EXPECT_TRUE(fs::is_directory(folder / "a3.txt"));
+    EXPECT_FALSE(fs::is_symlink(folder / "link.txt"));
+    EXPECT_EQ(error_of([&] { files.delete_matching(name(folder / "*.txt")); }),
+              error_kind::file_not_found);
+    EXPECT_EQ(error_of([&] { files.delete_matching(name(folder / "no/x")); }),
+              error_kind::path_not_found);
+}
+
+TEST(file_copy, replaces_with_the_source_mode_and_leaves_a_file_copied_onto_itself) {
+    temp_folder folder;
+    write_bytes(folder / "src", "content");
+    ::chmod((folder / "src").c_str(), 0640);
+    write_bytes(folder / "dst", "old");
+    EXPECT_TRUE(copy_file(folder / "src", folder / "dst"));
+    EXPECT_EQ(read_bytes(folder / "dst"), "content");
+    EXPECT_EQ(fs::status(folder / "dst").permissions(), fs::perms(0640));
+    ASSERT_EQ(::link((folder / "src").c_str(), (folder / "hard").c_str()), 0);
+    EXPECT_TRUE(copy_file(folder / "src", folder / "src"));
+    EXPECT_TRUE(copy_file(folder / "hard", folder / "src"));
+    EXPECT_EQ(read_bytes(folder / "src"), "content");
+    EXPECT_EQ(fs::hard_link_count(folder / "src"), 2u);
+    EXPECT_FALSE(copy_file(folder / "missing", folder / "x"));
+    EXPECT_FALSE(copy_file(folder / "src", folder / "no/x"));
+    EXPECT_FALSE(copy_file(folder.path, folder / "x"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), {}), 3); // no leftovers
+}
+
+TEST(process_launch, words_are_split_without_a_shell_and_shutdown_is_translated) {
+    using words = std::vector<std::string>;
+    EXPECT_EQ(split_command_line("  touch \"a b\"  c$HOME;x "), (words{"touch", "a b", "c$HOME;x"}));
+    EXPECT_EQ(split_command_line("x\"y z\"w \"\""), (words{"xy zw", ""}));
+    EXPECT_EQ(translate_shutdown(split_command_line("shutdown -s -f -t 61")),
+              (words{"shutdown", "-P", "+2"}));
+    EXPECT_EQ(translate_shutdown(split_command_line("shutdown -s -f -t 0")),
+              (words{"shutdown", "-P", "now"}));
+    EXPECT_EQ(translate_shutdown(split_command_line("shutdown -r -f -t 5")).size(), 5u);
+    EXPECT_EQ(error_of([] { find_program("no-such-program-tovl"); }), error_kind::file_not_found);
+    EXPECT_EQ(error_of([] { launch_detached({"/etc/passwd"}); }), error_kind::permission_denied);
+}
+
+TEST(process_launch, the_program_gets_null_input_none_of_our_descriptors_and_no_zombie) {
+    temp_folder folder;
+    ASSERT_GE(::dup2(STDERR_FILENO, 100), 0); // deliberately without close-on-exec
+    std::string out = folder / "out";
+    launch_detached({"sh", "-c", "ls /proc/self/fd > '" + out + ".fds'; readlink /proc/self/fd/0 > '" + out + "'"});
+    ::close(100);
+    EXPECT_EQ(wait_for_file(out), "/dev/null\n");
+    EXPECT_EQ(read_bytes(out + ".fds").find("100"), std::string::npos);
+    for (int i = 0; i < 50; ++i)
+        launch_detached({"true"});
+    // Our only children are the short-lived middle processes of each launch: all reaped.
+    int children = 0;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::ifstream status(entry.path() / "status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.rfind("PPid:", 0) == 0 && std::stol(line.substr(5)) == ::getpid()) ++children;
+    }
+    EXPECT_EQ(children, 0);
+}

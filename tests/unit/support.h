@@ -1,0 +1,94 @@
+// What the unit tests share: a host and services in memory, a run of a script, a temp folder.
+#pragma once
+
+#include "app/startup.h"
+#include "commands/commands.h"
+#include "interp/interpreter.h"
+#include "platform/linux_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace tovl {
+
+// A script of these lines, each ended by CR LF.
+inline text script_lines(std::initializer_list<text> lines) {
+    text script;
+    for (const text& line : lines)
+        script += line + u"\r\n";
+    return script;
+}
+
+// The kind of run-time error `action` raises; fails the test when it raises none.
+template <typename Action> error_kind error_of(Action action) {
+    try {
+        action();
+    } catch (const run_error& error) {
+        return error.kind();
+    }
+    ADD_FAILURE() << "no run-time error";
+    return error_kind::invalid_argument;
+}
+
+struct test_host : script_host {
+    text output;
+    std::vector<text> messages;
+    std::deque<text> answers; // none left answers like Cancel
+
+    void append_output(text_view more) override { output += more; }
+    void move_caret_to_end() override {}
+    void set_caption(const text&) override {}
+    void show_message(const text& message) override { messages.push_back(message); }
+    text ask(const text&) override {
+        if (answers.empty()) return {};
+        text answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+struct fake_system : system_services {
+    std::vector<text> launches;
+    void launch(text_view command_line, window_style) override {
+        launches.emplace_back(command_line);
+    }
+    void send_media_command(const std::string&) override {}
+};
+
+struct fixed_random : random_source {
+    void reseed() override {}
+    float next() override { return 0.5f; }
+};
+
+// One interpreter with its services, kept across runs as start-up keeps it.
+struct script_run {
+    test_host host;
+    fake_system system;
+    linux_files files;
+    fixed_random random;
+    interpreter interp{run_services{host, system, files, random}, commands::handlers()};
+    int fallbacks = 0;
+
+    run_outcome run(text_view script) {
+        return run_with_fallback(interp, script, [this](const run_error&) { ++fallbacks; });
+    }
+};
+
+// A fresh folder under /tmp, removed with everything in it at the end of the test.
+struct temp_folder {
+    std::string path;
+    temp_folder() {
+        char pattern[] = "/tmp/tovl-test-XXXXXX";
+        path = ::mkdtemp(pattern);
+    }
+    ~temp_folder() { std::filesystem::remove_all(path); }
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+};
+
+} // namespace tovl
