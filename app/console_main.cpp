@@ -10,8 +10,8 @@
 #include "platform/linux_system.h"
 
 #include <cstdio>
-#include <optional>
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace {
@@ -101,12 +101,13 @@ int main(int argc, char** argv) {
     dry_run_system rehearsal([&host](const text& line) { host.report(u"tovl-console: " + line); });
     linux_files files;
     clock_random random;
-    run_services services{host, opts.dry_run ? static_cast<system_services&>(rehearsal) : real_system,
-                          files, random};
+    run_services services{
+        host, opts.dry_run ? static_cast<system_services&>(rehearsal) : real_system, files, random};
     interpreter interpreter(services, commands::handlers());
-    run_outcome outcome = run_with_fallback(interpreter, script.content, [&](const run_error& error) {
-        host.report(u"tovl-console: " + fallback_report(error, script.content));
-    });
+    run_outcome outcome =
+        run_with_fallback(interpreter, script.content, [&](const run_error& error) {
+            host.report(u"tovl-console: " + fallback_report(error, script.content));
+        });
     if (outcome.end == run_end::failed) {
         host.report(u"tovl-console: " + fatal_report(outcome.error, script.content));
         return 1;

@@ -101,7 +101,8 @@ void sload(run_state& state, text_view line) {
 }
 
 void sdele(run_state& state, text_view line) {
-    report_failures(state, [&] { state.files.delete_matching(value_text(state.fields(line).slot(1))); });
+    report_failures(state,
+                    [&] { state.files.delete_matching(value_text(state.fields(line).slot(1))); });
 }
 
 // Copies field 1's file over field 2's; a copy that fails shows nothing.

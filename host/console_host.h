@@ -29,8 +29,8 @@ class console_host final : public script_host {
     void report(const text& message);
 
   private:
-    std::string pending_;        // UTF-8 bytes not yet written to standard output
-    bool held_cr_ = false;       // a CR that ended the last print
+    std::string pending_;  // UTF-8 bytes not yet written to standard output
+    bool held_cr_ = false; // a CR that ended the last print
     bool input_is_terminal_;
     bool errors_go_to_terminal_;
 };

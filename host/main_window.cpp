@@ -25,11 +25,17 @@ constexpr int design_width = 6135;  // client area, twips
 constexpr int design_height = 3975; // client area, twips
 const QString application_title = QStringLiteral("TOVL");
 
-int pixels(float twips) { return static_cast<int>(std::lround(twips / twips_per_pixel)); }
+int pixels(float twips) {
+    return static_cast<int>(std::lround(twips / twips_per_pixel));
+}
 
-QString to_qstring(text_view t) { return QString::fromUtf16(t.data(), static_cast<qsizetype>(t.size())); }
+QString to_qstring(text_view t) {
+    return QString::fromUtf16(t.data(), static_cast<qsizetype>(t.size()));
+}
 
-text from_qstring(const QString& s) { return text(reinterpret_cast<const char16_t*>(s.utf16()), s.size()); }
+text from_qstring(const QString& s) {
+    return text(reinterpret_cast<const char16_t*>(s.utf16()), s.size());
+}
 
 // How output shows on screen: a CR LF pair, a lone CR and a lone LF each start a new line.
 // `after` is the character before `t` in the output, so that a pair split over two prints
@@ -58,7 +64,7 @@ int document_position(const text& output, int32_t p) {
 
 // The one-line input box: a plain-text prompt, an empty entry field, OK and Cancel.
 class input_box : public QDialog {
-public:
+  public:
     input_box(QWidget* parent, const QString& prompt) : QDialog(parent) {
         setWindowTitle(application_title);
         auto* label = new QLabel(prompt, this);
@@ -118,7 +124,9 @@ void main_window::append_output(text_view more) {
     caret_ = 0;
 }
 
-void main_window::move_caret_to_end() { caret_ = static_cast<int32_t>(output_.size()); }
+void main_window::move_caret_to_end() {
+    caret_ = static_cast<int32_t>(output_.size());
+}
 
 void main_window::refresh_output() {
     if (shown_ < output_.size()) {

@@ -39,9 +39,9 @@ struct number_scan {
     std::string ascii;     // digits, '.', 'e', exponent sign and digits; no leading sign
     bool negative = false; // the mantissa's sign
     bool any_digit = false;
-    long integer_digits = 0;    // significant digits before the full stop
-    long leading_zeros = 0; // zeros after the full stop before the first significant digit
-    long exponent = 0;     // saturated
+    long integer_digits = 0; // significant digits before the full stop
+    long leading_zeros = 0;  // zeros after the full stop before the first significant digit
+    long exponent = 0;       // saturated
 };
 
 // Reads sign, mantissa and exponent from s starting at i; returns the index after the number.
@@ -188,6 +188,5 @@ void append_number_text(text& to, double v, int digits) {
         std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, digits - 1 - exponent);
     append_ascii(to, strip_trailing_zeros(std::string_view(buf, fix.ptr - buf)));
 }
-
 
 } // namespace tovl

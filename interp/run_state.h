@@ -47,9 +47,9 @@ struct run_state {
     random_source& random;
 
     variable_table variables;
-    bool skipping = false;      // set by a failing "fifvr", cleared by "endif"
-    int16_t line_counter = 0;   // 0-based index of the line being run; "fgoto" sets it
-    bool end_requested = false; // set by "fendp": the run ends after this line
+    bool skipping = false;         // set by a failing "fifvr", cleared by "endif"
+    int16_t line_counter = 0;      // 0-based index of the line being run; "fgoto" sets it
+    bool end_requested = false;    // set by "fendp": the run ends after this line
     line_cache* current = nullptr; // the cache of the line being run, when it has one
 
     // The operand fields of the line being run.

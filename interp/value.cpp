@@ -123,7 +123,8 @@ double value_lead_number(const value& v) {
     int digits = double_digits;
     switch (v.kind()) {
     case value_kind::empty: return 0;
-    case value_kind::text: return v.text_is_number(number) ? number : parse_lead_number(v.as_text()).or_raise();
+    case value_kind::text:
+        return v.text_is_number(number) ? number : parse_lead_number(v.as_text()).or_raise();
     case value_kind::int16: return v.as_int16();
     case value_kind::float32:
         number = v.as_single();

@@ -133,7 +133,8 @@ void linux_files::open(int number, text_view name, file_mode mode) {
     // to a device such as /dev/null is fine.
     struct stat info {};
     int err = ::fstat(fd, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
-    bool is_text_file = reading ? S_ISREG(info.st_mode) : S_ISREG(info.st_mode) || S_ISCHR(info.st_mode);
+    bool is_text_file =
+        reading ? S_ISREG(info.st_mode) : S_ISREG(info.st_mode) || S_ISCHR(info.st_mode);
     if (err || !is_text_file || ::fcntl(fd, F_SETFL, reading ? O_RDONLY : O_WRONLY) != 0) {
         ::close(fd);
         if (err) throw_file_error(err, reading);

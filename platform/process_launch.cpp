@@ -22,7 +22,8 @@ constexpr int fork_failed = -1;
 
 error_kind launcherror_kind(int err) {
     if (err == fork_failed) return error_kind::device_io;
-    return err == EACCES || err == EPERM ? error_kind::permission_denied : error_kind::file_not_found;
+    return err == EACCES || err == EPERM ? error_kind::permission_denied
+                                         : error_kind::file_not_found;
 }
 
 bool is_executable_file(const std::string& path) {
@@ -87,7 +88,8 @@ std::string find_program(const std::string& program) {
     if (program.empty()) throw run_error(error_kind::file_not_found);
     if (program.find('/') != std::string::npos) {
         if (is_executable_file(program)) return program;
-        throw run_error(exists(program) ? error_kind::permission_denied : error_kind::file_not_found);
+        throw run_error(exists(program) ? error_kind::permission_denied
+                                        : error_kind::file_not_found);
     }
     const char* path = std::getenv("PATH");
     std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";

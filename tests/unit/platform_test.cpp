@@ -123,7 +123,8 @@ TEST(file_copy, replaces_with_the_source_mode_and_leaves_a_file_copied_onto_itse
 
 TEST(process_launch, words_are_split_without_a_shell_and_shutdown_is_translated) {
     using words = std::vector<std::string>;
-    EXPECT_EQ(split_command_line("  touch \"a b\"  c$HOME;x "), (words{"touch", "a b", "c$HOME;x"}));
+    EXPECT_EQ(split_command_line("  touch \"a b\"  c$HOME;x "),
+              (words{"touch", "a b", "c$HOME;x"}));
     EXPECT_EQ(split_command_line("x\"y z\"w \"\""), (words{"xy zw", ""}));
     EXPECT_EQ(translate_shutdown(split_command_line("shutdown -s -f -t 61")),
               (words{"shutdown", "-P", "+2"}));
@@ -138,7 +139,9 @@ TEST(process_launch, the_program_gets_null_input_none_of_our_descriptors_and_no_
     temp_folder folder;
     ASSERT_GE(::dup2(STDERR_FILENO, 100), 0); // deliberately without close-on-exec
     std::string out = folder / "out";
-    launch_detached({"sh", "-c", "ls /proc/self/fd > '" + out + ".fds'; readlink /proc/self/fd/0 > '" + out + "'"});
+    launch_detached(
+        {"sh", "-c",
+         "ls /proc/self/fd > '" + out + ".fds'; readlink /proc/self/fd/0 > '" + out + "'"});
     ::close(100);
     EXPECT_EQ(wait_for_file(out), "/dev/null\n");
     EXPECT_EQ(read_bytes(out + ".fds").find("100"), std::string::npos);

@@ -28,7 +28,8 @@ TEST(utf8, round_trips_and_replaces_malformed_bytes) {
     text chars = u"a\u00E9\u20AC\U0001F600";
     EXPECT_EQ(to_utf8(chars), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
     EXPECT_EQ(from_utf8(to_utf8(chars)), chars);
-    EXPECT_EQ(from_utf8("\xC3(\xE0\x80\x80\xED\xA0\x80"), u"\uFFFD(\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(from_utf8("\xC3(\xE0\x80\x80\xED\xA0\x80"),
+              u"\uFFFD(\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD");
     EXPECT_EQ(to_utf8(u"\xD800x"), "\xEF\xBF\xBDx");
 }
 
