@@ -160,14 +160,14 @@ float value_single(const value& v) {
 }
 
 value value_add(const value& left, const value& right) {
-    bool leftempty = left.kind() == value_kind::empty;
-    bool rightempty = right.kind() == value_kind::empty;
+    bool left_empty = left.kind() == value_kind::empty;
+    bool right_empty = right.kind() == value_kind::empty;
     if (left.kind() == value_kind::text && right.kind() == value_kind::text) {
         return value::from_text(left.as_text() + right.as_text());
     }
-    if (leftempty && rightempty) return value::from_int16(0);
-    if (leftempty) return right;
-    if (rightempty) return left;
+    if (left_empty && right_empty) return value::from_int16(0);
+    if (left_empty) return right;
+    if (right_empty) return left;
     return numeric(arith::add, left, right);
 }
 
