@@ -1,0 +1,299 @@
+// The in-memory file system of the fuzz target: names to bytes, numbered open files.
+#include "fuzz/memory_files.h"
+
+#include "interp/code_page.h"
+#include "interp/run_error.h"
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+namespace tovl::fuzz {
+
+namespace {
+
+constexpr size_t max_name_bytes = 4095;
+constexpr size_t max_part_bytes = 255;
+
+struct known_folder {
+    std::string_view name;
+    bool writable;
+};
+
+// The folders of the file system, each with its final slash; "" is the current folder.
+constexpr known_folder folders[] = {
+    {"", true}, {"sub/", true}, {"/tmp/", true}, {"/", false}, {"/etc/", false}, {"/dev/", false},
+};
+
+const known_folder* find_folder(std::string_view name) {
+    for (const known_folder& f : folders) {
+        if (f.name == name) return &f;
+    }
+    return nullptr;
+}
+
+// A name split into its folder (with its final slash, "./" taken as the current folder) and
+// its last part. The key is the name the file is stored under.
+struct split_name {
+    std::string folder;
+    std::string last;
+    const known_folder* where = nullptr; // nullptr when the folder does not exist
+
+    std::string key() const { return folder + last; }
+    // The name is a folder itself: "sub", "sub/", "." and the like.
+    bool names_folder() const {
+        return last.empty() || last == "." || last == ".." || find_folder(folder + last + "/");
+    }
+};
+
+// Whether the name is acceptable at all; a NUL byte or an over-long name or part is not.
+bool well_formed(const std::string& bytes) {
+    if (bytes.find('\0') != std::string::npos || bytes.size() > max_name_bytes) return false;
+    size_t slash = bytes.rfind('/');
+    size_t last = slash == std::string::npos ? bytes.size() : bytes.size() - slash - 1;
+    return last <= max_part_bytes;
+}
+
+split_name split(const std::string& bytes) {
+    split_name s;
+    size_t slash = bytes.rfind('/');
+    if (slash != std::string::npos) {
+        s.folder = bytes.substr(0, slash + 1);
+        s.last = bytes.substr(slash + 1);
+    } else {
+        s.last = bytes;
+    }
+    if (s.folder == "./") s.folder.clear();
+    s.where = find_folder(s.folder);
+    return s;
+}
+
+// The folder part of a stored key, as split() gives it.
+std::string_view folder_of_key(std::string_view key) {
+    size_t slash = key.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : key.substr(0, slash + 1);
+}
+
+// Which device of /dev/ a name is, if any: zero, random and urandom take writes like null.
+enum class device_kind { none, null, full };
+device_kind device_of(const split_name& s) {
+    if (s.folder != "/dev/") return device_kind::none;
+    if (s.last == "full") return device_kind::full;
+    if (s.last == "null" || s.last == "zero" || s.last == "random" || s.last == "urandom") {
+        return device_kind::null;
+    }
+    return device_kind::none;
+}
+
+bool has_wildcards(std::string_view s) {
+    return s.find_first_of("*?") != std::string_view::npos;
+}
+
+} // namespace
+
+bool wildcard_matches(std::string_view pattern, std::string_view name) {
+    size_t p = 0, n = 0;
+    size_t star = std::string_view::npos, resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = n;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+memory_files::memory_files() {
+    // Lines ending in CR LF, a lone LF inside a line, and a last line without a line end.
+    files_[read_only_file] =
+        std::make_shared<std::string>("locked\r\nsecond\nhalf\r\n\r\nlast line, no end");
+}
+
+memory_files::open_file& memory_files::file(int number) {
+    if (number < 1 || number > max_file_number || !open_[number]) {
+        throw run_error(error_kind::bad_file_name);
+    }
+    return *open_[number];
+}
+
+int memory_files::open_count() const {
+    return static_cast<int>(std::count_if(std::begin(open_), std::end(open_),
+                                          [](const auto& f) { return f != nullptr; }));
+}
+
+const std::string* memory_files::find(const std::string& name) const {
+    auto it = files_.find(name);
+    return it == files_.end() ? nullptr : it->second.get();
+}
+
+void memory_files::open(int number, text_view name, file_mode mode) {
+    if (number < 1 || number > max_file_number) throw run_error(error_kind::bad_file_name);
+    if (open_[number]) throw run_error(error_kind::file_already_open);
+    std::string bytes = encode_code_page(name);
+    if (!well_formed(bytes)) throw run_error(error_kind::bad_file_name);
+    split_name s = split(bytes);
+    if (!s.where) throw run_error(error_kind::path_not_found);
+    if (s.names_folder()) throw run_error(error_kind::path_file_access);
+
+    auto opened = std::make_unique<open_file>();
+    opened->mode = mode;
+    device_kind dev = device_of(s);
+    if (mode == file_mode::input) {
+        // A device is no plain file: it may never end.
+        if (dev != device_kind::none) throw run_error(error_kind::path_file_access);
+        auto it = files_.find(s.key());
+        if (it == files_.end()) throw run_error(error_kind::file_not_found);
+        opened->bytes = it->second;
+    } else if (dev != device_kind::none) {
+        opened->sink = dev == device_kind::full ? device::full : device::null;
+    } else {
+        std::string key = s.key();
+        if (key == read_only_file || !s.where->writable) {
+            throw run_error(error_kind::permission_denied);
+        }
+        auto it = files_.find(key);
+        if (it != files_.end()) {
+            // Emptied in place: a reader of the same file sees it end.
+            it->second->clear();
+            opened->bytes = it->second;
+        } else {
+            if (files_.size() >= max_files) throw run_error(error_kind::disk_full);
+            opened->bytes = std::make_shared<std::string>();
+            files_.emplace(std::move(key), opened->bytes);
+        }
+    }
+    open_[number] = std::move(opened);
+}
+
+int64_t memory_files::length(int number) {
+    open_file& f = file(number);
+    return f.bytes ? static_cast<int64_t>(f.bytes->size()) : 0;
+}
+
+void memory_files::append_line(int number, text& to) {
+    open_file& f = file(number);
+    // Reading a file opened for output: the descriptor refuses it.
+    if (f.mode != file_mode::input) throw run_error(error_kind::path_file_access);
+    const std::string& b = *f.bytes;
+    if (f.position >= b.size()) return;
+    size_t cr = b.find('\r', f.position);
+    size_t end = cr == std::string::npos ? b.size() : cr;
+    size_t old = to.size();
+    to.resize(old + (end - f.position));
+    for (size_t i = f.position; i < end; ++i) {
+        to[old + (i - f.position)] = decode_byte(static_cast<unsigned char>(b[i]));
+    }
+    f.position = end;
+    if (cr != std::string::npos) {
+        ++f.position;
+        if (f.position < b.size() && b[f.position] == '\n') ++f.position;
+    }
+}
+
+bool memory_files::at_end(int number) {
+    open_file& f = file(number);
+    if (f.mode == file_mode::output) return true;
+    return f.position >= f.bytes->size();
+}
+
+void memory_files::write(int number, text_view chars) {
+    open_file& f = file(number);
+    if (f.mode != file_mode::output) throw run_error(error_kind::path_file_access);
+    switch (f.sink) {
+    case device::null: return;
+    case device::full:
+        // Bytes wait in the buffer; a full buffer is written out, which fails.
+        while (!chars.empty()) {
+            size_t piece = std::min(chars.size(), write_buffer_bytes - f.waiting);
+            f.waiting += piece;
+            chars.remove_prefix(piece);
+            if (f.waiting == write_buffer_bytes) {
+                f.waiting = 0;
+                throw run_error(error_kind::disk_full);
+            }
+        }
+        return;
+    case device::none: break;
+    }
+    std::string& b = *f.bytes;
+    if (chars.size() > max_file_bytes - b.size()) throw run_error(error_kind::disk_full);
+    size_t old = b.size();
+    b.resize(old + chars.size());
+    for (size_t i = 0; i < chars.size(); ++i) {
+        b[old + i] = encode_char(chars[i]);
+    }
+}
+
+void memory_files::close(int number) {
+    file(number);
+    std::unique_ptr<open_file> f = std::move(open_[number]);
+    if (f->sink == device::full && f->waiting > 0) throw run_error(error_kind::disk_full);
+}
+
+void memory_files::delete_matching(text_view name) {
+    std::string bytes = encode_code_page(name);
+    if (bytes.empty()) throw run_error(error_kind::file_not_found);
+    if (!well_formed(bytes)) throw run_error(error_kind::bad_file_name);
+    split_name s = split(bytes);
+    if (!s.where) throw run_error(error_kind::path_not_found);
+
+    // In name order, as a sorted listing gives them; devices and folders are never matched,
+    // for they are not stored.
+    std::vector<std::string> matched;
+    if (has_wildcards(s.last)) {
+        for (const auto& [key, content] : files_) {
+            std::string_view folder = folder_of_key(key);
+            if (folder != s.folder) continue;
+            if (wildcard_matches(s.last, std::string_view(key).substr(folder.size()))) {
+                matched.push_back(key);
+            }
+        }
+    } else if (!s.last.empty() && files_.count(s.key())) {
+        matched.push_back(s.key());
+    }
+
+    int deleted = 0;
+    for (const std::string& key : matched) {
+        if (key == read_only_file || !s.where->writable) {
+            throw run_error(error_kind::permission_denied);
+        }
+        files_.erase(key); // a file still open keeps its bytes until it is closed
+        ++deleted;
+    }
+    if (deleted == 0) throw run_error(error_kind::file_not_found);
+}
+
+bool memory_files::copy(text_view source, text_view destination) {
+    std::string from_bytes = encode_code_page(source);
+    std::string to_bytes = encode_code_page(destination);
+    if (from_bytes.empty() || to_bytes.empty()) return false;
+    if (!well_formed(from_bytes) || !well_formed(to_bytes)) return false;
+    split_name from = split(from_bytes);
+    split_name to = split(to_bytes);
+    if (!from.where || !to.where || from.names_folder() || to.names_folder()) return false;
+    if (device_of(from) != device_kind::none || device_of(to) != device_kind::none) return false;
+    auto it = files_.find(from.key());
+    if (it == files_.end()) return false;
+    std::string to_key = to.key();
+    if (to_key == from.key()) return true;
+    if (to_key == read_only_file || !to.where->writable) return false;
+    bool replacing = files_.count(to_key) != 0;
+    if (!replacing && files_.size() >= max_files) return false;
+    // A new file takes the destination's name whole, as a rename does: a reader of the old
+    // destination keeps reading the old bytes.
+    auto copied = std::make_shared<std::string>(*it->second);
+    files_[to_key] = std::move(copied);
+    return true;
+}
+
+} // namespace tovl::fuzz
