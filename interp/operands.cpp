@@ -33,10 +33,7 @@ parsed_number operands::parsed(int field) {
     return e.parsed;
 }
 
-value& operands::slot(int field) {
-    if (cache_ && cache_->fields[field - 1].slot != field_cache::no_slot) {
-        return variables_.slot(cache_->fields[field - 1].slot);
-    }
+value& operands::find_slot(int field) {
     if (!variables_.has_slots()) throw run_error(error_kind::subscript_out_of_range);
     int32_t index = round_to_int32(number(field));
     value& found = variables_.slot(index);

@@ -41,11 +41,18 @@ class operands {
     char16_t operator_at(int field);
     // The field text read strictly as a number: type mismatch when it is none.
     double number(int field) { return parsed(field).or_raise(); }
-    // The slot the field names: no table, or a number outside it, is a subscript error.
-    value& slot(int field);
+    // The slot the field names: no table, or a number outside it, is a subscript error. A
+    // number cached under this layout names a slot of this table.
+    value& slot(int field) {
+        if (cache_ && cache_->fields[field - 1].slot != field_cache::no_slot) {
+            return variables_.slot_in_table(cache_->fields[field - 1].slot);
+        }
+        return find_slot(field);
+    }
 
   private:
     parsed_number parsed(int field);
+    value& find_slot(int field);
 
     variable_table& variables_;
     text_view line_;

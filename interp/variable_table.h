@@ -5,6 +5,7 @@
 #include "interp/text.h"
 #include "interp/value.h"
 
+#include <cassert>
 #include <cstdint>
 #include <vector>
 
@@ -30,6 +31,11 @@ class variable_table {
     // The slot with that number: no table, or a number outside it, is a subscript error.
     value& slot(int32_t index) {
         if (!is_slot(index)) throw run_error(error_kind::subscript_out_of_range);
+        return slots_[static_cast<size_t>(index)];
+    }
+    // A slot number already checked against this table (the table has not been rebuilt since).
+    value& slot_in_table(int32_t index) {
+        assert(is_slot(index));
         return slots_[static_cast<size_t>(index)];
     }
     // False before the first "fnumv" and after a negative one.
