@@ -89,7 +89,8 @@ lint:
 
 format:
 	@scripts/bootstrap format
-	clang-format -i $(sources)
+	@echo "format: clang-format -i over $(words $(sources)) files"
+	@clang-format -i $(sources)
 
 # Every build folder: build/ and build-*/ (sanitize, console, lint, bench, fuzz).
 clean:
