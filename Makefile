@@ -1,24 +1,35 @@
-# TOVL: `make run` runs the demo script, `make test` runs every test. Both install what is
-# missing first (scripts/bootstrap) and build into build/.
-BUILD ?= build
+# TOVL: `make run` runs the demo script, `make test` runs every test. Each target first installs
+# what it is missing (scripts/bootstrap, with the target's own package set), then configures and
+# builds through a preset of CMakePresets.json: build/ for the usual build, build-<preset>/ for
+# the others.
+MAKEFLAGS += --no-print-directory
 TOVL_WERROR ?= OFF
 JOBS ?= $(shell nproc)
+BUILD = build
 
-.PHONY: all deps configure build run test clean screenshot
+# Configures preset $(1) with the extra cache settings $(2); the settings go to /dev/null, the
+# warnings and errors still show.
+configure = cmake --preset $(1) -DTOVL_WERROR=$(TOVL_WERROR) $(2) >/dev/null
+
+# A first configure of build/ by a target that runs no tests leaves the tests out, so that
+# `make run` needs no GoogleTest; `make test` turns them on, and they stay on.
+notests = $(if $(wildcard $(BUILD)/CMakeCache.txt),,-DTOVL_TESTS=OFF)
+
+.PHONY: all build run test check-sanitize check-layers lint format clean screenshot install deb \
+	bench fuzz
 
 all: build
 
-deps:
-	@scripts/bootstrap
-
-configure: deps
-	@cmake -S . -B $(BUILD) -DTOVL_WERROR=$(TOVL_WERROR) >/dev/null
-
-build: configure
-	@cmake --build $(BUILD) -j$(JOBS)
+build:
+	@scripts/bootstrap run
+	@$(call configure,default,$(notests))
+	@cmake --build --preset default -j$(JOBS)
 
 # The demo opens in the window when there is a display, and in the terminal otherwise.
-run: build
+run:
+	@scripts/bootstrap run
+	@$(call configure,default,$(notests))
+	@cmake --build --preset default -j$(JOBS) --target tovl tovl-console
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 		$(BUILD)/tovl examples/demo.tovl; \
 	else \
@@ -26,68 +37,100 @@ run: build
 		$(BUILD)/tovl-console examples/demo.tovl; \
 	fi
 
-# Every test, then the unit and script tests again built with AddressSanitizer and
-# UndefinedBehaviorSanitizer in a second build folder: any report fails the run.
-SANBUILD ?= build-sanitize
-SANENV = ASAN_OPTIONS=exitcode=86:detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# Every test of the usual build: unit, window, script, example, documentation and package.
+test:
+	@scripts/bootstrap test
+	@$(call configure,default,-DTOVL_TESTS=ON)
+	@cmake --build --preset default -j$(JOBS)
+	ctest --preset default -j$(JOBS)
 
-test: build
-	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS) --timeout 120
-	@cmake -S . -B $(SANBUILD) -DTOVL_SANITIZE=ON -DTOVL_WERROR=$(TOVL_WERROR) -DCMAKE_BUILD_TYPE=Debug >/dev/null
-	@cmake --build $(SANBUILD) -j$(JOBS) --target tovltests tovl-console
-	$(SANENV) ctest --test-dir $(SANBUILD) --output-on-failure -j$(JOBS) --timeout 300
+# The unit and script tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer
+# and without the window in build-sanitize/. The test preset sets ASAN_OPTIONS (exit status 86,
+# leaks detected) and UBSAN_OPTIONS (stack traces, halt on the first report): any report fails.
+check-sanitize:
+	@scripts/bootstrap sanitize
+	@$(call configure,sanitize)
+	@cmake --build --preset sanitize -j$(JOBS)
+	ctest --preset sanitize -j$(JOBS)
 
+# The layers: interp/ builds on the standard library alone, commands/ on interp/ alone, and
+# tovl-console builds and links without Qt (scripts/check-layers).
+check-layers:
+	@scripts/bootstrap layers
+	@scripts/check-layers
+
+# Static analysis and layout, each run to the end so that one pass shows every finding; any
+# finding fails. clang-format checks every tracked .cpp and .h (tests, fuzz and bench included);
+# `make format` fixes what it reports. clang-tidy with .clang-tidy and cppcheck with
+# .cppcheck-suppressions look at the project's own code (not tests/, fuzz/, bench/ or generated
+# Qt code), clang-tidy over the compilation database in build-lint/. The extra arguments quiet
+# clang about g++-only flags.
+LINTDIRS = interp commands host platform app
+sources = $(shell { git ls-files -- '*.cpp' '*.h' 2>/dev/null || \
+	find . -name .git -prune -o \( -name '*.cpp' -o -name '*.h' \) -print; } | \
+	sed 's|^\./||' | grep -Ev '^build(-[^/]*)?/')
+
+lint:
+	@scripts/bootstrap lint
+	@$(call configure,lint)
+	@status=0; \
+	echo "lint: clang-format"; \
+	clang-format --dry-run --Werror $(sources) || status=1; \
+	echo "lint: clang-tidy"; \
+	run-clang-tidy -quiet -j$(JOBS) -p build-lint \
+		-extra-arg=-Wno-unknown-warning-option -extra-arg=-Wno-ignored-optimization-argument \
+		'^$(CURDIR)/(interp|commands|host|platform|app)/[^/]+\.cpp$$' || status=1; \
+	echo "lint: cppcheck"; \
+	cppcheck --enable=warning,performance,portability --library=qt --library=posix \
+		--suppressions-list=.cppcheck-suppressions --inline-suppr --error-exitcode=1 \
+		--std=c++20 -I . -j$(JOBS) --quiet $(LINTDIRS) || status=1; \
+	[ $$status -eq 0 ] || echo "lint: findings above" >&2; \
+	exit $$status
+
+format:
+	@scripts/bootstrap format
+	@echo "format: clang-format -i over $(words $(sources)) files"
+	@clang-format -i $(sources)
+
+# Every build folder: build/ and build-*/ (sanitize, console, lint, bench, fuzz).
 clean:
-	rm -rf $(BUILD)
+	rm -rf build build-*
 
 # docs/screenshot.png: the window running the demo, taken under Xvfb.
-screenshot: build
+screenshot:
+	@scripts/bootstrap screenshot
+	@$(call configure,default,$(notests))
+	@cmake --build --preset default -j$(JOBS) --target tovl
 	scripts/screenshot $(BUILD)/tovl docs/screenshot.png
 
 # Installs under PREFIX (/usr/local unless given), staged under DESTDIR when that is set.
 PREFIX ?= /usr/local
-.PHONY: install deb
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX)
 
 # The Debian package, build/tovl_<version>_<arch>.deb; Depends comes from the linked libraries.
 deb: build
+	@scripts/bootstrap deb
 	cd $(BUILD) && cpack -G DEB
 
 # Times TOVL against Python, Lua and minimal Qt windows (bench/bench.py), after installing the
-# peers and tools. CASES picks cases by the start of their names: make bench CASES="count print".
-.PHONY: bench
-bench: deps
+# peers and tools; built in build-bench/. CASES picks cases by the start of their names:
+# make bench CASES="count print".
+bench:
 	@scripts/bootstrap bench
-	@cmake -S . -B $(BUILD) -DTOVL_WERROR=$(TOVL_WERROR) -DTOVL_BENCH=ON >/dev/null
-	@cmake --build $(BUILD) -j$(JOBS) --target tovl tovl-console firstpaint qtminimal qttextwindow
-	python3 bench/bench.py $(BUILD) $(BUILD)/bench-work $(CASES)
+	@$(call configure,bench)
+	@cmake --build --preset bench -j$(JOBS)
+	python3 bench/bench.py build-bench build-bench/bench-work $(CASES)
 
-# The libFuzzer target over the interpreter core (fuzz/), built with clang into build-fuzz/ and
-# run for FUZZTIME seconds by fuzz/run, which confines it (as root, in a mount namespace of its
-# own). New inputs go to build-fuzz/corpus; the seeds in fuzz/corpus stay as they are.
+# The libFuzzer target over the interpreter core (fuzz/, a project of its own), built with clang
+# into build-fuzz/ and run for FUZZTIME seconds by fuzz/run. New inputs go to build-fuzz/corpus;
+# the seeds in fuzz/corpus stay as they are.
 FUZZBUILD ?= build-fuzz
 FUZZTIME ?= 60
-.PHONY: fuzz
 fuzz:
-	@command -v clang++ >/dev/null || { echo "make fuzz: needs clang and libclang-rt-dev"; exit 2; }
+	@scripts/bootstrap fuzz
 	@CC=clang CXX=clang++ cmake -S fuzz -B $(FUZZBUILD) >/dev/null
 	@cmake --build $(FUZZBUILD) -j$(JOBS)
 	@mkdir -p $(FUZZBUILD)/corpus
 	TOVLFUZZ_BIN=$(FUZZBUILD)/tovlfuzz fuzz/run -max_total_time=$(FUZZTIME) -print_final_stats=1 \
 		-artifact_prefix=$(FUZZBUILD)/artifacts/ $(FUZZBUILD)/corpus fuzz/corpus
-
-# Static analysis of the project's own code (not tests/, fuzz/, bench/ or generated Qt code):
-# clang-tidy with .clang-tidy over a compilation database in build-lint/, then cppcheck with
-# .cppcheck-suppressions. Any finding fails. The extra arguments quiet clang about g++-only flags.
-LINTBUILD ?= build-lint
-LINTDIRS = interp commands host platform app
-.PHONY: lint
-lint: deps
-	@cmake -S . -B $(LINTBUILD) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
-	run-clang-tidy -quiet -j$(JOBS) -p $(LINTBUILD) \
-		-extra-arg=-Wno-unknown-warning-option -extra-arg=-Wno-ignored-optimization-argument \
-		'^$(CURDIR)/(interp|commands|host|platform|app)/[^/]+\.cpp$$'
-	cppcheck --enable=warning,performance,portability --library=qt --library=posix \
-		--suppressions-list=.cppcheck-suppressions --inline-suppr --error-exitcode=1 \
-		--std=c++20 -I . -j$(JOBS) --quiet $(LINTDIRS)
