@@ -122,15 +122,14 @@ bench:
 	@cmake --build --preset bench -j$(JOBS)
 	python3 bench/bench.py build-bench build-bench/bench-work $(CASES)
 
-# The libFuzzer target over the interpreter core (fuzz/, a project of its own), built with clang
-# into build-fuzz/ and run for FUZZTIME seconds by fuzz/run. New inputs go to build-fuzz/corpus;
-# the seeds in fuzz/corpus stay as they are.
+# The libFuzzer target over the interpreter core with in-memory services (fuzz/, a project of
+# its own), built with clang into build-fuzz/ and run for FUZZTIME seconds by fuzz/run, which
+# gathers its seeds from the test scripts and examples and its dictionary from the keyword list.
+# New inputs go to build-fuzz/corpus.
 FUZZBUILD ?= build-fuzz
 FUZZTIME ?= 60
 fuzz:
 	@scripts/bootstrap fuzz
 	@CC=clang CXX=clang++ cmake -S fuzz -B $(FUZZBUILD) >/dev/null
 	@cmake --build $(FUZZBUILD) -j$(JOBS)
-	@mkdir -p $(FUZZBUILD)/corpus
-	TOVLFUZZ_BIN=$(FUZZBUILD)/tovlfuzz fuzz/run -max_total_time=$(FUZZTIME) -print_final_stats=1 \
-		-artifact_prefix=$(FUZZBUILD)/artifacts/ $(FUZZBUILD)/corpus fuzz/corpus
+	TOVL_FUZZ_BUILD=$(FUZZBUILD) fuzz/run -max_total_time=$(FUZZTIME) -print_final_stats=1
