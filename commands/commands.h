@@ -6,7 +6,7 @@
 namespace tovl::commands {
 
 #define TOVL_KEYWORD(name) void name(run_state& state, text_view line);
-#include "interp/keywords.h"
+#include "interp/keywords.def"
 #undef TOVL_KEYWORD
 
 // Every handler, indexed by keyword.

@@ -12,13 +12,13 @@ namespace tovl {
 
 enum class keyword : uint8_t {
 #define TOVL_KEYWORD(name) name,
-#include "interp/keywords.h"
+#include "interp/keywords.def"
 #undef TOVL_KEYWORD
 };
 
 constexpr std::array keyword_names = {
 #define TOVL_KEYWORD(name) text_view(u## #name),
-#include "interp/keywords.h"
+#include "interp/keywords.def"
 #undef TOVL_KEYWORD
 };
 
