@@ -101,13 +101,13 @@ int main(int argc, char** argv) {
     dry_run_system rehearsal([&host](const text& line) { host.report(u"tovl-console: " + line); });
     linux_files files;
     clock_random random;
-    run_services services{
-        host, opts.dry_run ? static_cast<system_services&>(rehearsal) : real_system, files, random};
-    interpreter interpreter(services, commands::handlers());
-    run_outcome outcome =
-        run_with_fallback(interpreter, script.content, [&](const run_error& error) {
-            host.report(u"tovl-console: " + fallback_report(error, script.content));
-        });
+    system_services* system = &real_system;
+    if (opts.dry_run) system = &rehearsal;
+    run_services services{host, *system, files, random};
+    interpreter runner(services, commands::handlers());
+    run_outcome outcome = run_with_fallback(runner, script.content, [&](const run_error& error) {
+        host.report(u"tovl-console: " + fallback_report(error, script.content));
+    });
     if (outcome.end == run_end::failed) {
         host.report(u"tovl-console: " + fatal_report(outcome.error, script.content));
         return 1;

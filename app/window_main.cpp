@@ -34,8 +34,9 @@ int main(int argc, char** argv) {
     linux_system system;
     linux_files files;
     clock_random random;
-    interpreter interpreter(run_services{window, system, files, random}, commands::handlers());
-    run_outcome outcome = run_with_fallback(interpreter, script, [](const run_error&) {});
+    run_services services{window, system, files, random};
+    interpreter runner(services, commands::handlers());
+    run_outcome outcome = run_with_fallback(runner, script, [](const run_error&) {});
     if (outcome.end == run_end::ended_by_fendp) return 0;
     if (outcome.end == run_end::failed) {
         window.show_fatal_report(fatal_report(outcome.error, script));

@@ -1,4 +1,5 @@
-// firstpaint: times a window program from its launch to its first paint on the X display, and reports its peak memory.
+// firstpaint: times a window program from its launch to its first paint on the X display, and
+// reports its peak memory.
 //
 // usage: firstpaint [-v] [-t SECONDS] COMMAND [ARG...]
 //
@@ -53,7 +54,8 @@ int ignoreerror(Display* display, XErrorEvent* error) {
     if (verbose) {
         char message[256];
         XGetErrorText(display, error->error_code, message, sizeof message);
-        std::fprintf(stderr, "firstpaint: X error ignored: %s (request %d)\n", message, error->request_code);
+        std::fprintf(stderr, "firstpaint: X error ignored: %s (request %d)\n", message,
+                     error->request_code);
     }
     return 0;
 }
@@ -65,7 +67,8 @@ struct watched {
 };
 
 bool overlaps(const watched& w, const XRectangle& r) {
-    return r.x < w.x + w.width && w.x < r.x + r.width && r.y < w.y + w.height && w.y < r.y + r.height;
+    return r.x < w.x + w.width && w.x < r.x + r.width && r.y < w.y + w.height &&
+           w.y < r.y + r.height;
 }
 
 long vmhwm(pid_t pid) {
@@ -167,7 +170,8 @@ int main(int argc, char** argv) {
     close(report[1]);
     int execerror = 0;
     if (read(report[0], &execerror, sizeof execerror) == sizeof execerror) {
-        std::fprintf(stderr, "firstpaint: cannot run %s: %s\n", argv[first], std::strerror(execerror));
+        std::fprintf(stderr, "firstpaint: cannot run %s: %s\n", argv[first],
+                     std::strerror(execerror));
         waitpid(pid, nullptr, 0);
         return 5;
     }
@@ -204,21 +208,24 @@ int main(int argc, char** argv) {
         XNextEvent(display, &event);
         if (event.type == CreateNotify && event.xcreatewindow.parent == root) {
             const XCreateWindowEvent& e = event.xcreatewindow;
-            windows[e.window] = {e.x, e.y, e.width + 2 * e.border_width, e.height + 2 * e.border_width, false};
+            windows[e.window] = {e.x, e.y, e.width + 2 * e.border_width,
+                                 e.height + 2 * e.border_width, false};
             if (verbose)
-                std::fprintf(stderr, "firstpaint: %.6f created 0x%lx %dx%d+%d+%d\n", now() - start, e.window, e.width,
-                             e.height, e.x, e.y);
+                std::fprintf(stderr, "firstpaint: %.6f created 0x%lx %dx%d+%d+%d\n", now() - start,
+                             e.window, e.width, e.height, e.x, e.y);
         } else if (event.type == ConfigureNotify && event.xconfigure.event == root) {
             const XConfigureEvent& e = event.xconfigure;
             auto found = windows.find(e.window);
             if (found != windows.end())
-                found->second = {e.x, e.y, e.width + 2 * e.border_width, e.height + 2 * e.border_width,
-                                 found->second.mapped};
+                found->second = {e.x, e.y, e.width + 2 * e.border_width,
+                                 e.height + 2 * e.border_width, found->second.mapped};
         } else if (event.type == MapNotify && event.xmap.event == root) {
             auto found = windows.find(event.xmap.window);
             if (found == windows.end()) continue;
             found->second.mapped = true;
-            if (verbose) std::fprintf(stderr, "firstpaint: %.6f mapped 0x%lx\n", now() - start, event.xmap.window);
+            if (verbose)
+                std::fprintf(stderr, "firstpaint: %.6f mapped 0x%lx\n", now() - start,
+                             event.xmap.window);
         } else if (event.type == UnmapNotify && event.xunmap.event == root) {
             auto found = windows.find(event.xunmap.window);
             if (found != windows.end()) found->second.mapped = false;
@@ -230,26 +237,30 @@ int main(int argc, char** argv) {
                 if (!state.mapped || !overlaps(state, area)) continue;
                 painted = now() - start;
                 if (verbose)
-                    std::fprintf(stderr, "firstpaint: %.6f painted 0x%lx area %dx%d+%d+%d\n", painted, window, area.width,
-                                 area.height, area.x, area.y);
+                    std::fprintf(stderr, "firstpaint: %.6f painted 0x%lx area %dx%d+%d+%d\n",
+                                 painted, window, area.width, area.height, area.x, area.y);
                 break;
             }
         }
     }
 
     if (ended) {
-        std::fprintf(stderr, "firstpaint: %s ended before painting (status %d)\n", argv[first], status);
+        std::fprintf(stderr, "firstpaint: %s ended before painting (status %d)\n", argv[first],
+                     status);
         return 5;
     }
     hwm = vmhwm(pid);
     endchild(pid, usage);
     std::printf("%.6f %ld\n", painted, usage.ru_maxrss);
     if (verbose) {
-        std::fprintf(stderr, "firstpaint: ru_maxrss %ld kB, VmHWM before the kill %ld kB\n", usage.ru_maxrss, hwm);
+        std::fprintf(stderr, "firstpaint: ru_maxrss %ld kB, VmHWM before the kill %ld kB\n",
+                     usage.ru_maxrss, hwm);
         // Processor time steadies comparisons on a busy machine, where the wall time mostly waits.
         std::fprintf(stderr, "firstpaint: processor time user %.6f s, system %.6f s\n",
-                     static_cast<double>(usage.ru_utime.tv_sec) + static_cast<double>(usage.ru_utime.tv_usec) * 1e-6,
-                     static_cast<double>(usage.ru_stime.tv_sec) + static_cast<double>(usage.ru_stime.tv_usec) * 1e-6);
+                     static_cast<double>(usage.ru_utime.tv_sec) +
+                         static_cast<double>(usage.ru_utime.tv_usec) * 1e-6,
+                     static_cast<double>(usage.ru_stime.tv_sec) +
+                         static_cast<double>(usage.ru_stime.tv_usec) * 1e-6);
     }
     XCloseDisplay(display);
     return 0;

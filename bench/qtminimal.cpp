@@ -1,4 +1,5 @@
-// qtminimal: the least a Qt 6 widget program does to show a window the size of TOVL's; the yardstick for the window's start-up.
+// qtminimal: the least a Qt 6 widget program does to show a window the size of TOVL's; the
+// yardstick for the window's start-up.
 #include <QApplication>
 #include <QWidget>
 

@@ -5,7 +5,7 @@ namespace tovl::commands {
 
 const command_table& handlers() {
     static constexpr command_table table = {
-#define TOVL_KEYWORD(name) &name,
+#define TOVL_KEYWORD(name) &(name),
 #include "interp/keywords.def"
 #undef TOVL_KEYWORD
     };

@@ -44,7 +44,7 @@ void close_after_failure(file_services& files) {
 
 // Runs a file command's steps, reporting any failure in a message instead of passing it on. A
 // file too large for memory is a failure like any other.
-template <typename Steps> void report_failures(run_state& state, Steps steps) {
+template <typename command_steps> void report_failures(run_state& state, command_steps steps) {
     try {
         steps();
     } catch (const run_error& error) {

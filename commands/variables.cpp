@@ -79,13 +79,13 @@ void fmath(run_state& state, text_view line) {
 void frand(run_state& state, text_view line) {
     state.random.reseed();
     operands f = state.fields(line);
-    const value& high = f.slot(2);
+    const value& high_bound = f.slot(2);
     f.slot(1); // checked before the draw, so a bad low bound draws nothing
     float r = state.random.next();
-    const value& low = f.slot(1);
+    const value& low_bound = f.slot(1);
     value& to = f.slot(3);
-    value span = value_add(value_sub(high, low), value::from_int16(1));
-    value result = value_add(value_floor(value_mul(span, value::from_single(r))), low);
+    value span = value_add(value_sub(high_bound, low_bound), value::from_int16(1));
+    value result = value_add(value_floor(value_mul(span, value::from_single(r))), low_bound);
     to = std::move(result);
 }
 

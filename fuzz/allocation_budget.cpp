@@ -20,7 +20,8 @@ void* counted(size_t size, size_t alignment, bool nothrow) {
     if (armed.load(std::memory_order_relaxed)) {
         constexpr size_t huge = size_t(1) << 40;
         int64_t want = static_cast<int64_t>(size > huge ? huge : size);
-        if (live_bytes.load() - baseline.load() + want > tovl::fuzz::allocation_budget::live_limit ||
+        if (live_bytes.load() - baseline.load() + want >
+                tovl::fuzz::allocation_budget::live_limit ||
             allocated.load() + want > tovl::fuzz::allocation_budget::work_limit) {
             if (nothrow) return nullptr;
             throw std::bad_alloc();
@@ -58,37 +59,75 @@ allocation_budget::allocation_budget() {
     armed = true;
 }
 
-allocation_budget::~allocation_budget() { armed = false; }
+allocation_budget::~allocation_budget() {
+    armed = false;
+}
 
 budget_pause::budget_pause() : was_armed_(armed.exchange(false)) {}
 
-budget_pause::~budget_pause() { armed = was_armed_; }
+budget_pause::~budget_pause() {
+    armed = was_armed_;
+}
 
 } // namespace tovl::fuzz
 
-void* operator new(size_t n) { return counted(n, 0, false); }
-void* operator new[](size_t n) { return counted(n, 0, false); }
-void* operator new(size_t n, const std::nothrow_t&) noexcept { return counted(n, 0, true); }
-void* operator new[](size_t n, const std::nothrow_t&) noexcept { return counted(n, 0, true); }
-void* operator new(size_t n, std::align_val_t a) { return counted(n, size_t(a), false); }
-void* operator new[](size_t n, std::align_val_t a) { return counted(n, size_t(a), false); }
+void* operator new(size_t n) {
+    return counted(n, 0, false);
+}
+void* operator new[](size_t n) {
+    return counted(n, 0, false);
+}
+void* operator new(size_t n, const std::nothrow_t&) noexcept {
+    return counted(n, 0, true);
+}
+void* operator new[](size_t n, const std::nothrow_t&) noexcept {
+    return counted(n, 0, true);
+}
+void* operator new(size_t n, std::align_val_t a) {
+    return counted(n, size_t(a), false);
+}
+void* operator new[](size_t n, std::align_val_t a) {
+    return counted(n, size_t(a), false);
+}
 void* operator new(size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
     return counted(n, size_t(a), true);
 }
 void* operator new[](size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
     return counted(n, size_t(a), true);
 }
-void operator delete(void* p) noexcept { uncounted(p); }
-void operator delete[](void* p) noexcept { uncounted(p); }
-void operator delete(void* p, size_t) noexcept { uncounted(p); }
-void operator delete[](void* p, size_t) noexcept { uncounted(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { uncounted(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { uncounted(p); }
-void operator delete(void* p, std::align_val_t) noexcept { uncounted(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { uncounted(p); }
-void operator delete(void* p, size_t, std::align_val_t) noexcept { uncounted(p); }
-void operator delete[](void* p, size_t, std::align_val_t) noexcept { uncounted(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { uncounted(p); }
+void operator delete(void* p) noexcept {
+    uncounted(p);
+}
+void operator delete[](void* p) noexcept {
+    uncounted(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    uncounted(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    uncounted(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    uncounted(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    uncounted(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    uncounted(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+    uncounted(p);
+}
+void operator delete(void* p, size_t, std::align_val_t) noexcept {
+    uncounted(p);
+}
+void operator delete[](void* p, size_t, std::align_val_t) noexcept {
+    uncounted(p);
+}
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept {
+    uncounted(p);
+}
 void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
     uncounted(p);
 }

@@ -14,12 +14,12 @@ using fuzz::memory_files;
 
 int failures = 0;
 
-#define CHECK(condition)                                                                   \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "memory_files_check:%d: failed: %s\n", __LINE__, #condition); \
-            ++failures;                                                                    \
-        }                                                                                  \
+#define CHECK(condition)                                                                           \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "memory_files_check:%d: failed: %s\n", __LINE__, #condition);     \
+            ++failures;                                                                            \
+        }                                                                                          \
     } while (0)
 
 // The kind of run-time error the steps raise, or nothing when they raise none.
@@ -106,7 +106,10 @@ void check_open() {
     files.open(1, u"./keep.txt", file_mode::output);
     CHECK(files.find("keep.txt") && files.find("keep.txt")->empty());
     CHECK(files.at_end(1));
-    CHECK(error_of([&] { text t; files.append_line(1, t); }) == error_kind::path_file_access);
+    CHECK(error_of([&] {
+              text t;
+              files.append_line(1, t);
+          }) == error_kind::path_file_access);
     files.close(1);
     files.open(1, u"keep.txt", file_mode::input);
     CHECK(error_of([&] { files.write(1, u"x"); }) == error_kind::path_file_access);

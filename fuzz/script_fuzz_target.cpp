@@ -67,9 +67,23 @@ class fuzz_host final : public script_host {
         // line break, a wildcard, file names the file system knows, a character outside the
         // code page and malformed bytes.
         static const char* const answers[] = {
-            "",          "1",   "x",        "-2.5",         "1e39",           " 7 ",
-            "0",         "3.5", "a\r\nb",   "*",            "/etc/readonly.txt",   "sub/*.txt",
-            "/dev/full", "32767", "-32769", "\xF0\x9F\x98\x80", "\xED\xA0\x80",
+            "",
+            "1",
+            "x",
+            "-2.5",
+            "1e39",
+            " 7 ",
+            "0",
+            "3.5",
+            "a\r\nb",
+            "*",
+            "/etc/readonly.txt",
+            "sub/*.txt",
+            "/dev/full",
+            "32767",
+            "-32769",
+            "\xF0\x9F\x98\x80",
+            "\xED\xA0\x80",
         };
         return from_utf8(answers[next_answer_++ % std::size(answers)]);
     }

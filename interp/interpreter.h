@@ -38,7 +38,7 @@ class interpreter {
     void run_line(text_view line);
 
     run_state state_;
-    const command_table& commands_;
+    command_table commands_; // a copy: a handful of pointers, never left dangling
     uint64_t steps_left_ = UINT64_MAX;
 };
 

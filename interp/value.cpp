@@ -33,7 +33,7 @@ value_kind more_precise(value_kind a, value_kind b) {
 
 enum class arith { add, sub, mul };
 
-template <typename T> T apply(arith op, T a, T b) {
+template <typename number> number apply(arith op, number a, number b) {
     switch (op) {
     case arith::add: return a + b;
     case arith::sub: return a - b;
@@ -48,7 +48,7 @@ value double_or_overflow(double d) {
 }
 
 // A Float32 result that leaves the 32-bit range is computed again in 64 bits.
-template <typename F> value single_or_wider(F compute) {
+template <typename computation> value single_or_wider(computation compute) {
     float f = compute(float{});
     if (!std::isinf(f)) return value::from_single(f);
     return double_or_overflow(compute(double{}));
@@ -66,8 +66,8 @@ value numeric(arith op, const value& left, const value& right) {
     }
     case value_kind::float32:
         return single_or_wider([&](auto zero) {
-            using T = decltype(zero);
-            return apply<T>(op, static_cast<T>(a.number), static_cast<T>(b.number));
+            using number = decltype(zero);
+            return apply<number>(op, static_cast<number>(a.number), static_cast<number>(b.number));
         });
     case value_kind::empty:
     case value_kind::text:
@@ -187,8 +187,8 @@ value value_div(const value& left, const value& right) {
     }
     if (a.kind != value_kind::float64 && b.kind != value_kind::float64) {
         return single_or_wider([&](auto zero) {
-            using T = decltype(zero);
-            return static_cast<T>(a.number) / static_cast<T>(b.number);
+            using number = decltype(zero);
+            return static_cast<number>(a.number) / static_cast<number>(b.number);
         });
     }
     return double_or_overflow(a.number / b.number);

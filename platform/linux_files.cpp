@@ -160,16 +160,16 @@ text linux_files::read_rest(int number) {
     return chars;
 }
 
-void linux_files::append_line(int number, text& line) {
+void linux_files::append_line(int number, text& to) {
     open_file& f = file(number);
     while (f.fill()) {
         const char* from = f.buffer.get() + f.start;
         const void* cr = std::memchr(from, '\r', f.available());
         if (!cr) {
-            f.take(line, f.available());
+            f.take(to, f.available());
             continue;
         }
-        f.take(line, static_cast<size_t>(static_cast<const char*>(cr) - from));
+        f.take(to, static_cast<size_t>(static_cast<const char*>(cr) - from));
         ++f.start; // the CR
         // The LF of a CR LF may be the first byte of the next block.
         if (f.fill() && f.buffer[f.start] == '\n') ++f.start;
