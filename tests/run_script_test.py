@@ -44,7 +44,7 @@ DIRECTIVE = re.compile(r"' (expect|expect-re|in|status|stderr|no-stderr|args|run
                        r"after|gone|stub):(?: (.*))?$")
 
 
-def decode(data):
+def decode(data):  # the undefined bytes stand for themselves
     return "".join(chr(b) if b in UNDEFINED else bytes([b]).decode("cp1252") for b in data)
 
 
@@ -69,8 +69,7 @@ class Case:
 
 def readscript(path):
     case = Case(os.path.relpath(path, ROOT), path=path)
-    with open(path, "rb") as f:
-        raw = f.read()
+    raw = open(path, "rb").read()
     lines = decode(raw).split("\r\n")
     if raw and lines[-1]:
         raise SystemExit(case.fail(len(lines), "does not end with CR LF: check the line ends"))
@@ -106,21 +105,18 @@ def run(console, case):
         os.mkdir(stubs)
         script = case.path or os.path.join(top, "script.tovl")
         if case.text is not None:
-            with open(script, "wb") as f:
-                f.write(case.text)
+            open(script, "wb").write(case.text)
         if os.path.isfile(script) and "--dry-run" not in case.args:
             with open(script, "rb") as f:
                 if any(line[:5] in (b"frexe", b"sshdn", b"scdrm") for line in f):
                     return [case.fail(0, "uses frexe, sshdn or scdrm: run it with --dry-run")]
         for program in case.stub:
-            with open(os.path.join(stubs, program), "w") as f:
-                f.write("#!/bin/sh\n")
+            open(os.path.join(stubs, program), "w").write("#!/bin/sh\n")
             os.chmod(os.path.join(stubs, program), 0o700)
         for name in case.folder:
             os.mkdir(os.path.join(work, name))
         for name, content in case.file:
-            with open(os.path.join(work, name), "wb") as f:
-                f.write(content)
+            open(os.path.join(work, name), "wb").write(content)
         done = subprocess.run(
             [console] + [a.replace("{script}", script) for a in case.args],
             input="".join(t + "\n" for t in case.stdin).encode(), capture_output=True, cwd=work,
@@ -138,7 +134,8 @@ def run(console, case):
     for n, regex, text in case.expect:
         m = re.compile(text + "\n" if regex else re.escape(text + "\n")).match(out, at)
         if not m:
-            got = repr(out[at:].split("\n")[0]) if at < len(out) else "no more output"
+            rest = out[at:]
+            got = repr(rest.split("\n")[0]) + ("" if "\n" in rest else " without a line end")
             failures.append(case.fail(n, f"expected {text!r}, got {got}"))
             break
         at = m.end()
