@@ -117,10 +117,14 @@ def run(console, case):
             os.mkdir(os.path.join(work, name))
         for name, content in case.file:
             open(os.path.join(work, name), "wb").write(content)
-        done = subprocess.run(
-            [console] + [a.replace("{script}", script) for a in case.args],
-            input="".join(t + "\n" for t in case.stdin).encode(), capture_output=True, cwd=work,
-            env=dict(os.environ, PATH=stubs + os.pathsep + os.environ["PATH"]), timeout=60)
+        try:
+            done = subprocess.run(
+                [console] + [a.replace("{script}", script) for a in case.args],
+                input="".join(t + "\n" for t in case.stdin).encode(), capture_output=True,
+                cwd=work, env=dict(os.environ, PATH=stubs + os.pathsep + os.environ["PATH"]),
+                timeout=60)
+        except subprocess.TimeoutExpired:
+            return [case.fail(0, "still running after 60 seconds")]
         failures = []
         for name, content in case.after:
             path = os.path.join(work, name)
