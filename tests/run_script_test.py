@@ -1,0 +1,218 @@
+#!/usr/bin/env python3
+"""Runs TOVL script tests, or the language guide's examples, with tovl-console.
+
+Usage: run_script_test.py CONSOLE SCRIPT...
+       run_script_test.py CONSOLE --guide GUIDE.md
+
+A script test is a script whose comment lines hold directives, each beside the line it is
+about; a failure names the test file and the line of its directive:
+
+  ' expect: TEXT       the next line of standard output is exactly TEXT
+  ' expect-re: REGEX   the next line(s) of standard output match REGEX (\\n spans lines)
+  ' in: TEXT           a line fed to standard input
+  ' status: N          the exit status (0 when absent)
+  ' stderr: TEXT       standard error contains TEXT, after the texts of earlier stderr:
+  ' no-stderr: TEXT    standard error does not contain TEXT
+  ' args: ARGS         the arguments, blank-separated; {script} is the script's path
+  ' run: PATH          runs PATH (from the repository root) instead of this file
+  ' pad: N             runs a copy with empty lines in place of this line, N lines in all
+  ' file: NAME = TEXT  a file made in the working folder before the run
+  ' folder: NAME       a folder made in the working folder before the run
+  ' after: NAME = TEXT the file holds exactly TEXT after the run
+  ' gone: NAME         the file does not exist after the run
+  ' stub: PROGRAM      a program that does nothing, in a folder first on the PATH
+
+Output not expected is a failure too, and so is output that does not end with a line end.
+In TEXT, \\r, \\n and \\\\ stand for CR, LF and a backslash. Scripts and directive texts are
+Windows-1252 with CR LF line ends; output is compared as UTF-8. Every case runs in a fresh
+temporary folder, its working directory. A script that uses frexe, sshdn or scdrm runs only
+with --dry-run.
+
+In the guide an example is a ```tovl block (info words: dry-run, status=N) followed by an
+```output block and maybe ```input and ```stderr blocks, checked the same way (the stderr
+lines in order). Every keyword of interp/keywords.h must be used by some example.
+"""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+UNDEFINED = (0x81, 0x8D, 0x8F, 0x90, 0x9D)  # no cp1252 character: each stands for itself
+DIRECTIVE = re.compile(r"' (expect|expect-re|in|status|stderr|no-stderr|args|run|pad|file|folder|"
+                       r"after|gone|stub):(?: (.*))?$")
+
+
+def decode(data):  # the undefined bytes stand for themselves
+    return "".join(chr(b) if b in UNDEFINED else bytes([b]).decode("cp1252") for b in data)
+
+
+def encode(text):
+    return b"".join(bytes([ord(c)]) if ord(c) in UNDEFINED else c.encode("cp1252") for c in text)
+
+
+def unescape(text):
+    return re.sub(r"\\([rn\\])", lambda m: {"r": "\r", "n": "\n"}.get(m[1], "\\"), text)
+
+
+class Case:
+    def __init__(self, name, **fields):
+        self.name, self.path, self.text, self.args, self.status = name, None, None, ["{script}"], (0, 0)
+        self.expect, self.stdin, self.stderr, self.nostderr = [], [], [], []
+        self.file, self.folder, self.after, self.gone, self.stub = [], [], [], [], []
+        self.__dict__.update(fields)
+
+    def fail(self, line, message):
+        return f"{self.name}:{line}: {message}" if line else f"{self.name}: {message}"
+
+
+def readscript(path):
+    case = Case(os.path.relpath(path, ROOT), path=path)
+    raw = open(path, "rb").read()
+    lines = decode(raw).split("\r\n")
+    if raw and lines[-1]:
+        raise SystemExit(case.fail(len(lines), "does not end with CR LF: check the line ends"))
+    for n, line in enumerate(lines, 1):
+        m = DIRECTIVE.match(line)
+        kind, value = (m[1], unescape(m[2] or "")) if m else (None, None)
+        if kind in ("expect", "expect-re"):
+            case.expect.append((n, kind == "expect-re", value))
+        elif kind in ("stderr", "no-stderr"):
+            (case.stderr if kind == "stderr" else case.nostderr).append((n, value))
+        elif kind in ("file", "after"):
+            name, _, text = value.partition(" = ")
+            getattr(case, kind).append((name.rstrip(" ="), encode(text)))
+        elif kind in ("folder", "gone", "stub", "in"):
+            (case.stdin if kind == "in" else getattr(case, kind)).append(value)
+        elif kind == "status":
+            case.status = (n, int(value))
+        elif kind == "args":
+            case.args = value.split()
+        elif kind == "run":
+            case.path = os.path.join(ROOT, value)
+        elif kind == "pad":
+            padded = lines[:n - 1] + [""] * (int(value) - len(lines) + 1) + lines[n:]
+            case.path, case.text = None, encode("\r\n".join(padded))
+    return case
+
+
+def run(console, case):
+    """Runs one case in a fresh folder; returns its failures."""
+    with tempfile.TemporaryDirectory(prefix="tovltest-") as top:
+        work, stubs = os.path.join(top, "work"), os.path.join(top, "stubs")
+        os.mkdir(work)
+        os.mkdir(stubs)
+        script = case.path or os.path.join(top, "script.tovl")
+        if case.text is not None:
+            open(script, "wb").write(case.text)
+        if os.path.isfile(script) and "--dry-run" not in case.args:
+            with open(script, "rb") as f:
+                if any(line[:5] in (b"frexe", b"sshdn", b"scdrm") for line in f):
+                    return [case.fail(0, "uses frexe, sshdn or scdrm: run it with --dry-run")]
+        for program in case.stub:
+            open(os.path.join(stubs, program), "w").write("#!/bin/sh\n")
+            os.chmod(os.path.join(stubs, program), 0o700)
+        for name in case.folder:
+            os.mkdir(os.path.join(work, name))
+        for name, content in case.file:
+            open(os.path.join(work, name), "wb").write(content)
+        try:
+            done = subprocess.run(
+                [console] + [a.replace("{script}", script) for a in case.args],
+                input="".join(t + "\n" for t in case.stdin).encode(), capture_output=True,
+                cwd=work, env=dict(os.environ, PATH=stubs + os.pathsep + os.environ["PATH"]),
+                timeout=60)
+        except subprocess.TimeoutExpired:
+            return [case.fail(0, "still running after 60 seconds")]
+        failures = []
+        for name, content in case.after:
+            path = os.path.join(work, name)
+            got = open(path, "rb").read() if os.path.isfile(path) else None
+            if got != content:
+                failures.append(case.fail(0, f"file {name} holds {got!r}, not {content!r}"))
+        failures += [case.fail(0, f"file {name} still exists") for name in case.gone
+                     if os.path.lexists(os.path.join(work, name))]
+    out, err = (done.stdout.decode(errors="replace"), done.stderr.decode(errors="replace"))
+    at = 0
+    for n, regex, text in case.expect:
+        m = re.compile(text + "\n" if regex else re.escape(text + "\n")).match(out, at)
+        if not m:
+            rest = out[at:]
+            got = repr(rest.split("\n")[0]) + ("" if "\n" in rest else " without a line end")
+            failures.append(case.fail(n, f"expected {text!r}, got {got}"))
+            break
+        at = m.end()
+    else:
+        if at < len(out):
+            failures.append(case.fail(case.expect[-1][0] if case.expect else 0,
+                                      f"unexpected output {out[at:].split(chr(10))[0]!r}"))
+    if done.returncode != case.status[1]:
+        failures.append(case.fail(case.status[0], f"exit status {done.returncode}, expected "
+                                                  f"{case.status[1]}"))
+    at = 0
+    for n, text in case.stderr:
+        found = err.find(text, at)
+        if found < 0:
+            failures.append(case.fail(n, f"standard error lacks {text!r}"
+                                         + (" after the earlier texts" if at else "")))
+        at = found + len(text) if found >= 0 else at
+    failures += [case.fail(n, f"standard error holds {t!r}") for n, t in case.nostderr if t in err]
+    if failures:
+        failures.append(f"--- standard output\n{out}--- standard error\n{err}---")
+    return failures
+
+
+def readguide(path):
+    """The guide's examples as cases, and the problems of its layout."""
+    name, problems, cases = os.path.relpath(path, ROOT), [], []
+    with open(path, encoding="utf-8") as f:
+        blocks = re.finditer(r"^```(.*)\n((?:(?!```).*\n)*?)```$", f.read(), re.M)
+    for block in blocks:
+        words, body = block[1].split(), block[2].split("\n")[:-1]
+        first = block.string.count("\n", 0, block.start(2)) + 1  # guide line of the body
+        if words[:1] == ["tovl"]:
+            case = Case(name, line=first - 1, script=body, output=False,
+                        text=encode("\r\n".join(body) + "\r\n"))
+            case.args = ["--dry-run", "{script}"] if "dry-run" in words else case.args
+            case.status = next(((first - 1, int(w[7:])) for w in words if w[:7] == "status="),
+                               case.status)
+            cases.append(case)
+        elif words[:1] == ["input"] and cases:
+            cases[-1].stdin = body
+        elif words[:1] == ["output"] and cases:
+            cases[-1].output, cases[-1].expect = True, [(first + k, False, t)
+                                                        for k, t in enumerate(body)]
+        elif words[:1] == ["stderr"] and cases:
+            cases[-1].stderr = [(first + k, t) for k, t in enumerate(body)]
+    problems += [c.fail(c.line, "example without an ```output block") for c in cases
+                 if not c.output]
+    keywords = os.path.join(ROOT, "interp", "keywords.h")
+    if os.path.isfile(keywords):
+        with open(keywords, encoding="utf-8") as f:
+            listed = re.findall(r"^\s*TOVL_KEYWORD\((\w+)\)", f.read(), re.M)
+        used = {t[:5] for c in cases for t in c.script}
+        problems += [f"{name}: no example uses the keyword {k}" for k in listed if k not in used]
+        problems += [f"{keywords}: no TOVL_KEYWORD rows found"] if not listed else []
+    return cases, problems
+
+
+def main():
+    if len(sys.argv) < 3:
+        raise SystemExit(__doc__)
+    console = os.path.abspath(sys.argv[1])
+    if sys.argv[2] == "--guide":
+        cases, problems = readguide(os.path.abspath(sys.argv[3]))
+    else:
+        cases, problems = [readscript(os.path.abspath(p)) for p in sys.argv[2:]], []
+    failed = 0
+    for case in cases:
+        failures = run(console, case)
+        failed += bool(failures)
+        print("\n".join(failures) or f"ok {case.name}:{getattr(case, 'line', 1)}")
+    print("\n".join(problems + [f"{len(cases)} cases, {failed} failed"]))
+    return 1 if failed or problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
