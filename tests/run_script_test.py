@@ -30,7 +30,7 @@ with --dry-run.
 
 In the guide an example is a ```tovl block (info words: dry-run, status=N) followed by an
 ```output block and maybe ```input and ```stderr blocks, checked the same way (the stderr
-lines in order). Every keyword of interp/keywords.h must be used by some example.
+lines in order). Every keyword of interp/keywords.def must be used by some example.
 """
 import os
 import re
@@ -187,13 +187,12 @@ def readguide(path):
             cases[-1].stderr = [(first + k, t) for k, t in enumerate(body)]
     problems += [c.fail(c.line, "example without an ```output block") for c in cases
                  if not c.output]
-    keywords = os.path.join(ROOT, "interp", "keywords.h")
-    if os.path.isfile(keywords):
-        with open(keywords, encoding="utf-8") as f:
-            listed = re.findall(r"^\s*TOVL_KEYWORD\((\w+)\)", f.read(), re.M)
-        used = {t[:5] for c in cases for t in c.script}
-        problems += [f"{name}: no example uses the keyword {k}" for k in listed if k not in used]
-        problems += [f"{keywords}: no TOVL_KEYWORD rows found"] if not listed else []
+    keywords = os.path.join(ROOT, "interp", "keywords.def")
+    with open(keywords, encoding="utf-8") as f:
+        listed = re.findall(r"^\s*TOVL_KEYWORD\((\w+)\)", f.read(), re.M)
+    used = {t[:5] for c in cases for t in c.script}
+    problems += [f"{name}: no example uses the keyword {k}" for k in listed if k not in used]
+    problems += [f"{keywords}: no TOVL_KEYWORD rows found"] if not listed else []
     return cases, problems
 
 
