@@ -59,8 +59,8 @@ def unescape(text):
 class Case:
     def __init__(self, name, **fields):
         self.name, self.path, self.text, self.args, self.status = name, None, None, ["{script}"], (0, 0)
-        self.expect, self.stdin, self.stderr, self.nostderr = [], [], [], []
-        self.file, self.folder, self.after, self.gone, self.stub = [], [], [], [], []
+        for key in "expect stdin stderr nostderr file folder after gone stub".split():
+            setattr(self, key, [])
         self.__dict__.update(fields)
 
     def fail(self, line, message):
@@ -129,8 +129,7 @@ def run(console, case):
         for name, content in case.after:
             path = os.path.join(work, name)
             got = open(path, "rb").read() if os.path.isfile(path) else None
-            if got != content:
-                failures.append(case.fail(0, f"file {name} holds {got!r}, not {content!r}"))
+            failures += [case.fail(0, f"file {name} holds {got!r}, not {content!r}")] * (got != content)
         failures += [case.fail(0, f"file {name} still exists") for name in case.gone
                      if os.path.lexists(os.path.join(work, name))]
     out, err = (done.stdout.decode(errors="replace"), done.stderr.decode(errors="replace"))
@@ -148,8 +147,8 @@ def run(console, case):
             failures.append(case.fail(case.expect[-1][0] if case.expect else 0,
                                       f"unexpected output {out[at:].split(chr(10))[0]!r}"))
     if done.returncode != case.status[1]:
-        failures.append(case.fail(case.status[0], f"exit status {done.returncode}, expected "
-                                                  f"{case.status[1]}"))
+        failures.append(case.fail(case.status[0], f"exit status {done.returncode}, "
+                                                  f"expected {case.status[1]}"))
     at = 0
     for n, text in case.stderr:
         found = err.find(text, at)

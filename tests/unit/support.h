@@ -3,17 +3,14 @@
 
 #include "app/startup.h"
 #include "commands/commands.h"
-#include "interp/interpreter.h"
+#include "platform/clock_random.h"
 #include "platform/linux_files.h"
+#include "platform/linux_system.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <deque>
 #include <filesystem>
-#include <initializer_list>
-#include <string>
-#include <vector>
 
 namespace tovl {
 
@@ -38,13 +35,12 @@ template <typename Action> error_kind error_of(Action action) {
 
 struct test_host : script_host {
     text output;
-    std::vector<text> messages;
     std::deque<text> answers; // none left answers like Cancel
 
     void append_output(text_view more) override { output += more; }
     void move_caret_to_end() override {}
     void set_caption(const text&) override {}
-    void show_message(const text& message) override { messages.push_back(message); }
+    void show_message(const text&) override {}
     text ask(const text&) override {
         if (answers.empty()) return {};
         text answer = answers.front();
@@ -53,25 +49,13 @@ struct test_host : script_host {
     }
 };
 
-struct fake_system : system_services {
-    std::vector<text> launches;
-    void launch(text_view command_line, window_style) override {
-        launches.emplace_back(command_line);
-    }
-    void send_media_command(const std::string&) override {}
-};
-
-struct fixed_random : random_source {
-    void reseed() override {}
-    float next() override { return 0.5f; }
-};
 
 // One interpreter with its services, kept across runs as start-up keeps it.
 struct script_run {
     test_host host;
-    fake_system system;
+    linux_system system; // the runner tests launch nothing
     linux_files files;
-    fixed_random random;
+    clock_random random;
     interpreter interp{run_services{host, system, files, random}, commands::handlers()};
     int fallbacks = 0;
 

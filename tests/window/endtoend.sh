@@ -4,56 +4,36 @@
 # Checks the window and box titles, that the run waits for the box, the file and the status.
 set -euo pipefail
 tovl=$(realpath "$1")
-
 work=$(mktemp -d)
-xvfb=""
-app=""
-cleanup() {
-  [[ -n $app ]] && kill "$app" 2>/dev/null || true
-  [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
 # Xvfb picks a free display number and writes it to the descriptor we give it.
 exec {displayfd}<> <(:)
 Xvfb -displayfd "$displayfd" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
 read -r -t 10 -u "$displayfd" number || fail "Xvfb did not start"
 export DISPLAY=":$number"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 
-printf '%s\r\n' "fnumv9" "fsetv1End to end [*] <b>" "ftitl1" "fsetv2Saved <i>soon</i>" \
-  "fmsgb2" "fsetv3saved.txt" "ssave13" "fendp" "fsetv4never" "ssave43" > "$work/e2e.tovl"
-
 cd "$work"
-"$tovl" "$work/e2e.tovl" &
+printf '%s\r\n' "fnumv9" "fsetv1End to end [*] <b>" "ftitl1" "fsetv2Saved <i>soon</i>" \
+  "fmsgb2" "fsetv3saved.txt" "ssave13" "fendp" "fsetv4never" "ssave43" > e2e.tovl
+"$tovl" e2e.tovl &
 app=$!
 
-window=$(xdotool search --sync --onlyvisible --name '^End to end \[\*\] <b>$' | head -n 1)
-[[ -n $window ]] || fail "no window with the script's caption"
-box=""
+xdotool search --sync --onlyvisible --name '^End to end \[\*\] <b>$' >/dev/null ||
+  fail "no window with the script's caption"
 for _ in $(seq 100); do
-  box=$(xdotool search --onlyvisible --name '^TOVL$' 2>/dev/null | head -n 1 || true)
-  [[ -n $box ]] && break
+  box=$(xdotool search --onlyvisible --name '^TOVL$' 2>/dev/null | head -n 1) && break
   sleep 0.1
 done
-[[ -n $box ]] || fail "no message box titled TOVL"
+[[ -n ${box:-} ]] || fail "no message box titled TOVL"
 [[ -e saved.txt ]] && fail "the run went on while the message box was open"
-
-xdotool windowfocus --sync "$box"
-xdotool key Return
+xdotool windowfocus --sync "$box" key Return
 
 status=0
-for _ in $(seq 100); do
-  kill -0 "$app" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$app" 2>/dev/null && fail "tovl did not end after fendp"
+timeout 10 tail --pid="$app" -f /dev/null || fail "tovl did not end after fendp"
 wait "$app" || status=$?
-app=""
 [[ $status -eq 0 ]] || fail "exit status $status, expected 0"
-printf 'End to end [*] <b>\r\n' > expected.txt
-cmp -s saved.txt expected.txt || fail "saved.txt holds $(od -An -c saved.txt)"
+printf 'End to end [*] <b>\r\n' | cmp -s - saved.txt || fail "saved.txt holds $(od -An -c saved.txt)"
 echo "ok: caption, message box, file and exit status"
