@@ -2,6 +2,7 @@
 #include "fuzz/memory_files.h"
 
 #include "interp/code_page.h"
+#include "interp/name_pattern.h"
 #include "interp/run_error.h"
 
 #include <algorithm>
@@ -85,33 +86,7 @@ device_kind device_of(const split_name& s) {
     return device_kind::none;
 }
 
-bool has_wildcards(std::string_view s) {
-    return s.find_first_of("*?") != std::string_view::npos;
-}
-
 } // namespace
-
-bool wildcard_matches(std::string_view pattern, std::string_view name) {
-    size_t p = 0, n = 0;
-    size_t star = std::string_view::npos, resume = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            star = p++;
-            resume = n;
-        } else if (star != std::string_view::npos) {
-            p = star + 1;
-            n = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
 
 memory_files::memory_files() {
     // Lines ending in CR LF, a lone LF inside a line, and a last line without a line end.
@@ -254,7 +229,7 @@ void memory_files::delete_matching(text_view name) {
         for (const auto& [key, content] : files_) {
             std::string_view folder = folder_of_key(key);
             if (folder != s.folder) continue;
-            if (wildcard_matches(s.last, std::string_view(key).substr(folder.size()))) {
+            if (name_matches(s.last, std::string_view(key).substr(folder.size()))) {
                 matched.push_back(key);
             }
         }

@@ -68,7 +68,4 @@ class memory_files final : public file_services {
     std::unique_ptr<open_file> open_[max_file_number + 1];
 };
 
-// `*` matches any run of bytes, `?` any one byte, every other byte itself.
-bool wildcard_matches(std::string_view pattern, std::string_view name);
-
 } // namespace tovl::fuzz

@@ -1,6 +1,7 @@
 // Deleting the regular files whose names match a pattern with `*` and `?`.
 #include "platform/file_delete.h"
 
+#include "interp/name_pattern.h"
 #include "platform/file_errors.h"
 
 #include <algorithm>
@@ -16,34 +17,6 @@
 namespace tovl {
 
 namespace {
-
-bool has_wildcards(std::string_view s) {
-    return s.find_first_of("*?") != std::string_view::npos;
-}
-
-// `*` matches any run of bytes (a leading dot included), `?` any one byte; every other byte
-// stands for itself. A mismatch backtracks only to the last `*` seen.
-bool matches(std::string_view pattern, std::string_view name) {
-    size_t p = 0, n = 0;
-    size_t star = std::string_view::npos, resume = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            star = p++;
-            resume = n;
-        } else if (star != std::string_view::npos) {
-            p = star + 1;
-            n = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
 
 // Regular files and symbolic links are files to delete; removing a link leaves its target.
 bool deletable(int folder, const std::string& name) {
@@ -66,7 +39,7 @@ std::vector<std::string> matching_names(int folder, std::string_view pattern) {
     while (const dirent* entry = ::readdir(listing)) {
         std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
-        if (matches(pattern, name)) names.emplace_back(name);
+        if (name_matches(pattern, name)) names.emplace_back(name);
     }
     ::closedir(listing);
     std::sort(names.begin(), names.end());

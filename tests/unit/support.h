@@ -49,7 +49,6 @@ struct test_host : script_host {
     }
 };
 
-
 // One interpreter with its services, kept across runs as start-up keeps it.
 struct script_run {
     test_host host;

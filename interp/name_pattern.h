@@ -1,0 +1,15 @@
+// Name patterns of "sdele": `*` for any run of characters, `?` for any one.
+#pragma once
+
+#include <string_view>
+
+namespace tovl {
+
+// True when the pattern holds a wildcard.
+bool has_wildcards(std::string_view pattern);
+
+// Whether a name (the bytes of the last part of a path) matches a pattern. `*` matches any run
+// of bytes (a leading dot included), `?` any one byte; every other byte stands for itself.
+bool name_matches(std::string_view pattern, std::string_view name);
+
+} // namespace tovl
