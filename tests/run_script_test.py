@@ -203,12 +203,10 @@ def main():
         cases, problems = readguide(os.path.abspath(sys.argv[3]))
     else:
         cases, problems = [readscript(os.path.abspath(p)) for p in sys.argv[2:]], []
-    failed = 0
-    for case in cases:
-        failures = run(console, case)
-        failed += bool(failures)
-        print("\n".join(failures) or f"ok {case.name}:{getattr(case, 'line', 1)}")
-    print("\n".join(problems + [f"{len(cases)} cases, {failed} failed"]))
+    results = [run(console, case) for case in cases]
+    failed = sum(bool(failures) for failures in results)
+    print("\n".join([f for failures in results for f in failures] + problems +
+                    [f"{len(cases)} cases, {failed} failed"]))
     return 1 if failed or problems else 0
 
 

@@ -5,8 +5,7 @@ file(GLOB_RECURSE tovlscripts CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/script
      ${CMAKE_CURRENT_LIST_DIR}/examples/*.tovl)
 foreach(script ${tovlscripts})
   file(RELATIVE_PATH name ${CMAKE_CURRENT_LIST_DIR} ${script})
-  string(REGEX REPLACE "^scripts/(.*)\\.tovl$" "script/\\1" name ${name})
-  string(REGEX REPLACE "^examples/(.*)\\.tovl$" "example/\\1" name ${name})
+  string(REGEX REPLACE "^(script|example)s/(.*)\\.tovl$" "\\1/\\2" name ${name})
   add_test(NAME ${name} COMMAND Python3::Interpreter ${CMAKE_CURRENT_LIST_DIR}/run_script_test.py
            $<TARGET_FILE:tovl-console> ${script})
 endforeach()

@@ -23,21 +23,17 @@ text number_text(double v, int digits) {
 TEST(numbers, parses_rounding_and_text_at_the_edges_of_their_ranges) {
     EXPECT_EQ(parse_strict_number(u"1e309").error, error_kind::overflow);
     EXPECT_EQ(strict_number(u"1e-400"), 0);
-    EXPECT_TRUE(std::signbit(strict_number(u"-0")));
     EXPECT_EQ(parse_strict_number(u"0x10").error, error_kind::type_mismatch);
     EXPECT_EQ(parse_lead_number(u" 1 2\t3e+x").number, 123);
     EXPECT_EQ(parse_lead_number(u"9e999").error, error_kind::overflow);
     EXPECT_EQ(round_to_int16(-2.5), -2);
     EXPECT_EQ(round_to_int16(3.5), 4);
     EXPECT_EQ(error_of([] { round_to_int16(32767.5); }), error_kind::overflow);
-    EXPECT_EQ(round_to_int32(-2147483648.0), INT32_MIN);
     EXPECT_EQ(error_of([] { to_single(3.5e38); }), error_kind::overflow);
     EXPECT_EQ(number_text(9999999.0, single_digits), u"9999999");
     EXPECT_EQ(number_text(10000000.0, single_digits), u"1E+07");
     EXPECT_EQ(number_text(99999995.0, single_digits), u"1E+08");
-    EXPECT_EQ(number_text(999999999999999.0, double_digits), u"999999999999999");
     EXPECT_EQ(number_text(-1e15, double_digits), u"-1E+15");
-    EXPECT_EQ(number_text(0.0001, double_digits), u"0.0001");
     EXPECT_EQ(number_text(-1.5e-7, double_digits), u"-1.5E-07");
     EXPECT_EQ(number_text(-0.0, double_digits), u"0");
     EXPECT_EQ(error_of([] { value_mul(value::from_int16(200), value::from_int16(200)); }),
