@@ -5,8 +5,6 @@
 #include "support.h"
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <thread>
 
@@ -14,16 +12,6 @@ using namespace tovl;
 namespace fs = std::filesystem;
 
 namespace {
-
-void write_bytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string read_bytes(const std::string& path) {
-    std::stringstream content;
-    content << std::ifstream(path, std::ios::binary).rdbuf();
-    return content.str();
-}
 
 text name(const std::string& path) {
     return decode_code_page(path);
@@ -50,7 +38,6 @@ TEST(linux_files, lines_span_buffer_blocks_and_bytes_keep_their_code_page_values
         files.append_line(7, lines);
         lines += u"|";
     }
-    files.close(7);
     EXPECT_EQ(lines, name(first) + u"|" + text(150000, u'y') + u"|a\nb\u20AC|");
     files.open(1, name(folder / "out"), file_mode::output);
     files.write(1, u"\u20AC\u00E9\u4E2D\r\n");
@@ -89,8 +76,10 @@ TEST(linux_files, deletion_removes_links_not_their_targets_and_copy_keeps_the_so
     write_bytes(folder / "src", "new");
     EXPECT_TRUE(copy_file(folder / "src", folder / "to_dst")); // replaces where the link leads
     EXPECT_EQ(read_bytes(folder / "dst"), "new");
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(copy_file(folder / "src", folder / "pipe")); // never a pipe or device replaced
     EXPECT_FALSE(copy_file(folder.path, folder / "x"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), {}), 3); // no leftovers
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), {}), 4); // no leftovers
 }
 
 TEST(process_launch, words_are_split_without_a_shell_and_shutdown_is_translated) {
@@ -118,8 +107,10 @@ TEST(process_launch, the_program_gets_null_input_none_of_our_descriptors_and_no_
     ::close(100);
     EXPECT_EQ(wait_for_file(out), "/dev/null\n");
     EXPECT_EQ(read_bytes(out + ".fds").find("100"), std::string::npos);
+    pid_t test_process = ::getpid();
     for (int i = 0; i < 50; ++i)
         launch_detached({"true"});
+    ASSERT_EQ(::getpid(), test_process); // only the children went on to the program
     // Our only children are the short-lived middle processes of each launch: all reaped.
     int children = 0;
     for (const auto& entry : fs::directory_iterator("/proc")) {

@@ -11,6 +11,8 @@
 
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace tovl {
 
@@ -62,6 +64,16 @@ struct script_run {
         return run_with_fallback(interp, script, [this](const run_error&) { ++fallbacks; });
     }
 };
+
+inline void write_bytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string read_bytes(const std::string& path) {
+    std::stringstream content;
+    content << std::ifstream(path, std::ios::binary).rdbuf();
+    return content.str();
+}
 
 // A fresh folder under /tmp, removed with everything in it at the end of the test.
 struct temp_folder {

@@ -5,8 +5,6 @@
 #include "support.h"
 
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 using namespace tovl;
@@ -22,6 +20,7 @@ TEST(code_page, every_byte_decodes_to_one_character_and_encodes_back) {
     EXPECT_EQ(encode_code_page(chars), bytes);
     EXPECT_EQ(encode_code_page(u"\u0080\u00A0\u0100"), "?\xA0?");
     EXPECT_EQ(to_utf8(u"\xDFFF\xD800"), "\xEF\xBF\xBD\xEF\xBF\xBD"); // lone surrogates
+    EXPECT_EQ(from_utf8("\xF0\x9F\x98\x80\xE0\x80\x80"), u"\U0001F600\uFFFD\uFFFD\uFFFD");
 }
 
 namespace {
@@ -41,9 +40,7 @@ std::string console_output(std::initializer_list<const char16_t*> prints) {
     }
     ::dup2(saved, STDOUT_FILENO);
     ::close(saved);
-    std::stringstream content;
-    content << std::ifstream(path, std::ios::binary).rdbuf();
-    return content.str();
+    return read_bytes(path);
 }
 
 } // namespace
