@@ -79,6 +79,7 @@ TEST(linux_files, deletion_removes_links_not_their_targets_and_copy_keeps_the_so
     ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
     EXPECT_FALSE(copy_file(folder / "src", folder / "pipe")); // never a pipe or device replaced
     EXPECT_FALSE(copy_file(folder.path, folder / "x"));
+    EXPECT_FALSE(copy_file(folder / "missing", folder / "x"));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), {}), 4); // no leftovers
 }
 
@@ -101,9 +102,9 @@ TEST(process_launch, the_program_gets_null_input_none_of_our_descriptors_and_no_
     temp_folder folder;
     ASSERT_GE(::dup2(STDERR_FILENO, 100), 0); // deliberately without close-on-exec
     std::string out = folder / "out";
-    launch_detached(
-        {"sh", "-c",
-         "ls /proc/self/fd > '" + out + ".fds'; readlink /proc/self/fd/0 > '" + out + "'"});
+    linux_system().launch(name("sh -c \"ls /proc/self/fd > '" + out +
+                               ".fds'; readlink /proc/self/fd/0 > '" + out + "'\""),
+                          window_style::normal);
     ::close(100);
     EXPECT_EQ(wait_for_file(out), "/dev/null\n");
     EXPECT_EQ(read_bytes(out + ".fds").find("100"), std::string::npos);

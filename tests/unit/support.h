@@ -16,14 +16,6 @@
 
 namespace tovl {
 
-// A script of these lines, each ended by CR LF.
-inline text script_lines(std::initializer_list<text> lines) {
-    text script;
-    for (const text& line : lines)
-        script += line + u"\r\n";
-    return script;
-}
-
 // The kind of run-time error `action` raises; fails the test when it raises none.
 template <typename Action> error_kind error_of(Action action) {
     try {

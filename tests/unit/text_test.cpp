@@ -20,7 +20,8 @@ TEST(code_page, every_byte_decodes_to_one_character_and_encodes_back) {
     EXPECT_EQ(encode_code_page(chars), bytes);
     EXPECT_EQ(encode_code_page(u"\u0080\u00A0\u0100"), "?\xA0?");
     EXPECT_EQ(to_utf8(u"\xDFFF\xD800"), "\xEF\xBF\xBD\xEF\xBF\xBD"); // lone surrogates
-    EXPECT_EQ(from_utf8("\xF0\x9F\x98\x80\xE0\x80\x80"), u"\U0001F600\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(from_utf8("\xE2\x82\xAC\xF0\x9F\x98\x80\xE0\x80\x80"),
+              u"\u20AC\U0001F600\uFFFD\uFFFD\uFFFD");
 }
 
 namespace {
