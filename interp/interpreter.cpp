@@ -41,18 +41,19 @@ class run_caches {
 
 run_outcome interpreter::run(text_view script) {
     int last_line = run_error::no_line;
+    run_outcome outcome;
     try {
-        return {run_lines(split_lines(script), last_line)};
+        outcome.end = run_lines(split_lines(script), last_line);
     } catch (run_error& error) {
-        state_.current = nullptr;
         error.place_at_line(last_line);
-        return {run_end::failed, error};
+        outcome = {run_end::failed, error};
     } catch (const std::bad_alloc&) {
         // A script can ask for more memory than there is (a text doubled again and again):
         // that is its run-time error, not a crash.
-        state_.current = nullptr;
-        return {run_end::failed, run_error(error_kind::out_of_memory, last_line)};
+        outcome = {run_end::failed, run_error(error_kind::out_of_memory, last_line)};
     }
+    state_.current = nullptr; // the caches went with the run
+    return outcome;
 }
 
 // `last_line` is the line that ran last: errors of the counter itself are placed there.
@@ -69,7 +70,6 @@ run_end interpreter::run_lines(const std::vector<text_view>& lines, int& last_li
         if (steps_left_-- == 0) return run_end::step_budget_spent;
         state_.current = caches.for_line(static_cast<size_t>(counter));
         run_line(lines[static_cast<size_t>(counter)]);
-        state_.current = nullptr;
         if (state_.end_requested) return run_end::ended_by_fendp;
         if (counter == INT16_MAX) throw run_error(error_kind::overflow);
         ++counter;
