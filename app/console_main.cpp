@@ -2,9 +2,9 @@
 #include "app/startup.h"
 #include "commands/commands.h"
 #include "host/console_host.h"
-#include "interp/code_page.h"
 #include "interp/error_report.h"
 #include "interp/script_text.h"
+#include "interp/utf8.h"
 #include "platform/clock_random.h"
 #include "platform/linux_files.h"
 #include "platform/linux_system.h"
@@ -16,7 +16,7 @@
 
 namespace {
 
-const char usage[] = "usage: tovl-console [--dry-run] SCRIPT\n"
+const char usage[] = "usage: tovl-console [--dry-run] [--encoding=ENCODING] SCRIPT\n"
                      "       tovl-console --help | --version\n";
 
 const char help[] =
@@ -26,17 +26,24 @@ const char help[] =
     "to standard error; answers are read from standard input, and end of input answers\n"
     "with the empty text.\n"
     "\n"
+    "A script that is valid UTF-8 is read as UTF-8, any other as Windows-1252; the run\n"
+    "reads and writes files, file names and command lines in the same encoding. A script\n"
+    "with no carriage return ends its lines at LF, any other at CR LF.\n"
+    "\n"
     "options:\n"
-    "  --dry-run   report programs, shutdowns and CD tray commands on standard error\n"
-    "              instead of performing them\n"
-    "  --help      show this help and exit\n"
-    "  --version   show the version and exit\n"
+    "  --dry-run            report programs, shutdowns and CD tray commands on standard\n"
+    "                       error instead of performing them\n"
+    "  --encoding=ENCODING  read the script and run in ENCODING, utf-8 or windows-1252,\n"
+    "                       whatever the script holds\n"
+    "  --help               show this help and exit\n"
+    "  --version            show the version and exit\n"
     "\n"
     "exit status: 0 when the script ends or runs \"fendp\"; 1 after a run-time error in the\n"
     "second run; 2 when the script cannot be read or the arguments are wrong.\n";
 
 struct console_options {
     bool dry_run = false;
+    std::optional<tovl::text_encoding> encoding;
     const char* script = nullptr;
 };
 
@@ -54,7 +61,17 @@ std::optional<int> parse_options(int argc, char** argv, console_options& opts) {
             std::puts("tovl-console " TOVL_VERSION);
             return 0;
         }
-        if (!options_ended && std::strcmp(arg, "--dry-run") == 0) {
+        std::optional<tovl::encoding_option> encoding;
+        if (!options_ended) encoding = tovl::parse_encoding_option(arg);
+        if (encoding && !encoding->encoding) {
+            std::fprintf(stderr,
+                         "tovl-console: unknown encoding in '%s': use utf-8 or windows-1252\n%s",
+                         arg, usage);
+            return 2;
+        }
+        if (encoding) {
+            opts.encoding = encoding->encoding;
+        } else if (!options_ended && std::strcmp(arg, "--dry-run") == 0) {
             opts.dry_run = true;
         } else if (!options_ended && std::strcmp(arg, "--") == 0) {
             options_ended = true;
@@ -85,21 +102,22 @@ int main(int argc, char** argv) {
 
     using namespace tovl;
     console_host host;
-    // The path's bytes pass through the code page unchanged.
-    text path = decode_code_page(opts.script);
-    text_file_read script = read_text_file(path);
+    loaded_script script = load_script(opts.script, opts.encoding);
     if (script.error) {
-        host.report(u"tovl-console: cannot read " + path + u": " +
+        // The name is written back to the terminal with the bytes it was given.
+        host.report(u"tovl-console: cannot read " + from_utf8(opts.script) + u": " +
                     from_ascii(script.error->description()));
         return 2;
     }
-    if (has_bare_line_feed(script.content)) {
-        host.report(u"tovl-console: warning: " + text(line_feed_hint));
+    if (mixes_line_ends(script.content)) {
+        host.report(u"tovl-console: warning: " + from_utf8(opts.script) + u": " +
+                    text(line_feed_hint));
     }
 
-    linux_system real_system;
-    dry_run_system rehearsal([&host](const text& line) { host.report(u"tovl-console: " + line); });
-    linux_files files;
+    linux_system real_system(script.encoding);
+    dry_run_system rehearsal(script.encoding,
+                             [&host](const text& line) { host.report(u"tovl-console: " + line); });
+    linux_files files(script.encoding);
     clock_random random;
     system_services* system = &real_system;
     if (opts.dry_run) system = &rehearsal;

@@ -1,9 +1,9 @@
 // The in-memory file system of the fuzz target: names to bytes, numbered open files.
 #include "fuzz/memory_files.h"
 
-#include "interp/code_page.h"
 #include "interp/name_pattern.h"
 #include "interp/run_error.h"
+#include "interp/text_encoding.h"
 
 #include <algorithm>
 #include <string_view>
@@ -88,7 +88,7 @@ device_kind device_of(const split_name& s) {
 
 } // namespace
 
-memory_files::memory_files() {
+memory_files::memory_files(text_encoding encoding) : encoding_(encoding) {
     // Lines ending in CR LF, a lone LF inside a line, and a last line without a line end.
     files_[read_only_file] =
         std::make_shared<std::string>("locked\r\nsecond\nhalf\r\n\r\nlast line, no end");
@@ -114,7 +114,7 @@ const std::string* memory_files::find(const std::string& name) const {
 void memory_files::open(int number, text_view name, file_mode mode) {
     if (number < 1 || number > max_file_number) throw run_error(error_kind::bad_file_name);
     if (open_[number]) throw run_error(error_kind::file_already_open);
-    std::string bytes = encode_code_page(name);
+    std::string bytes = encode_text(encoding_, name);
     if (!well_formed(bytes)) throw run_error(error_kind::bad_file_name);
     split_name s = split(bytes);
     if (!s.where) throw run_error(error_kind::path_not_found);
@@ -163,11 +163,7 @@ void memory_files::append_line(int number, text& to) {
     if (f.position >= b.size()) return;
     size_t cr = b.find('\r', f.position);
     size_t end = cr == std::string::npos ? b.size() : cr;
-    size_t old = to.size();
-    to.resize(old + (end - f.position));
-    for (size_t i = f.position; i < end; ++i) {
-        to[old + (i - f.position)] = decode_byte(static_cast<unsigned char>(b[i]));
-    }
+    append_decoded(to, encoding_, std::string_view(b).substr(f.position, end - f.position));
     f.position = end;
     if (cr != std::string::npos) {
         ++f.position;
@@ -201,12 +197,9 @@ void memory_files::write(int number, text_view chars) {
     case device::none: break;
     }
     std::string& b = *f.bytes;
-    if (chars.size() > max_file_bytes - b.size()) throw run_error(error_kind::disk_full);
-    size_t old = b.size();
-    b.resize(old + chars.size());
-    for (size_t i = 0; i < chars.size(); ++i) {
-        b[old + i] = encode_char(chars[i]);
-    }
+    std::string encoded = encode_text(encoding_, chars);
+    if (encoded.size() > max_file_bytes - b.size()) throw run_error(error_kind::disk_full);
+    b += encoded;
 }
 
 void memory_files::close(int number) {
@@ -216,7 +209,7 @@ void memory_files::close(int number) {
 }
 
 void memory_files::delete_matching(text_view name) {
-    std::string bytes = encode_code_page(name);
+    std::string bytes = encode_text(encoding_, name);
     if (bytes.empty()) throw run_error(error_kind::file_not_found);
     if (!well_formed(bytes)) throw run_error(error_kind::bad_file_name);
     split_name s = split(bytes);
@@ -249,8 +242,8 @@ void memory_files::delete_matching(text_view name) {
 }
 
 bool memory_files::copy(text_view source, text_view destination) {
-    std::string from_bytes = encode_code_page(source);
-    std::string to_bytes = encode_code_page(destination);
+    std::string from_bytes = encode_text(encoding_, source);
+    std::string to_bytes = encode_text(encoding_, destination);
     if (from_bytes.empty() || to_bytes.empty()) return false;
     if (!well_formed(from_bytes) || !well_formed(to_bytes)) return false;
     split_name from = split(from_bytes);

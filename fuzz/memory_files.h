@@ -2,6 +2,7 @@
 #pragma once
 
 #include "interp/file_services.h"
+#include "interp/text_encoding.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -24,7 +25,8 @@ namespace tovl::fuzz {
 //     (they are no plain files); writes to full fail with disk full when written out, at the
 //     close or once 64 KiB are waiting, as a buffered writer meets them; the others drop
 //     what they get.
-//   - names are the code-page bytes of the texts; a NUL byte, a last part over 255 bytes or a
+//   - names are the bytes of the texts in the run's encoding; a NUL byte, a last part over 255
+//   bytes or a
 //     whole name over 4095 bytes is a bad file name.
 //   - at most max_files files of at most max_file_bytes bytes each; beyond that, creating or
 //     writing is disk full. Deleted files that are still open live on until they are closed.
@@ -36,7 +38,7 @@ class memory_files final : public file_services {
     static constexpr size_t write_buffer_bytes = 65536;
     static constexpr char read_only_file[] = "/etc/readonly.txt";
 
-    memory_files();
+    explicit memory_files(text_encoding encoding);
 
     void open(int number, text_view name, file_mode mode) override;
     int64_t length(int number) override;
@@ -64,6 +66,7 @@ class memory_files final : public file_services {
 
     open_file& file(int number);
 
+    text_encoding encoding_;
     std::map<std::string, std::shared_ptr<std::string>> files_;
     std::unique_ptr<open_file> open_[max_file_number + 1];
 };

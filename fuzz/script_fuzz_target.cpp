@@ -13,7 +13,6 @@
 #include "commands/commands.h"
 #include "fuzz/allocation_budget.h"
 #include "fuzz/memory_files.h"
-#include "interp/code_page.h"
 #include "interp/error_report.h"
 #include "interp/interpreter.h"
 #include "interp/script_text.h"
@@ -151,14 +150,16 @@ class fuzz_random final : public random_source {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tovl;
-    text script = decode_code_page(std::string_view(reinterpret_cast<const char*>(data), size));
-    // The console's start-up check for scripts saved with the wrong line ends.
-    bool bare_line_feed = has_bare_line_feed(script);
-    (void)bare_line_feed;
+    decoded_script decoded =
+        decode_script(std::string_view(reinterpret_cast<const char*>(data), size), std::nullopt);
+    const text& script = decoded.content;
+    // The console's start-up check for scripts with mixed line ends.
+    bool mixed = mixes_line_ends(script);
+    (void)mixed;
 
     fuzz_host host;
     fuzz_system system;
-    fuzz::memory_files files;
+    fuzz::memory_files files(decoded.encoding);
     fuzz_random random;
     run_outcome outcome;
     {

@@ -1,6 +1,8 @@
 // Windows-1252 decoding and encoding for file contents and file names.
 #include "interp/code_page.h"
 
+#include "interp/utf8.h"
+
 #include <array>
 
 namespace tovl {
@@ -19,6 +21,8 @@ constexpr std::array<char16_t, 32> high_controls = {
 
 char encode_char(char16_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+    // A byte kept from input that was not valid UTF-8 goes back as that byte.
+    if (is_escaped_byte(c)) return static_cast<char>(c - escaped_byte_base);
     for (size_t i = 0; i < high_controls.size(); ++i) {
         if (high_controls[i] == c) return static_cast<char>(0x80 + i);
     }

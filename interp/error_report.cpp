@@ -8,8 +8,10 @@
 namespace tovl {
 
 const char16_t line_feed_hint[] =
-    u"TOVL lines must end with CR LF: this script has line feeds without a carriage return, "
-    u"so several of its lines run as one.";
+    u"this script ends its lines with CR LF but also holds line feeds without a carriage "
+    u"return; those do not end a line, so the lines around them run as one. Save the script "
+    u"with one kind of line end: LF only, as Linux editors write it (for example with "
+    u"sed -i 's/\\r$//' SCRIPT), or CR LF only.";
 
 namespace {
 
@@ -40,7 +42,7 @@ text fatal_report(const run_error& error, text_view script) {
         out += u'\n';
         append_place(out, error, script);
     }
-    if (has_bare_line_feed(script)) {
+    if (mixes_line_ends(script)) {
         out += u'\n';
         out += line_feed_hint;
     }

@@ -7,8 +7,8 @@
 namespace tovl {
 
 // "Run-time error N: Description", then "line N: <the line>" (1-based) when the error arose in
-// a script line, then the line-end hint when the script has bare line feeds. Lines are joined
-// with LF.
+// a script line, then the line-end hint when the script mixes CR LF and bare line feeds. Lines are
+// joined with LF.
 text fatal_report(const run_error& error, text_view script);
 
 // One line saying the first run failed and the script runs again.
@@ -17,7 +17,7 @@ text fallback_report(const run_error& error, text_view script);
 // "N Description", as the file commands show their errors.
 text error_number_text(const run_error& error);
 
-// The warning for scripts whose lines end in LF alone.
+// The warning for scripts that end their lines with CR LF and also hold bare line feeds.
 extern const char16_t line_feed_hint[];
 
 } // namespace tovl

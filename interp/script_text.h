@@ -1,17 +1,32 @@
-// Splitting a script text into its lines, and the checks made on a whole script.
+// Reading a script: its encoding and byte-order mark, its lines, and its line-end check.
 #pragma once
 
 #include "interp/text.h"
+#include "interp/text_encoding.h"
 
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace tovl {
 
-// The pieces between CR LF pairs, empty pieces included; an empty text has no lines.
+struct decoded_script {
+    text content;
+    text_encoding encoding;
+};
+
+// The script's text and the encoding of its run. Unless `forced`, a script that is valid UTF-8
+// (or starts with the UTF-8 byte-order mark) is UTF-8, and any other was written in the older
+// single-byte code page, Windows-1252. A byte-order mark at the start is not part of line 1.
+decoded_script decode_script(std::string_view bytes, std::optional<text_encoding> forced);
+
+// The script's lines, empty ones included; an empty text has no lines. A script with a
+// carriage return anywhere ends its lines at CR LF only, so that a bare LF stays inside its
+// line; a script without one, as Linux editors write it, ends them at LF.
 std::vector<text_view> split_lines(text_view script);
 
-// True when the script holds a line feed that does not follow a carriage return: such a script
-// was saved with the wrong line ends and runs as fewer, longer lines than its author meant.
-bool has_bare_line_feed(text_view script);
+// True when the script ends its lines at CR LF but also holds a line feed without a carriage
+// return: its author likely meant that line feed to end a line too, and it does not.
+bool mixes_line_ends(text_view script);
 
 } // namespace tovl

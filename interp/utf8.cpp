@@ -1,4 +1,4 @@
-// UTF-8 encoding and decoding of 16-bit texts, surrogate pairs included.
+// UTF-8 encoding and decoding of 16-bit texts, surrogate pairs and escaped bytes included.
 #include "interp/utf8.h"
 
 namespace tovl {
@@ -7,32 +7,23 @@ namespace {
 
 constexpr char32_t replacement = 0xFFFD;
 
-void put_code_point(std::string& to, char32_t cp) {
+char* put_code_point(char* out, char32_t cp) {
     if (cp < 0x80) {
-        to.push_back(static_cast<char>(cp));
+        *out++ = static_cast<char>(cp);
     } else if (cp < 0x800) {
-        to.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        to.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        *out++ = static_cast<char>(0xC0 | (cp >> 6));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-        to.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        to.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        to.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        *out++ = static_cast<char>(0xE0 | (cp >> 12));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-        to.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        to.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        to.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        to.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        *out++ = static_cast<char>(0xF0 | (cp >> 18));
+        *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
-}
-
-void put_utf16(text& to, char32_t cp) {
-    if (cp < 0x10000) {
-        to.push_back(static_cast<char16_t>(cp));
-    } else {
-        cp -= 0x10000;
-        to.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        to.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    }
+    return out;
 }
 
 bool is_high_surrogate(char16_t c) {
@@ -42,71 +33,119 @@ bool is_low_surrogate(char16_t c) {
     return c >= 0xDC00 && c <= 0xDFFF;
 }
 
+// The length of the valid sequence at the start of `bytes` and its code point, or 0 when the
+// first byte does not start one (overlong forms, surrogates and values past U+10FFFF included).
+size_t valid_sequence(std::string_view bytes, char32_t& cp) {
+    auto b = static_cast<unsigned char>(bytes[0]);
+    size_t length = b < 0x80 ? 1 : b < 0xC2 ? 0 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF5 ? 4 : 0;
+    if (length == 0 || length > bytes.size()) return 0;
+    cp = length == 1 ? b : length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;
+    for (size_t k = 1; k < length; ++k) {
+        auto next = static_cast<unsigned char>(bytes[k]);
+        if ((next & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
+    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return length;
+}
+
 } // namespace
 
-void append_utf8(std::string& to, text_view chars) {
+bool is_escaped_byte(char16_t c) {
+    return c >= escaped_byte_base + 0x80 && c <= escaped_byte_base + 0xFF;
+}
+
+char* put_utf8(char* out, text_view chars) {
     for (size_t i = 0; i < chars.size(); ++i) {
         char16_t c = chars[i];
         if (c < 0x80) {
-            to.push_back(static_cast<char>(c));
+            *out++ = static_cast<char>(c);
         } else if (is_high_surrogate(c) && i + 1 < chars.size() && is_low_surrogate(chars[i + 1])) {
-            put_code_point(to, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (chars[i + 1] - 0xDC00));
+            out = put_code_point(out, 0x10000 + ((char32_t(c) - 0xD800) << 10) +
+                                          (chars[i + 1] - 0xDC00));
             ++i;
+        } else if (is_escaped_byte(c)) {
+            *out++ = static_cast<char>(c - escaped_byte_base);
         } else if (is_high_surrogate(c) || is_low_surrogate(c)) {
-            put_code_point(to, replacement);
+            out = put_code_point(out, replacement);
         } else {
-            put_code_point(to, c);
+            out = put_code_point(out, c);
         }
     }
+    return out;
+}
+
+void append_utf8(std::string& to, text_view chars) {
+    size_t old = to.size();
+    to.resize(old + 3 * chars.size());
+    char* end = put_utf8(to.data() + old, chars);
+    to.resize(static_cast<size_t>(end - to.data()));
 }
 
 std::string to_utf8(text_view chars) {
     std::string out;
-    out.reserve(chars.size());
     append_utf8(out, chars);
     return out;
+}
+
+void append_from_utf8(text& to, std::string_view bytes) {
+    size_t i = 0;
+    while (i < bytes.size()) {
+        auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            to.push_back(b);
+            ++i;
+            continue;
+        }
+        char32_t cp = 0;
+        size_t length = valid_sequence(bytes.substr(i), cp);
+        if (length == 0) {
+            to.push_back(static_cast<char16_t>(escaped_byte_base + b));
+            ++i;
+        } else if (cp < 0x10000) {
+            to.push_back(static_cast<char16_t>(cp));
+            i += length;
+        } else {
+            cp -= 0x10000;
+            to.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            to.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+            i += length;
+        }
+    }
 }
 
 text from_utf8(std::string_view bytes) {
     text out;
     out.reserve(bytes.size());
+    append_from_utf8(out, bytes);
+    return out;
+}
+
+bool is_valid_utf8(std::string_view bytes) {
     size_t i = 0;
     while (i < bytes.size()) {
-        unsigned char b = static_cast<unsigned char>(bytes[i]);
-        if (b < 0x80) {
-            out.push_back(b);
-            ++i;
-            continue;
-        }
-        int extra = b >= 0xF0 && b <= 0xF4 ? 3 : b >= 0xE0 ? 2 : b >= 0xC2 && b < 0xE0 ? 1 : -1;
-        if (b >= 0xF5) extra = -1;
-        char32_t cp = extra == 3 ? b & 0x07 : extra == 2 ? b & 0x0F : b & 0x1F;
-        bool ok = extra > 0;
-        for (int k = 1; ok && k <= extra; ++k) {
-            if (i + k >= bytes.size()) {
-                ok = false;
-                break;
-            }
-            unsigned char cb = static_cast<unsigned char>(bytes[i + k]);
-            if ((cb & 0xC0) != 0x80)
-                ok = false;
-            else
-                cp = (cp << 6) | (cb & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are malformed too.
-        if (ok && ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF ||
-                   (cp >= 0xD800 && cp <= 0xDFFF))) {
-            ok = false;
-        }
-        if (!ok) {
-            out.push_back(static_cast<char16_t>(replacement));
-            ++i;
-            continue;
-        }
-        put_utf16(out, cp);
-        i += extra + 1;
+        char32_t cp = 0;
+        size_t length =
+            static_cast<unsigned char>(bytes[i]) < 0x80 ? 1 : valid_sequence(bytes.substr(i), cp);
+        if (length == 0) return false;
+        i += length;
     }
-    return out;
+    return true;
+}
+
+size_t incomplete_utf8_tail(std::string_view bytes) {
+    // Look back over continuation bytes for the lead byte of the last sequence.
+    for (size_t back = 1; back <= 3 && back <= bytes.size(); ++back) {
+        auto b = static_cast<unsigned char>(bytes[bytes.size() - back]);
+        if ((b & 0xC0) == 0x80) continue;
+        size_t wanted = b >= 0xC2 && b < 0xE0   ? 2
+                        : b >= 0xE0 && b < 0xF0 ? 3
+                        : b >= 0xF0 && b < 0xF5 ? 4
+                                                : 0;
+        return wanted > back ? back : 0;
+    }
+    return 0;
 }
 
 } // namespace tovl

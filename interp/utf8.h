@@ -1,4 +1,4 @@
-// UTF-8 conversion of texts, for terminals and the window toolkit's byte strings.
+// UTF-8 conversion of texts that keeps every byte: the encoding of terminals, file names and files.
 #pragma once
 
 #include "interp/text.h"
@@ -8,11 +8,26 @@
 
 namespace tovl {
 
-// Surrogates without a partner encode as U+FFFD.
+// A byte that is not part of valid UTF-8 decodes to the character escaped_byte_base + byte
+// (U+DC80..U+DCFF, reserved for this) and encodes back to that same byte, so decoding and then
+// encoding any bytes gives them back unchanged.
+constexpr char16_t escaped_byte_base = 0xDC00;
+bool is_escaped_byte(char16_t c);
+
+// Surrogates without a partner that are not escaped bytes encode as U+FFFD.
 std::string to_utf8(text_view chars);
 void append_utf8(std::string& to, text_view chars);
+// Writes the encoding of `chars` at `out`, which has room for 3 bytes per character; returns
+// the end of what was written.
+char* put_utf8(char* out, text_view chars);
 
-// Malformed sequences decode as U+FFFD, one per offending byte.
 text from_utf8(std::string_view bytes);
+void append_from_utf8(text& to, std::string_view bytes);
+
+bool is_valid_utf8(std::string_view bytes);
+
+// How many bytes at the end of `bytes` begin a sequence that more bytes could still complete
+// (0 to 3). A reader in blocks keeps them back until the next block arrives.
+size_t incomplete_utf8_tail(std::string_view bytes);
 
 } // namespace tovl

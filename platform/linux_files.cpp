@@ -2,6 +2,7 @@
 #include "platform/linux_files.h"
 
 #include "interp/code_page.h"
+#include "interp/utf8.h"
 #include "platform/file_copy.h"
 #include "platform/file_delete.h"
 #include "platform/file_errors.h"
@@ -47,6 +48,33 @@ bool folder_exists(const std::string& path) {
     return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Opens a text file's descriptor, or raises the error that stopped it.
+int open_text_file(const std::string& path, file_mode mode) {
+    bool reading = mode == file_mode::input;
+    if (path.find('\0') != std::string::npos) throw run_error(error_kind::bad_file_name);
+    int flags = reading ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC;
+    // Not blocking, so that opening a named pipe that nobody holds open fails at once instead
+    // of waiting for ever.
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0 && errno == ENOENT && reading && !folder_exists(path)) {
+        throw run_error(error_kind::path_not_found);
+    }
+    if (fd < 0) throw_file_error(errno, reading);
+    // A folder opens for reading on Linux; it is no text file. Nor is anything but a plain file
+    // to read from (a device or pipe may never end) or a pipe or socket to write to; writing
+    // to a device such as /dev/null is fine.
+    struct stat info {};
+    int err = ::fstat(fd, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
+    bool is_text_file =
+        reading ? S_ISREG(info.st_mode) : S_ISREG(info.st_mode) || S_ISCHR(info.st_mode);
+    if (err || !is_text_file || ::fcntl(fd, F_SETFL, reading ? O_RDONLY : O_WRONLY) != 0) {
+        ::close(fd);
+        if (err) throw_file_error(err, reading);
+        throw run_error(error_kind::path_file_access);
+    }
+    return fd;
+}
+
 } // namespace
 
 // One open file. Input: bytes [start, end) of the buffer are read from the file but not yet
@@ -57,6 +85,8 @@ struct linux_files::open_file {
     std::unique_ptr<char[]> buffer{new char[buffer_size]};
     size_t start = 0;
     size_t end = 0;
+
+    text_encoding encoding = text_encoding::utf8;
 
     size_t available() const { return end - start; }
 
@@ -83,19 +113,41 @@ struct linux_files::open_file {
         return err;
     }
 
-    // Moves `count` bytes from the buffer to the end of `to`, decoded.
-    void take(text& to, size_t count) {
-        size_t old = to.size();
-        to.resize(old + count);
-        const char* bytes = buffer.get() + start;
-        for (size_t i = 0; i < count; ++i) {
-            to[old + i] = decode_byte(static_cast<unsigned char>(bytes[i]));
+    // Reads more bytes after those not yet used, which move to the front; false at the end.
+    bool fill_more() {
+        std::memmove(buffer.get(), buffer.get() + start, available());
+        end = available();
+        start = 0;
+        for (;;) {
+            ssize_t n = ::read(fd, buffer.get() + end, buffer_size - end);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) throw_file_error(errno, true);
+            end += static_cast<size_t>(n);
+            return n > 0;
         }
+    }
+
+    // Moves `count` bytes from the buffer to the end of `to`, decoded. They end where a line or
+    // the file ends, or where a character may continue in bytes not read yet.
+    void take(text& to, size_t count) {
+        append_decoded(to, encoding, std::string_view(buffer.get() + start, count));
         start += count;
+    }
+
+    // Moves every byte read so far to `to`, except a character's first bytes whose rest is not
+    // read yet: those wait for the next block, so that the character decodes whole.
+    void take_available(text& to) {
+        size_t count = available();
+        if (encoding == text_encoding::utf8) {
+            size_t tail = incomplete_utf8_tail(std::string_view(buffer.get() + start, count));
+            if (tail == count && fill_more()) return;
+            if (tail < count) count -= tail;
+        }
+        take(to, count);
     }
 };
 
-linux_files::linux_files() = default;
+linux_files::linux_files(text_encoding encoding) : encoding_(encoding) {}
 
 // Whatever is still open is written out and closed; failures can no longer be reported.
 linux_files::~linux_files() {
@@ -114,33 +166,10 @@ linux_files::open_file& linux_files::file(int number) {
 void linux_files::open(int number, text_view name, file_mode mode) {
     if (!valid_number(number)) throw run_error(error_kind::bad_file_name);
     if (files_[number]) throw run_error(error_kind::file_already_open);
-    std::string path = encode_code_page(name);
-    bool reading = mode == file_mode::input;
-    if (path.find('\0') != std::string::npos) throw run_error(error_kind::bad_file_name);
-
     auto opened = std::make_unique<open_file>();
     opened->mode = mode;
-    int flags = reading ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC;
-    // Not blocking, so that opening a named pipe that nobody holds open fails at once instead
-    // of waiting for ever.
-    int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0 && errno == ENOENT && reading && !folder_exists(path)) {
-        throw run_error(error_kind::path_not_found);
-    }
-    if (fd < 0) throw_file_error(errno, reading);
-    // A folder opens for reading on Linux; it is no text file. Nor is anything but a plain file
-    // to read from (a device or pipe may never end) or a pipe or socket to write to; writing
-    // to a device such as /dev/null is fine.
-    struct stat info {};
-    int err = ::fstat(fd, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
-    bool is_text_file =
-        reading ? S_ISREG(info.st_mode) : S_ISREG(info.st_mode) || S_ISCHR(info.st_mode);
-    if (err || !is_text_file || ::fcntl(fd, F_SETFL, reading ? O_RDONLY : O_WRONLY) != 0) {
-        ::close(fd);
-        if (err) throw_file_error(err, reading);
-        throw run_error(error_kind::path_file_access);
-    }
-    opened->fd = fd;
+    opened->encoding = encoding_;
+    opened->fd = open_text_file(encode_text(encoding_, name), mode);
     files_[number] = std::move(opened);
 }
 
@@ -152,21 +181,13 @@ int64_t linux_files::length(int number) {
     return info.st_size;
 }
 
-text linux_files::read_rest(int number) {
-    open_file& f = file(number);
-    text chars;
-    while (f.fill())
-        f.take(chars, f.available());
-    return chars;
-}
-
 void linux_files::append_line(int number, text& to) {
     open_file& f = file(number);
     while (f.fill()) {
         const char* from = f.buffer.get() + f.start;
         const void* cr = std::memchr(from, '\r', f.available());
         if (!cr) {
-            f.take(to, f.available());
+            f.take_available(to);
             continue;
         }
         f.take(to, static_cast<size_t>(static_cast<const char*>(cr) - from));
@@ -186,14 +207,26 @@ bool linux_files::at_end(int number) {
 void linux_files::write(int number, text_view chars) {
     open_file& f = file(number);
     if (f.mode != file_mode::output) throw_file_error(EBADF, false);
+    // A character takes one byte in Windows-1252 and at most three in UTF-8 (four for a
+    // surrogate pair, which is two characters), so a piece of `room / 3` characters fits.
+    size_t bytes_per_char = encoding_ == text_encoding::utf8 ? 3 : 1;
     while (!chars.empty()) {
-        size_t piece = std::min(chars.size(), buffer_size - f.end);
+        size_t piece = std::min(chars.size(), (buffer_size - f.end) / bytes_per_char);
+        // A surrogate pair is never cut in two.
+        if (piece > 1 && piece < chars.size() && chars[piece - 1] >= 0xD800 &&
+            chars[piece - 1] <= 0xDBFF) {
+            --piece;
+        }
         char* to = f.buffer.get() + f.end;
-        for (size_t i = 0; i < piece; ++i)
-            to[i] = encode_char(chars[i]);
-        f.end += piece;
+        if (encoding_ == text_encoding::utf8) {
+            f.end = static_cast<size_t>(put_utf8(to, chars.substr(0, piece)) - f.buffer.get());
+        } else {
+            for (size_t i = 0; i < piece; ++i)
+                to[i] = encode_char(chars[i]);
+            f.end += piece;
+        }
         chars.remove_prefix(piece);
-        if (f.end == buffer_size) {
+        if (buffer_size - f.end < 2 * bytes_per_char) {
             if (int err = f.flush()) throw_file_error(err, false);
         }
     }
@@ -209,24 +242,32 @@ void linux_files::close(int number) {
 }
 
 void linux_files::delete_matching(text_view name) {
-    delete_matching_files(encode_code_page(name));
+    delete_matching_files(encode_text(encoding_, name));
 }
 
 bool linux_files::copy(text_view source, text_view destination) {
-    return copy_file(encode_code_page(source), encode_code_page(destination));
+    return copy_file(encode_text(encoding_, source), encode_text(encoding_, destination));
 }
 
-text_file_read read_text_file(text_view name) {
-    constexpr int number = 1;
-    linux_files files;
+file_bytes_read read_file_bytes(const std::string& path) {
+    file_bytes_read result;
+    int fd = -1;
     try {
-        files.open(number, name, file_mode::input);
-        text content = files.read_rest(number);
-        files.close(number);
-        return {std::move(content), std::nullopt};
+        fd = open_text_file(path, file_mode::input);
+        char block[buffer_size];
+        for (;;) {
+            ssize_t n = ::read(fd, block, sizeof block);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) throw_file_error(errno, true);
+            if (n == 0) break;
+            result.bytes.append(block, static_cast<size_t>(n));
+        }
     } catch (const run_error& error) {
-        return {text(), error};
+        result.bytes.clear();
+        result.error = error;
     }
+    if (fd >= 0) ::close(fd);
+    return result;
 }
 
 } // namespace tovl

@@ -1,22 +1,24 @@
-// linux_files: the file services on POSIX descriptors, with names and contents in the code page.
+// linux_files: the file services on POSIX descriptors, names and contents in the run's encoding.
 #pragma once
 
 #include "interp/file_services.h"
 #include "interp/run_error.h"
+#include "interp/text_encoding.h"
 
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace tovl {
 
-// File numbers 1..max_file_number, each free or in use by one open file. Names and contents go
-// through the 8-bit code page byte for byte. Using a number that is not open is a bad file
-// name error. The files still open when the table goes are written out and closed.
+// File numbers 1..max_file_number, each free or in use by one open file. Names and contents are
+// converted in the run's encoding, which keeps every byte. Using a number that is not open is a bad
+// file name error. The files still open when the table goes are written out and closed.
 class linux_files final : public file_services {
   public:
     static constexpr int max_file_number = 255;
 
-    linux_files();
+    explicit linux_files(text_encoding encoding);
     ~linux_files() override;
     linux_files(const linux_files&) = delete;
     linux_files& operator=(const linux_files&) = delete;
@@ -30,20 +32,18 @@ class linux_files final : public file_services {
     void delete_matching(text_view name) override;
     bool copy(text_view source, text_view destination) override;
 
-    // The whole of an open input file from its current position.
-    text read_rest(int number);
-
   private:
     struct open_file;
     open_file& file(int number);
+    text_encoding encoding_;
     std::unique_ptr<open_file> files_[max_file_number + 1];
 };
 
-// Reads a whole text file, as start-up reads a script: the text, or the error that stopped it.
-struct text_file_read {
-    text content;
+// Reads a whole text file, as start-up reads a script: its bytes, or the error that stopped it.
+struct file_bytes_read {
+    std::string bytes;
     std::optional<run_error> error;
 };
-text_file_read read_text_file(text_view name);
+file_bytes_read read_file_bytes(const std::string& path);
 
 } // namespace tovl

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "interp/system_services.h"
+#include "interp/text_encoding.h"
 
 #include <functional>
 
@@ -10,8 +11,13 @@ namespace tovl {
 // Programs are launched detached and tray commands sent to the CD-ROM driver.
 class linux_system final : public system_services {
   public:
+    // Command lines become bytes in `encoding`.
+    explicit linux_system(text_encoding encoding) : encoding_(encoding) {}
     void launch(text_view command_line, window_style style) override;
     void send_media_command(const std::string& command) override;
+
+  private:
+    text_encoding encoding_;
 };
 
 // Nothing is launched or sent; each command line (as composed, with its window style) or media
@@ -20,11 +26,13 @@ class linux_system final : public system_services {
 class dry_run_system final : public system_services {
   public:
     using reporter = std::function<void(const text& line)>;
-    explicit dry_run_system(reporter report) : report_(std::move(report)) {}
+    dry_run_system(text_encoding encoding, reporter report)
+        : encoding_(encoding), report_(std::move(report)) {}
     void launch(text_view command_line, window_style style) override;
     void send_media_command(const std::string& command) override;
 
   private:
+    text_encoding encoding_;
     reporter report_;
 };
 

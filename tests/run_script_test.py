@@ -23,14 +23,16 @@ about; a failure names the test file and the line of its directive:
   ' stub: PROGRAM      a program that does nothing, in a folder first on the PATH
 
 Output not expected is a failure too, and so is output that does not end with a line end.
-In TEXT, \\r, \\n and \\\\ stand for CR, LF and a backslash. Scripts and directive texts are
-Windows-1252 with CR LF line ends; output is compared as UTF-8. Every case runs in a fresh
-temporary folder, its working directory. A script that uses frexe, sshdn or scdrm runs only
-with --dry-run.
+In TEXT and NAME, \\r, \\n and \\\\ stand for CR, LF and a backslash, and \\xHH for the byte HH.
+A script is read as tovl reads it: UTF-8 when it is valid UTF-8 (a byte-order mark is
+skipped), Windows-1252 otherwise; lines end at CR LF when it holds a CR, at LF otherwise.
+Directive texts and names become bytes in the script's encoding; output is compared as
+UTF-8, a byte that is not UTF-8 matching \\xHH. Every case runs in a fresh temporary folder,
+its working directory. A script that uses frexe, sshdn or scdrm runs only with --dry-run.
 
-In the guide an example is a ```tovl block (info words: dry-run, status=N) followed by an
-```output block and maybe ```input and ```stderr blocks, checked the same way (the stderr
-lines in order). Every keyword of interp/keywords.def must be used by some example.
+In the guide an example is a ```tovl block (info words: dry-run, status=N), saved as Linux
+editors save it (UTF-8, LF), followed by an ```output block and maybe ```input and ```stderr
+blocks, checked the same way (the stderr lines in order). Every keyword of interp/keywords.def must be used by some example.
 """
 import os
 import re
@@ -44,16 +46,37 @@ DIRECTIVE = re.compile(r"' (expect|expect-re|in|status|stderr|no-stderr|args|run
                        r"after|gone|stub):(?: (.*))?$")
 
 
-def decode(data):  # the undefined bytes stand for themselves
+def decode_cp1252(data):  # the undefined bytes stand for themselves
     return "".join(chr(b) if b in UNDEFINED else bytes([b]).decode("cp1252") for b in data)
 
 
-def encode(text):
-    return b"".join(bytes([ord(c)]) if ord(c) in UNDEFINED else c.encode("cp1252") for c in text)
+def encoder(encoding):
+    """Text to bytes in the script's encoding; U+DC80..U+DCFF stand for the bytes 80..FF."""
+    if encoding == "utf-8":
+        return lambda text: text.encode("utf-8", "surrogateescape")
+    return lambda text: b"".join(bytes([ord(c) & 0xFF]) if ord(c) in UNDEFINED
+                                 or 0xDC80 <= ord(c) <= 0xDCFF else c.encode("cp1252")
+                                 for c in text)
+
+
+def decode_script(raw):
+    """The script's text, its encoding and its line end, chosen as tovl chooses them."""
+    forced = re.search(rb"^' args:.*--encoding=(\S+)", raw, re.M)
+    raw = raw[3:] if raw.startswith(b"\xEF\xBB\xBF") else raw
+    try:
+        if forced and forced[1] != b"utf-8":
+            raise UnicodeDecodeError("utf-8", raw, 0, 0, "forced")
+        text, encoding = raw.decode("utf-8", "surrogateescape" if forced else "strict"), "utf-8"
+    except UnicodeDecodeError:
+        text, encoding = decode_cp1252(raw), "windows-1252"
+    return text, encoding, "\r\n" if b"\r" in raw else "\n"
 
 
 def unescape(text):
-    return re.sub(r"\\([rn\\])", lambda m: {"r": "\r", "n": "\n"}.get(m[1], "\\"), text)
+    def one(m):
+        return {"r": "\r", "n": "\n", "\\": "\\"}.get(m[1]) or chr(int(m[1][1:], 16) | (
+            0xDC00 if int(m[1][1:], 16) >= 0x80 else 0))
+    return re.sub(r"\\([rn\\]|x[0-9A-Fa-f]{2})", one, text)
 
 
 class Case:
@@ -70,9 +93,11 @@ class Case:
 def readscript(path):
     case = Case(os.path.relpath(path, ROOT), path=path)
     raw = open(path, "rb").read()
-    lines = decode(raw).split("\r\n")
+    text, encoding, line_end = decode_script(raw)
+    encode = encoder(encoding)
+    lines = text.split(line_end)
     if raw and lines[-1]:
-        raise SystemExit(case.fail(len(lines), "does not end with CR LF: check the line ends"))
+        raise SystemExit(case.fail(len(lines), "does not end with a line end"))
     for n, line in enumerate(lines, 1):
         m = DIRECTIVE.match(line)
         kind, value = (m[1], unescape(m[2] or "")) if m else (None, None)
@@ -82,8 +107,10 @@ def readscript(path):
             (case.stderr if kind == "stderr" else case.nostderr).append((n, value))
         elif kind in ("file", "after"):
             name, _, text = value.partition(" = ")
-            getattr(case, kind).append((name.rstrip(" ="), encode(text)))
-        elif kind in ("folder", "gone", "stub", "in"):
+            getattr(case, kind).append((encode(name.rstrip(" =")), encode(text)))
+        elif kind in ("folder", "gone"):
+            getattr(case, kind).append(encode(value))
+        elif kind in ("stub", "in"):
             (case.stdin if kind == "in" else getattr(case, kind)).append(value)
         elif kind == "status":
             case.status = (n, int(value))
@@ -93,7 +120,7 @@ def readscript(path):
             case.path = os.path.join(ROOT, value)
         elif kind == "pad":
             padded = lines[:n - 1] + [""] * (int(value) - len(lines) + 1) + lines[n:]
-            case.path, case.text = None, encode("\r\n".join(padded))
+            case.path, case.text = None, encode(line_end.join(padded))
     return case
 
 
@@ -101,6 +128,7 @@ def run(console, case):
     """Runs one case in a fresh folder; returns its failures."""
     with tempfile.TemporaryDirectory(prefix="tovltest-") as top:
         work, stubs = os.path.join(top, "work"), os.path.join(top, "stubs")
+        work_bytes = os.fsencode(work)
         os.mkdir(work)
         os.mkdir(stubs)
         script = case.path or os.path.join(top, "script.tovl")
@@ -114,25 +142,27 @@ def run(console, case):
             open(os.path.join(stubs, program), "w").write("#!/bin/sh\n")
             os.chmod(os.path.join(stubs, program), 0o700)
         for name in case.folder:
-            os.mkdir(os.path.join(work, name))
+            os.mkdir(os.path.join(work_bytes, name))
         for name, content in case.file:
-            open(os.path.join(work, name), "wb").write(content)
+            open(os.path.join(work_bytes, name), "wb").write(content)
         try:
             done = subprocess.run(
                 [console] + [a.replace("{script}", script) for a in case.args],
-                input="".join(t + "\n" for t in case.stdin).encode(), capture_output=True,
+                input="".join(t + "\n" for t in case.stdin).encode("utf-8", "surrogateescape"),
+                capture_output=True,
                 cwd=work, env=dict(os.environ, PATH=stubs + os.pathsep + os.environ["PATH"]),
                 timeout=60)
         except subprocess.TimeoutExpired:
             return [case.fail(0, "still running after 60 seconds")]
         failures = []
         for name, content in case.after:
-            path = os.path.join(work, name)
+            path = os.path.join(work_bytes, name)
             got = open(path, "rb").read() if os.path.isfile(path) else None
             failures += [case.fail(0, f"file {name} holds {got!r}, not {content!r}")] * (got != content)
         failures += [case.fail(0, f"file {name} still exists") for name in case.gone
-                     if os.path.lexists(os.path.join(work, name))]
-    out, err = (done.stdout.decode(errors="replace"), done.stderr.decode(errors="replace"))
+                     if os.path.lexists(os.path.join(work_bytes, name))]
+    out, err = (done.stdout.decode(errors="surrogateescape"),
+                done.stderr.decode(errors="surrogateescape"))
     at = 0
     for n, regex, text in case.expect:
         m = re.compile(text + "\n" if regex else re.escape(text + "\n")).match(out, at)
@@ -172,7 +202,7 @@ def readguide(path):
         first = block.string.count("\n", 0, block.start(2)) + 1  # guide line of the body
         if words[:1] == ["tovl"]:
             case = Case(name, line=first - 1, script=body, output=False,
-                        text=encode("\r\n".join(body) + "\r\n"))
+                        text=("\n".join(body) + "\n").encode())
             case.args = ["--dry-run", "{script}"] if "dry-run" in words else case.args
             case.status = next(((first - 1, int(w[7:])) for w in words if w[:7] == "status="),
                                case.status)

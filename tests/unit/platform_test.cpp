@@ -1,5 +1,5 @@
 // The Linux services on a real file system and real processes, each test in a folder of its own.
-#include "interp/code_page.h"
+#include "interp/utf8.h"
 #include "platform/file_copy.h"
 #include "platform/process_launch.h"
 #include "support.h"
@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 namespace {
 
 text name(const std::string& path) {
-    return decode_code_page(path);
+    return from_utf8(path);
 }
 
 // Waits up to five seconds for a launched program's output file to be written.
@@ -26,28 +26,56 @@ std::string wait_for_file(const std::string& path) {
 
 } // namespace
 
+namespace {
+
+// The lines of a file as linux_files reads them, each followed by "|".
+text read_lines(linux_files& files, const std::string& path) {
+    files.open(7, name(path), file_mode::input);
+    text lines;
+    while (!files.at_end(7)) {
+        files.append_line(7, lines);
+        lines += u"|";
+    }
+    files.close(7);
+    return lines;
+}
+
+} // namespace
+
 TEST(linux_files, lines_span_buffer_blocks_and_bytes_keep_their_code_page_values) {
     temp_folder folder;
     // The CR is the last byte of the first 64 KiB block, its LF the first of the next.
     std::string first(65535, 'x');
     write_bytes(folder / "in", first + "\r\n" + std::string(150000, 'y') + "\ra\nb\x80");
-    linux_files files;
-    files.open(7, name(folder / "in"), file_mode::input);
-    text lines;
-    for (int n = 0; !files.at_end(7); ++n) {
-        files.append_line(7, lines);
-        lines += u"|";
-    }
-    EXPECT_EQ(lines, name(first) + u"|" + text(150000, u'y') + u"|a\nb\u20AC|");
+    linux_files files(text_encoding::windows_1252);
+    EXPECT_EQ(read_lines(files, folder / "in"),
+              name(first) + u"|" + text(150000, u'y') + u"|a\nb\u20AC|");
     files.open(1, name(folder / "out"), file_mode::output);
-    files.write(1, u"\u20AC\u00E9\u4E2D\r\n");
+    files.write(1, u"\u20AC\u00E9\u4E2D\xDCFF\r\n");
     files.close(1);
-    EXPECT_EQ(read_bytes(folder / "out"), "\x80\xE9?\r\n");
+    EXPECT_EQ(read_bytes(folder / "out"), "\x80\xE9?\xFF\r\n");
+}
+
+TEST(linux_files, utf8_characters_cut_by_a_block_end_decode_whole_and_bad_bytes_round_trip) {
+    temp_folder folder;
+    // The euro sign's first byte ends the first 64 KiB block; a name holds a byte that is not
+    // UTF-8.
+    std::string path = folder / "in\xE9";
+    write_bytes(path, std::string(65535, 'x') + "\xE2\x82\xAC\xFF\xC3\r\n\xF0\x9F\x98\x80");
+    linux_files files(text_encoding::utf8);
+    EXPECT_EQ(read_lines(files, path), text(65535, u'x') + u"\u20AC\xDCFF\xDCC3|\U0001F600|");
+    // 21,844 euro signs fill the buffer but for 4 bytes: the pair after them is not cut.
+    text written = text(21844, u'\u20AC') + u"\U0001F600\xDCE9";
+    files.open(1, name(folder / "out\xE9"), file_mode::output);
+    files.write(1, written);
+    files.close(1);
+    EXPECT_EQ(read_bytes(folder / "out\xE9"), to_utf8(written));
+    EXPECT_EQ(read_bytes(folder / "out\xE9").substr(65532), "\xF0\x9F\x98\x80\xE9");
 }
 
 TEST(linux_files, failures_are_file_errors_and_nothing_blocks_or_reads_for_ever) {
     temp_folder folder;
-    linux_files files;
+    linux_files files(text_encoding::utf8);
     auto open_error = [&](const std::string& path, file_mode mode) {
         return error_of([&] { files.open(2, name(path), mode); });
     };
@@ -65,7 +93,7 @@ TEST(linux_files, deletion_removes_links_not_their_targets_and_copy_keeps_the_so
     write_bytes(folder / "src", "content");
     ::chmod((folder / "src").c_str(), 0640);
     fs::create_symlink(folder / "src", folder / "link");
-    linux_files files;
+    linux_files files(text_encoding::utf8);
     files.delete_matching(name(folder / "l*"));
     EXPECT_FALSE(fs::is_symlink(folder / "link"));
     write_bytes(folder / "dst", "old");
@@ -102,9 +130,10 @@ TEST(process_launch, the_program_gets_null_input_none_of_our_descriptors_and_no_
     temp_folder folder;
     ASSERT_GE(::dup2(STDERR_FILENO, 100), 0); // deliberately without close-on-exec
     std::string out = folder / "out";
-    linux_system().launch(name("sh -c \"ls /proc/self/fd > '" + out +
-                               ".fds'; readlink /proc/self/fd/0 > '" + out + "'\""),
-                          window_style::normal);
+    linux_system(text_encoding::utf8)
+        .launch(name("sh -c \"ls /proc/self/fd > '" + out + ".fds'; readlink /proc/self/fd/0 > '" +
+                     out + "'\""),
+                window_style::normal);
     ::close(100);
     EXPECT_EQ(wait_for_file(out), "/dev/null\n");
     EXPECT_EQ(read_bytes(out + ".fds").find("100"), std::string::npos);

@@ -46,8 +46,8 @@ struct test_host : script_host {
 // One interpreter with its services, kept across runs as start-up keeps it.
 struct script_run {
     test_host host;
-    linux_system system; // the runner tests launch nothing
-    linux_files files;
+    linux_system system{text_encoding::utf8}; // the runner tests launch nothing
+    linux_files files{text_encoding::utf8};
     clock_random random;
     interpreter interp{run_services{host, system, files, random}, commands::handlers()};
     int fallbacks = 0;

@@ -1,0 +1,47 @@
+// Dispatch between the UTF-8 and Windows-1252 conversions, and the encodings' names.
+#include "interp/text_encoding.h"
+
+#include "interp/code_page.h"
+#include "interp/utf8.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace tovl {
+
+std::optional<text_encoding> encoding_named(std::string_view name) {
+    std::string lower(name);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (lower == "utf-8" || lower == "utf8") return text_encoding::utf8;
+    if (lower == "windows-1252" || lower == "cp1252") return text_encoding::windows_1252;
+    return std::nullopt;
+}
+
+const char* encoding_name(text_encoding encoding) {
+    return encoding == text_encoding::utf8 ? "utf-8" : "windows-1252";
+}
+
+void append_decoded(text& to, text_encoding encoding, std::string_view bytes) {
+    if (encoding == text_encoding::utf8) {
+        append_from_utf8(to, bytes);
+        return;
+    }
+    size_t old = to.size();
+    to.resize(old + bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i)
+        to[old + i] = decode_byte(static_cast<unsigned char>(bytes[i]));
+}
+
+text decode_text(text_encoding encoding, std::string_view bytes) {
+    text out;
+    out.reserve(bytes.size());
+    append_decoded(out, encoding, bytes);
+    return out;
+}
+
+std::string encode_text(text_encoding encoding, text_view chars) {
+    return encoding == text_encoding::utf8 ? to_utf8(chars) : encode_code_page(chars);
+}
+
+} // namespace tovl
