@@ -104,13 +104,14 @@ void console_host::report(const text& message) {
     write_all(STDERR_FILENO, terminal_text(message) + "\n");
 }
 
-// The caption becomes the terminal's title; control characters are dropped so that a caption
-// can never end the title sequence early or send commands of its own to the terminal.
+// The caption becomes the terminal's title; control characters and bytes that are not UTF-8
+// are dropped so that a caption can never end the title sequence early or send commands of its
+// own to the terminal.
 void console_host::set_caption(const text& caption) {
     if (!errors_go_to_terminal_) return;
     text clean;
     for (char16_t c : caption) {
-        if (c >= 0x20 && !(c >= 0x7F && c <= 0x9F)) clean.push_back(c);
+        if (c >= 0x20 && !(c >= 0x7F && c <= 0x9F) && !is_escaped_byte(c)) clean.push_back(c);
     }
     flush();
     write_all(STDERR_FILENO, "\x1b]0;" + to_utf8(clean) + "\x07");

@@ -89,30 +89,36 @@ std::string to_utf8(text_view chars) {
     return out;
 }
 
+// Every byte gives at most one character (a four-byte sequence gives two), so the text grows
+// by at most the number of bytes and is trimmed at the end.
 void append_from_utf8(text& to, std::string_view bytes) {
+    size_t old = to.size();
+    to.resize(old + bytes.size());
+    char16_t* out = to.data() + old;
     size_t i = 0;
     while (i < bytes.size()) {
         auto b = static_cast<unsigned char>(bytes[i]);
         if (b < 0x80) {
-            to.push_back(b);
+            *out++ = b;
             ++i;
             continue;
         }
         char32_t cp = 0;
         size_t length = valid_sequence(bytes.substr(i), cp);
         if (length == 0) {
-            to.push_back(static_cast<char16_t>(escaped_byte_base + b));
+            *out++ = static_cast<char16_t>(escaped_byte_base + b);
             ++i;
         } else if (cp < 0x10000) {
-            to.push_back(static_cast<char16_t>(cp));
+            *out++ = static_cast<char16_t>(cp);
             i += length;
         } else {
             cp -= 0x10000;
-            to.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            to.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+            *out++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *out++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
             i += length;
         }
     }
+    to.resize(static_cast<size_t>(out - to.data()));
 }
 
 text from_utf8(std::string_view bytes) {
