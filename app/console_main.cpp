@@ -1,4 +1,5 @@
 // tovl-console: runs a TOVL script in a terminal with the same start-up as the window.
+#include "app/script_file.h"
 #include "app/startup.h"
 #include "commands/commands.h"
 #include "host/console_host.h"

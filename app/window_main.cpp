@@ -1,4 +1,5 @@
 // tovl: runs a TOVL script in its window.
+#include "app/script_file.h"
 #include "app/startup.h"
 #include "commands/commands.h"
 #include "host/main_window.h"

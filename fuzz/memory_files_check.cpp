@@ -52,7 +52,7 @@ text lines_of(memory_files& files, text_view name) {
 }
 
 void check_lines() {
-    memory_files files;
+    memory_files files(text_encoding::windows_1252);
     save(files, u"a.txt", u"one\rtwo\r\nthree\nfour\r\n");
     CHECK(lines_of(files, u"a.txt") == u"one|two|three\nfour|");
     save(files, u"b.txt", u"x\r\ny");
@@ -70,7 +70,7 @@ void check_lines() {
 }
 
 void check_open() {
-    memory_files files;
+    memory_files files(text_encoding::windows_1252);
     CHECK(error_of([&] { files.open(1, u"missing.txt", file_mode::input); }) ==
           error_kind::file_not_found);
     CHECK(error_of([&] { files.open(1, u"nowhere/a.txt", file_mode::input); }) ==
@@ -124,7 +124,7 @@ void check_open() {
 }
 
 void check_devices() {
-    memory_files files;
+    memory_files files(text_encoding::windows_1252);
     CHECK(error_of([&] { files.open(1, u"/dev/zero", file_mode::input); }) ==
           error_kind::path_file_access);
     save(files, u"/dev/null", u"dropped");
@@ -141,7 +141,7 @@ void check_devices() {
 }
 
 void check_caps() {
-    memory_files files;
+    memory_files files(text_encoding::windows_1252);
     files.open(1, u"big.txt", file_mode::output);
     files.write(1, text(memory_files::max_file_bytes - 1, u'b'));
     CHECK(error_of([&] { files.write(1, u"bb"); }) == error_kind::disk_full);
@@ -158,7 +158,7 @@ void check_caps() {
 }
 
 void check_delete() {
-    memory_files files;
+    memory_files files(text_encoding::windows_1252);
     for (const char16_t* name : {u"a.txt", u"b.txt", u"c.log", u"sub/d.txt", u"/tmp/e.txt"}) {
         save(files, name, u"x");
     }
@@ -189,7 +189,7 @@ void check_delete() {
 }
 
 void check_read_only() {
-    memory_files files;
+    memory_files files(text_encoding::windows_1252);
     CHECK(error_of([&] { files.delete_matching(u"/etc/readonly.txt"); }) ==
           error_kind::permission_denied);
     CHECK(error_of([&] { files.delete_matching(u"/etc/*"); }) == error_kind::permission_denied);
@@ -200,7 +200,7 @@ void check_read_only() {
 }
 
 void check_copy() {
-    memory_files files;
+    memory_files files(text_encoding::windows_1252);
     save(files, u"a.txt", u"bytes\r\n");
     CHECK(files.copy(u"a.txt", u"sub/b.txt"));
     CHECK(files.find("sub/b.txt") && *files.find("sub/b.txt") == "bytes\r\n");

@@ -35,7 +35,6 @@ void append_decoded(text& to, text_encoding encoding, std::string_view bytes) {
 
 text decode_text(text_encoding encoding, std::string_view bytes) {
     text out;
-    out.reserve(bytes.size());
     append_decoded(out, encoding, bytes);
     return out;
 }

@@ -123,7 +123,6 @@ void append_from_utf8(text& to, std::string_view bytes) {
 
 text from_utf8(std::string_view bytes) {
     text out;
-    out.reserve(bytes.size());
     append_from_utf8(out, bytes);
     return out;
 }

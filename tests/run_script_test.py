@@ -60,13 +60,11 @@ def encoder(encoding):
 
 
 def decode_script(raw):
-    """The script's text, its encoding and its line end, chosen as tovl chooses them."""
-    forced = re.search(rb"^' args:.*--encoding=(\S+)", raw, re.M)
+    """The script's text, its encoding and its line end, chosen as tovl chooses them when no
+    --encoding option is given: directive texts of a forced script are best kept to ASCII."""
     raw = raw[3:] if raw.startswith(b"\xEF\xBB\xBF") else raw
     try:
-        if forced and forced[1] != b"utf-8":
-            raise UnicodeDecodeError("utf-8", raw, 0, 0, "forced")
-        text, encoding = raw.decode("utf-8", "surrogateescape" if forced else "strict"), "utf-8"
+        text, encoding = raw.decode("utf-8"), "utf-8"
     except UnicodeDecodeError:
         text, encoding = decode_cp1252(raw), "windows-1252"
     return text, encoding, "\r\n" if b"\r" in raw else "\n"

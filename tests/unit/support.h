@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -29,18 +28,12 @@ template <typename Action> error_kind error_of(Action action) {
 
 struct test_host : script_host {
     text output;
-    std::deque<text> answers; // none left answers like Cancel
 
     void append_output(text_view more) override { output += more; }
     void move_caret_to_end() override {}
     void set_caption(const text&) override {}
     void show_message(const text&) override {}
-    text ask(const text&) override {
-        if (answers.empty()) return {};
-        text answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
+    text ask(const text&) override { return {}; }
 };
 
 // One interpreter with its services, kept across runs as start-up keeps it.

@@ -1,0 +1,29 @@
+// Reading the script file of a run, and the option that chooses its encoding.
+#pragma once
+
+#include "interp/run_error.h"
+#include "interp/text.h"
+#include "interp/text_encoding.h"
+
+#include <optional>
+#include <string>
+
+namespace tovl {
+
+// The script of a run, read and decoded with the encoding that the run then uses for its
+// files and command lines; or the error that kept it from being read.
+struct loaded_script {
+    text content;
+    text_encoding encoding = text_encoding::utf8;
+    std::optional<run_error> error;
+};
+loaded_script load_script(const std::string& path, std::optional<text_encoding> forced);
+
+// An argument "--encoding=NAME": the encoding NAME names, or nothing when it names none.
+struct encoding_option {
+    std::optional<text_encoding> encoding;
+};
+// Nothing for any other argument.
+std::optional<encoding_option> parse_encoding_option(const char* argument);
+
+} // namespace tovl
