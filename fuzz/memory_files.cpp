@@ -222,7 +222,8 @@ void memory_files::delete_matching(text_view name) {
         for (const auto& [key, content] : files_) {
             std::string_view folder = folder_of_key(key);
             if (folder != s.folder) continue;
-            if (name_matches(s.last, std::string_view(key).substr(folder.size()))) {
+            if (name_matches(s.last, std::string_view(key).substr(folder.size()),
+                             encoding_ == text_encoding::utf8)) {
                 matched.push_back(key);
             }
         }

@@ -227,14 +227,14 @@ void check_copy() {
 }
 
 void check_wildcards() {
-    CHECK(name_matches("*", ""));
-    CHECK(name_matches("*.txt", ".txt"));
-    CHECK(name_matches("a*b*c", "aXbYbZc"));
-    CHECK(!name_matches("a*b*c", "aXbYbZ"));
-    CHECK(name_matches("??", "ab"));
-    CHECK(!name_matches("??", "a"));
-    CHECK(!name_matches("?", ""));
-    CHECK(name_matches("a**", "a"));
+    CHECK(name_matches("*", "", false));
+    CHECK(name_matches("*.txt", ".txt", false));
+    CHECK(name_matches("a*b*c", "aXbYbZc", false));
+    CHECK(!name_matches("a*b*c", "aXbYbZ", false));
+    CHECK(name_matches("??", "ab", false));
+    CHECK(!name_matches("??", "a", false));
+    CHECK(!name_matches("?", "", false));
+    CHECK(name_matches("a**", "a", false));
 }
 
 } // namespace

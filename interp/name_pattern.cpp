@@ -1,17 +1,26 @@
 // Wildcard matching of file names, with backtracking only to the last `*`.
 #include "interp/name_pattern.h"
 
+#include "interp/utf8.h"
+
 namespace tovl {
 
 bool has_wildcards(std::string_view pattern) {
     return pattern.find_first_of("*?") != std::string_view::npos;
 }
 
-bool name_matches(std::string_view pattern, std::string_view name) {
+bool name_matches(std::string_view pattern, std::string_view name, bool utf8_names) {
+    // The bytes of the character at `at`.
+    auto character = [&](size_t at) {
+        return utf8_names ? utf8_sequence_length(name.substr(at)) : 1;
+    };
     size_t p = 0, n = 0;
     size_t star = std::string_view::npos, resume = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+        if (p < pattern.size() && pattern[p] == '?') {
+            ++p;
+            n += character(n);
+        } else if (p < pattern.size() && pattern[p] == name[n]) {
             ++p;
             ++n;
         } else if (p < pattern.size() && pattern[p] == '*') {
@@ -19,7 +28,8 @@ bool name_matches(std::string_view pattern, std::string_view name) {
             resume = n;
         } else if (star != std::string_view::npos) {
             p = star + 1;
-            n = ++resume;
+            resume += character(resume);
+            n = resume;
         } else {
             return false;
         }

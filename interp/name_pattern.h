@@ -9,7 +9,8 @@ namespace tovl {
 bool has_wildcards(std::string_view pattern);
 
 // Whether a name (the bytes of the last part of a path) matches a pattern. `*` matches any run
-// of bytes (a leading dot included), `?` any one byte; every other byte stands for itself.
-bool name_matches(std::string_view pattern, std::string_view name);
+// of characters (a leading dot included), `?` any one character; every other byte stands for
+// itself. A character is one byte, or in UTF-8 names one whole UTF-8 sequence.
+bool name_matches(std::string_view pattern, std::string_view name, bool utf8_names);
 
 } // namespace tovl

@@ -127,6 +127,12 @@ text from_utf8(std::string_view bytes) {
     return out;
 }
 
+size_t utf8_sequence_length(std::string_view bytes) {
+    char32_t cp = 0;
+    size_t length = valid_sequence(bytes, cp);
+    return length == 0 ? 1 : length;
+}
+
 bool is_valid_utf8(std::string_view bytes) {
     size_t i = 0;
     while (i < bytes.size()) {

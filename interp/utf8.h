@@ -25,6 +25,9 @@ text from_utf8(std::string_view bytes);
 void append_from_utf8(text& to, std::string_view bytes);
 
 bool is_valid_utf8(std::string_view bytes);
+// The length of the character that `bytes` starts with: its whole UTF-8 sequence, or 1 for a
+// byte that starts none. `bytes` is not empty.
+size_t utf8_sequence_length(std::string_view bytes);
 
 // How many bytes at the end of `bytes` begin a sequence that more bytes could still complete
 // (0 to 3). A reader in blocks keeps them back until the next block arrives.

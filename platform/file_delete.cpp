@@ -26,7 +26,7 @@ bool deletable(int folder, const std::string& name) {
 }
 
 // The names in the open folder that match the pattern, sorted so the order is repeatable.
-std::vector<std::string> matching_names(int folder, std::string_view pattern) {
+std::vector<std::string> matching_names(int folder, std::string_view pattern, bool utf8_names) {
     int list_fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (list_fd < 0) throw_file_error(errno, true);
     DIR* listing = ::fdopendir(list_fd);
@@ -39,7 +39,7 @@ std::vector<std::string> matching_names(int folder, std::string_view pattern) {
     while (const dirent* entry = ::readdir(listing)) {
         std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
-        if (name_matches(pattern, name)) names.emplace_back(name);
+        if (name_matches(pattern, name, utf8_names)) names.emplace_back(name);
     }
     ::closedir(listing);
     std::sort(names.begin(), names.end());
@@ -60,7 +60,7 @@ class folder_handle {
 
 } // namespace
 
-void delete_matching_files(const std::string& path) {
+void delete_matching_files(const std::string& path, bool utf8_names) {
     if (path.empty()) throw run_error(error_kind::file_not_found);
     if (path.find('\0') != std::string::npos) throw run_error(error_kind::bad_file_name);
 
@@ -79,7 +79,7 @@ void delete_matching_files(const std::string& path) {
 
     std::vector<std::string> names;
     if (has_wildcards(pattern)) {
-        names = matching_names(folder.fd(), pattern);
+        names = matching_names(folder.fd(), pattern, utf8_names);
     } else if (!pattern.empty()) {
         names.push_back(pattern);
     }

@@ -242,7 +242,7 @@ void linux_files::close(int number) {
 }
 
 void linux_files::delete_matching(text_view name) {
-    delete_matching_files(encode_text(encoding_, name));
+    delete_matching_files(encode_text(encoding_, name), encoding_ == text_encoding::utf8);
 }
 
 bool linux_files::copy(text_view source, text_view destination) {
