@@ -213,10 +213,7 @@ void linux_files::write(int number, text_view chars) {
     while (!chars.empty()) {
         size_t piece = std::min(chars.size(), (buffer_size - f.end) / bytes_per_char);
         // A surrogate pair is never cut in two.
-        if (piece > 1 && piece < chars.size() && chars[piece - 1] >= 0xD800 &&
-            chars[piece - 1] <= 0xDBFF) {
-            --piece;
-        }
+        if (piece > 1 && chars[piece - 1] >= 0xD800 && chars[piece - 1] <= 0xDBFF) --piece;
         char* to = f.buffer.get() + f.end;
         if (encoding_ == text_encoding::utf8) {
             f.end = static_cast<size_t>(put_utf8(to, chars.substr(0, piece)) - f.buffer.get());
@@ -263,7 +260,6 @@ file_bytes_read read_file_bytes(const std::string& path) {
             result.bytes.append(block, static_cast<size_t>(n));
         }
     } catch (const run_error& error) {
-        result.bytes.clear();
         result.error = error;
     }
     if (fd >= 0) ::close(fd);

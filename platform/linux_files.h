@@ -39,7 +39,8 @@ class linux_files final : public file_services {
     std::unique_ptr<open_file> files_[max_file_number + 1];
 };
 
-// Reads a whole text file, as start-up reads a script: its bytes, or the error that stopped it.
+// Reads a whole text file, as start-up reads a script: its bytes, or the error that stopped it
+// (the bytes read before it are then of no use).
 struct file_bytes_read {
     std::string bytes;
     std::optional<run_error> error;
