@@ -1,4 +1,5 @@
 // tovl-console: runs a TOVL script in a terminal with the same start-up as the window.
+#include "app/script_check_report.h"
 #include "app/script_file.h"
 #include "app/startup.h"
 #include "commands/commands.h"
@@ -14,10 +15,12 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
-const char usage[] = "usage: tovl-console [--dry-run] [--encoding=ENCODING] SCRIPT\n"
+const char usage[] = "usage: tovl-console [--dry-run] [--trace] [--encoding=ENCODING] SCRIPT\n"
+                     "       tovl-console --check [--werror] [--encoding=ENCODING] SCRIPT...\n"
                      "       tovl-console --help | --version\n";
 
 const char help[] =
@@ -32,6 +35,11 @@ const char help[] =
     "with no carriage return ends its lines at LF, any other at CR LF.\n"
     "\n"
     "options:\n"
+    "  --check              check the scripts without running them: report each mistake\n"
+    "                       found as FILE:LINE:COLUMN: error|warning: MESSAGE\n"
+    "  --werror             with --check, count warnings as errors\n"
+    "  --trace              write every line that runs on standard error, with its number\n"
+    "                       and what it changed\n"
     "  --dry-run            report programs, shutdowns and CD tray commands on standard\n"
     "                       error instead of performing them\n"
     "  --encoding=ENCODING  read the script and run in ENCODING, utf-8 or windows-1252,\n"
@@ -40,12 +48,16 @@ const char help[] =
     "  --version            show the version and exit\n"
     "\n"
     "exit status: 0 when the script ends or runs \"fendp\"; 1 after a run-time error in the\n"
-    "second run; 2 when the script cannot be read or the arguments are wrong.\n";
+    "second run; 2 when the script cannot be read or the arguments are wrong. With --check:\n"
+    "0 when no script has an error, 1 when one has, 2 when one cannot be read.\n";
 
 struct console_options {
     bool dry_run = false;
+    bool check = false;
+    bool werror = false;
+    bool trace = false;
     std::optional<tovl::text_encoding> encoding;
-    const char* script = nullptr;
+    std::vector<const char*> scripts; // one, or with --check any number
 };
 
 // The exit status to leave with at once, or nothing when the script should run.
@@ -74,20 +86,31 @@ std::optional<int> parse_options(int argc, char** argv, console_options& opts) {
             opts.encoding = encoding->encoding;
         } else if (!options_ended && std::strcmp(arg, "--dry-run") == 0) {
             opts.dry_run = true;
+        } else if (!options_ended && std::strcmp(arg, "--check") == 0) {
+            opts.check = true;
+        } else if (!options_ended && std::strcmp(arg, "--werror") == 0) {
+            opts.werror = true;
+        } else if (!options_ended && std::strcmp(arg, "--trace") == 0) {
+            opts.trace = true;
         } else if (!options_ended && std::strcmp(arg, "--") == 0) {
             options_ended = true;
         } else if (!options_ended && arg[0] == '-' && arg[1] != '\0') {
             std::fprintf(stderr, "tovl-console: unknown option '%s'\n%s", arg, usage);
             return 2;
-        } else if (opts.script) {
-            std::fprintf(stderr, "tovl-console: one script at a time\n%s", usage);
-            return 2;
         } else {
-            opts.script = arg;
+            opts.scripts.push_back(arg);
         }
     }
-    if (!opts.script) {
+    if (opts.scripts.empty()) {
         std::fprintf(stderr, "tovl-console: no script given\n%s", usage);
+        return 2;
+    }
+    if (opts.scripts.size() > 1 && !opts.check) {
+        std::fprintf(stderr, "tovl-console: one script at a time\n%s", usage);
+        return 2;
+    }
+    if (opts.werror && !opts.check) {
+        std::fprintf(stderr, "tovl-console: --werror goes with --check\n%s", usage);
         return 2;
     }
     return std::nullopt;
@@ -102,16 +125,17 @@ int main(int argc, char** argv) {
     if (std::optional<int> status = parse_options(argc, argv, opts)) return *status;
 
     using namespace tovl;
+    if (opts.check) return check_script_files(opts.scripts, opts.encoding, opts.werror);
     console_host host;
-    loaded_script script = load_script(opts.script, opts.encoding);
+    loaded_script script = load_script(opts.scripts[0], opts.encoding);
     if (script.error) {
         // The name is written back to the terminal with the bytes it was given.
-        host.report(u"tovl-console: cannot read " + from_utf8(opts.script) + u": " +
+        host.report(u"tovl-console: cannot read " + from_utf8(opts.scripts[0]) + u": " +
                     from_ascii(script.error->description()));
         return 2;
     }
     if (mixes_line_ends(script.content)) {
-        host.report(u"tovl-console: warning: " + from_utf8(opts.script) + u": " +
+        host.report(u"tovl-console: warning: " + from_utf8(opts.scripts[0]) + u": " +
                     text(line_feed_hint));
     }
 
