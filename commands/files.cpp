@@ -42,15 +42,19 @@ void close_after_failure(file_services& files) {
     }
 }
 
-// Runs a file command's steps, reporting any failure in a message instead of passing it on. A
-// file too large for memory is a failure like any other.
-template <typename command_steps> void report_failures(run_state& state, command_steps steps) {
+// Runs a file command's steps, reporting any failure in a message instead of passing it on:
+// the error, then the file's name (set by the steps once known) and the script line. A file
+// too large for memory is a failure like any other.
+template <typename command_steps>
+void report_failures(run_state& state, text_view line, command_steps steps) {
+    text name;
     try {
-        steps();
+        steps(name);
     } catch (const run_error& error) {
-        state.host.show_message(error_number_text(error));
+        state.host.show_message(file_command_report(error, name, state.line_counter, line));
     } catch (const std::bad_alloc&) {
-        state.host.show_message(error_number_text(run_error(error_kind::out_of_memory)));
+        state.host.show_message(file_command_report(run_error(error_kind::out_of_memory), name,
+                                                    state.line_counter, line));
     }
 }
 
@@ -59,9 +63,9 @@ template <typename command_steps> void report_failures(run_state& state, command
 // The value's slot is resolved before the file is opened, so a bad slot number leaves an
 // existing file untouched.
 void ssave(run_state& state, text_view line) {
-    report_failures(state, [&] {
+    report_failures(state, line, [&](text& name) {
         operands f = state.fields(line);
-        text name = value_text(f.slot(2));
+        name = value_text(f.slot(2));
         const value& v = f.slot(1);
         state.files.open(file_number, name, file_mode::output);
         try {
@@ -78,9 +82,9 @@ void ssave(run_state& state, text_view line) {
 // Loads the whole file as one text, every line ending in CR LF; the receiving slot keeps its
 // value when anything fails.
 void sload(run_state& state, text_view line) {
-    report_failures(state, [&] {
+    report_failures(state, line, [&](text& name) {
         operands f = state.fields(line);
-        text name = value_text(f.slot(2));
+        name = value_text(f.slot(2));
         state.files.open(file_number, name, file_mode::input);
         try {
             // Every byte becomes at most one character and each line end at most two, so the
@@ -101,13 +105,15 @@ void sload(run_state& state, text_view line) {
 }
 
 void sdele(run_state& state, text_view line) {
-    report_failures(state,
-                    [&] { state.files.delete_matching(value_text(state.fields(line).slot(1))); });
+    report_failures(state, line, [&](text& name) {
+        name = value_text(state.fields(line).slot(1));
+        state.files.delete_matching(name);
+    });
 }
 
-// Copies field 1's file over field 2's; a copy that fails shows nothing.
+// Copies field 1's file over field 2's. A failure names the file at fault in its cause.
 void scopy(run_state& state, text_view line) {
-    report_failures(state, [&] {
+    report_failures(state, line, [&](text&) {
         operands f = state.fields(line);
         text destination = value_text(f.slot(2));
         text source = value_text(f.slot(1));

@@ -42,7 +42,14 @@ void fgoto(run_state& state, text_view line) {
         state.line_counter = cache->jump;
         return;
     }
-    double index = strict_number(state.variables.field_rest(line, 1)) - 2;
+    text_view target = state.variables.field_rest(line, 1);
+    parsed_number number = parse_strict_number(target);
+    if (!number.ok()) {
+        throw run_error(*number.error)
+            .because(u"fgoto takes a line number from column 6 on, and \"" + text(target) +
+                     u"\" is no number");
+    }
+    double index = number.number - 2;
     text printed;
     append_value_text(printed, value::from_double(index));
     state.line_counter = round_to_int16(strict_number(printed));

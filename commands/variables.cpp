@@ -5,11 +5,51 @@
 
 namespace tovl::commands {
 
+namespace {
+
+bool is_number(const value& v) {
+    try {
+        value_double(v);
+        return true;
+    } catch (const run_error&) {
+        return false;
+    }
+}
+
+// Adds to an arithmetic error the values it was computed from, which the line does not show:
+// for a type mismatch the texts that are no numbers, otherwise every value.
+[[noreturn]] void raise_with_values(run_error& error, operands& f, int first, int last) {
+    if (error.cause().empty()) {
+        bool mismatch = error.kind() == error_kind::type_mismatch;
+        text cause;
+        const value* shown = nullptr;
+        for (int field = first; field <= last; ++field) {
+            const value& v = f.slot(field);
+            if (&v == shown || (mismatch && is_number(v))) continue;
+            shown = &v;
+            if (!cause.empty()) cause += u", ";
+            cause += u"variable " + value_text(value::from_double(f.number(field)));
+            cause += (mismatch ? u" holds " : u" is ") + described_value(v);
+            if (mismatch) cause += u", which is not a number";
+        }
+        error.set_cause(std::move(cause));
+    }
+    throw error;
+}
+
+} // namespace
+
 // The number is everything from column 6 to the end of the line. A bad number changes
 // nothing; a good one empties the table and sets the layout for its width.
 void fnumv(run_state& state, text_view line) {
-    int16_t n = round_to_int16(strict_number(column_slice(line, 6, line.size())));
-    state.variables.rebuild(n);
+    text_view written = column_slice(line, 6, line.size());
+    parsed_number number = parse_strict_number(written);
+    if (!number.ok()) {
+        throw run_error(*number.error)
+            .because(u"fnumv takes the highest variable number from column 6 on, and \"" +
+                     text(written) + u"\" is no number");
+    }
+    state.variables.rebuild(round_to_int16(number.number), state.line_counter);
 }
 
 // Stores the rest of the line from field 2, untrimmed, as a text.
@@ -37,7 +77,11 @@ void fappd(run_state& state, text_view line) {
         to.append_text(b.as_text());
         return;
     }
-    to = value_add(a, b);
+    try {
+        to = value_add(a, b);
+    } catch (run_error& error) {
+        raise_with_values(error, f, 1, 2);
+    }
 }
 
 // The slot fields of "fmath" are read as 32-bit floats first, so a field beyond the float range
@@ -52,11 +96,15 @@ void fmath(run_state& state, text_view line) {
         to_single(f.number(field));
     char16_t op = f.operator_at(4);
     if (op == u'+') {
-        float a = value_single(f.slot(1));
-        float b = value_single(f.slot(2));
-        value& to = f.slot(3);
-        float sum = a + b; // one rounding, never widened: a sum past the range overflows
-        to.set_single(to_single(sum));
+        try {
+            float a = value_single(f.slot(1));
+            float b = value_single(f.slot(2));
+            value& to = f.slot(3);
+            float sum = a + b; // one rounding, never widened: a sum past the range overflows
+            to.set_single(to_single(sum));
+        } catch (run_error& error) {
+            raise_with_values(error, f, 1, 2);
+        }
         return;
     }
     value (*operation)(const value&, const value&) = nullptr;
@@ -71,7 +119,11 @@ void fmath(run_state& state, text_view line) {
     const value& a = f.slot(1);
     const value& b = f.slot(2);
     value& to = f.slot(3);
-    to = operation(a, b);
+    try {
+        to = operation(a, b);
+    } catch (run_error& error) {
+        raise_with_values(error, f, 1, 2);
+    }
 }
 
 // A random integer from the low bound (field 1) to the high bound (field 2), computed with the
@@ -84,9 +136,13 @@ void frand(run_state& state, text_view line) {
     float r = state.random.next();
     const value& low_bound = f.slot(1);
     value& to = f.slot(3);
-    value span = value_add(value_sub(high_bound, low_bound), value::from_int16(1));
-    value result = value_add(value_floor(value_mul(span, value::from_single(r))), low_bound);
-    to = std::move(result);
+    try {
+        value span = value_add(value_sub(high_bound, low_bound), value::from_int16(1));
+        value result = value_add(value_floor(value_mul(span, value::from_single(r))), low_bound);
+        to = std::move(result);
+    } catch (run_error& error) {
+        raise_with_values(error, f, 1, 2);
+    }
 }
 
 } // namespace tovl::commands

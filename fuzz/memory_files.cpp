@@ -242,27 +242,33 @@ void memory_files::delete_matching(text_view name) {
     if (deleted == 0) throw run_error(error_kind::file_not_found);
 }
 
-bool memory_files::copy(text_view source, text_view destination) {
+void memory_files::copy(text_view source, text_view destination) {
     std::string from_bytes = encode_text(encoding_, source);
     std::string to_bytes = encode_text(encoding_, destination);
-    if (from_bytes.empty() || to_bytes.empty()) return false;
-    if (!well_formed(from_bytes) || !well_formed(to_bytes)) return false;
+    if (from_bytes.empty() || to_bytes.empty()) throw run_error(error_kind::file_not_found);
+    if (!well_formed(from_bytes) || !well_formed(to_bytes)) {
+        throw run_error(error_kind::bad_file_name);
+    }
     split_name from = split(from_bytes);
     split_name to = split(to_bytes);
-    if (!from.where || !to.where || from.names_folder() || to.names_folder()) return false;
-    if (device_of(from) != device_kind::none || device_of(to) != device_kind::none) return false;
+    if (!from.where || !to.where) throw run_error(error_kind::path_not_found);
+    if (from.names_folder() || to.names_folder() || device_of(from) != device_kind::none ||
+        device_of(to) != device_kind::none) {
+        throw run_error(error_kind::path_file_access);
+    }
     auto it = files_.find(from.key());
-    if (it == files_.end()) return false;
+    if (it == files_.end()) throw run_error(error_kind::file_not_found);
     std::string to_key = to.key();
-    if (to_key == from.key()) return true;
-    if (to_key == read_only_file || !to.where->writable) return false;
+    if (to_key == from.key()) return;
+    if (to_key == read_only_file || !to.where->writable) {
+        throw run_error(error_kind::permission_denied);
+    }
     bool replacing = files_.count(to_key) != 0;
-    if (!replacing && files_.size() >= max_files) return false;
+    if (!replacing && files_.size() >= max_files) throw run_error(error_kind::disk_full);
     // A new file takes the destination's name whole, as a rename does: a reader of the old
     // destination keeps reading the old bytes.
     auto copied = std::make_shared<std::string>(*it->second);
     files_[to_key] = std::move(copied);
-    return true;
 }
 
 } // namespace tovl::fuzz

@@ -47,7 +47,7 @@ class memory_files final : public file_services {
     void write(int number, text_view chars) override;
     void close(int number) override;
     void delete_matching(text_view name) override;
-    bool copy(text_view source, text_view destination) override;
+    void copy(text_view source, text_view destination) override;
 
     // For checks: the bytes of a stored file, or nullptr when there is none.
     const std::string* find(const std::string& name) const;

@@ -153,7 +153,7 @@ void check_caps() {
     CHECK(files.file_count() == memory_files::max_files);
     CHECK(error_of([&] { files.open(1, u"one_more.txt", file_mode::output); }) ==
           error_kind::disk_full);
-    CHECK(!files.copy(u"big.txt", u"one_more.txt"));
+    CHECK(error_of([&] { files.copy(u"big.txt", u"one_more.txt"); }) != std::nullopt);
     CHECK(files.open_count() == 0);
 }
 
@@ -195,31 +195,31 @@ void check_read_only() {
     CHECK(error_of([&] { files.delete_matching(u"/etc/*"); }) == error_kind::permission_denied);
     CHECK(error_of([&] { files.open(1, u"/etc/new.txt", file_mode::output); }) ==
           error_kind::permission_denied);
-    CHECK(!files.copy(u"/etc/readonly.txt", u"/etc/copy.txt"));
+    CHECK(error_of([&] { files.copy(u"/etc/readonly.txt", u"/etc/copy.txt"); }) != std::nullopt);
     CHECK(files.find("/etc/readonly.txt") != nullptr);
 }
 
 void check_copy() {
     memory_files files(text_encoding::windows_1252);
     save(files, u"a.txt", u"bytes\r\n");
-    CHECK(files.copy(u"a.txt", u"sub/b.txt"));
+    CHECK(error_of([&] { files.copy(u"a.txt", u"sub/b.txt"); }) == std::nullopt);
     CHECK(files.find("sub/b.txt") && *files.find("sub/b.txt") == "bytes\r\n");
-    CHECK(files.copy(u"/etc/readonly.txt", u"c.txt"));
-    CHECK(files.copy(u"a.txt", u"./a.txt"));
+    CHECK(error_of([&] { files.copy(u"/etc/readonly.txt", u"c.txt"); }) == std::nullopt);
+    CHECK(error_of([&] { files.copy(u"a.txt", u"./a.txt"); }) == std::nullopt);
     CHECK(files.find("a.txt") && *files.find("a.txt") == "bytes\r\n");
-    CHECK(!files.copy(u"missing.txt", u"d.txt"));
-    CHECK(!files.copy(u"a.txt", u"nowhere/d.txt"));
-    CHECK(!files.copy(u"a.txt", u"/etc/readonly.txt"));
-    CHECK(!files.copy(u"a.txt", u"sub"));
-    CHECK(!files.copy(u"a.txt", u"/dev/null"));
-    CHECK(!files.copy(u"/dev/zero", u"d.txt"));
-    CHECK(!files.copy(u"", u"d.txt"));
-    CHECK(!files.copy(u"a.txt", u""));
+    CHECK(error_of([&] { files.copy(u"missing.txt", u"d.txt"); }) == error_kind::file_not_found);
+    CHECK(error_of([&] { files.copy(u"a.txt", u"nowhere/d.txt"); }) != std::nullopt);
+    CHECK(error_of([&] { files.copy(u"a.txt", u"/etc/readonly.txt"); }) != std::nullopt);
+    CHECK(error_of([&] { files.copy(u"a.txt", u"sub"); }) != std::nullopt);
+    CHECK(error_of([&] { files.copy(u"a.txt", u"/dev/null"); }) != std::nullopt);
+    CHECK(error_of([&] { files.copy(u"/dev/zero", u"d.txt"); }) != std::nullopt);
+    CHECK(error_of([&] { files.copy(u"", u"d.txt"); }) != std::nullopt);
+    CHECK(error_of([&] { files.copy(u"a.txt", u""); }) != std::nullopt);
     CHECK(files.find("d.txt") == nullptr);
     // A copy replaces the destination as a new file: a reader of the old one keeps its bytes.
     save(files, u"old.txt", u"old");
     files.open(2, u"old.txt", file_mode::input);
-    CHECK(files.copy(u"a.txt", u"old.txt"));
+    CHECK(error_of([&] { files.copy(u"a.txt", u"old.txt"); }) == std::nullopt);
     text line;
     files.append_line(2, line);
     CHECK(line == u"old");

@@ -42,6 +42,10 @@ text fatal_report(const run_error& error, text_view script) {
         out += u'\n';
         append_place(out, error, script);
     }
+    if (!error.cause().empty()) {
+        out += u'\n';
+        out += error.cause();
+    }
     if (mixes_line_ends(script)) {
         out += u'\n';
         out += line_feed_hint;
@@ -55,6 +59,10 @@ text fallback_report(const run_error& error, text_view script) {
         out += u" in ";
         append_place(out, error, script);
     }
+    if (!error.cause().empty()) {
+        out += u"; ";
+        out += error.cause();
+    }
     out += u"; running the script again from its first line";
     return out;
 }
@@ -64,6 +72,22 @@ text error_number_text(const run_error& error) {
     append_ascii(out, std::to_string(error.number()));
     out += u' ';
     append_ascii(out, error.description());
+    return out;
+}
+
+text file_command_report(const run_error& error, text_view file_name, int line,
+                         text_view line_text) {
+    text out = error_number_text(error) + u'\n';
+    if (!error.cause().empty()) {
+        out += error.cause();
+    } else if (!file_name.empty()) {
+        out += u"file \"" + text(file_name) + u'"';
+    }
+    if (out.back() != u'\n') out += u"; ";
+    out += u"line ";
+    append_ascii(out, std::to_string(line + 1));
+    out += u": ";
+    out += line_text;
     return out;
 }
 

@@ -36,8 +36,9 @@ class file_services {
     // Deletes the plain files matching a name whose last part may hold `*` and `?`. No match
     // is file not found; a match that cannot be deleted is permission denied.
     virtual void delete_matching(text_view name) = 0;
-    // Copies a file over another, replacing it; false when the copy could not be made.
-    virtual bool copy(text_view source, text_view destination) = 0;
+    // Copies a file over another, replacing it. A copy that cannot be made is a file error
+    // whose cause names the file at fault.
+    virtual void copy(text_view source, text_view destination) = 0;
 };
 
 } // namespace tovl

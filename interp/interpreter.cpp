@@ -2,6 +2,7 @@
 #include "interp/interpreter.h"
 
 #include "interp/script_text.h"
+#include "interp/value.h"
 
 #include <deque>
 #include <new>
@@ -58,14 +59,22 @@ run_outcome interpreter::run(text_view script) {
 
 // `last_line` is the line that ran last: errors of the counter itself are placed there.
 run_end interpreter::run_lines(const std::vector<text_view>& lines, int& last_line) {
-    if (lines.size() > max_lines) throw run_error(error_kind::overflow);
+    if (lines.size() > max_lines) {
+        throw run_error(error_kind::overflow)
+            .because(u"the script has " + value_text(value::from_double(lines.size())) +
+                     u" lines; a script may have at most 32767 (and an empty last one)");
+    }
     run_caches caches(lines.size());
     const int upper = static_cast<int>(lines.size()) - 1;
     int16_t& counter = state_.line_counter;
     counter = 0;
     state_.end_requested = false;
     while (counter <= upper) {
-        if (counter < 0) throw run_error(error_kind::subscript_out_of_range);
+        if (counter < 0) {
+            throw run_error(error_kind::subscript_out_of_range)
+                .because(u"fgoto jumped to line " + value_text(value::from_int16(counter + 1)) +
+                         u": lines are numbered from 1");
+        }
         last_line = counter;
         if (steps_left_-- == 0) return run_end::step_budget_spent;
         state_.current = caches.for_line(static_cast<size_t>(counter));

@@ -5,7 +5,7 @@ namespace tovl {
 
 operands::operands(variable_table& variables, text_view line, field_cache* cache)
     : variables_(variables), line_(line), cache_(cache) {
-    if (!variables.has_layout()) throw run_error(error_kind::invalid_argument);
+    if (!variables.has_layout()) variables.field_text(line, 1); // raises the error with its cause
     if (cache && cache->layout != variables.layout_version()) {
         *cache = field_cache();
         cache->layout = variables.layout_version();
@@ -33,8 +33,22 @@ parsed_number operands::parsed(int field) {
     return e.parsed;
 }
 
+double operands::number(int field) {
+    parsed_number p = parsed(field);
+    if (!p.ok()) raise_field_error(field, *p.error);
+    return p.number;
+}
+
+void operands::raise_field_error(int field, error_kind kind) const {
+    tovl::text cause = u"field " + value_text(value::from_int16(static_cast<int16_t>(field))) +
+                       u" is \"" + tovl::text(text(field)) + u"\", ";
+    cause += kind == error_kind::type_mismatch ? u"not a number: " : u"a number out of range: ";
+    cause += variables_.layout_note();
+    throw run_error(kind).because(std::move(cause));
+}
+
 value& operands::find_slot(int field) {
-    if (!variables_.has_slots()) throw run_error(error_kind::subscript_out_of_range);
+    if (!variables_.has_slots()) variables_.raise_outside(0);
     int32_t index = round_to_int32(number(field));
     value& found = variables_.slot(index);
     if (cache_) cache_->fields[field - 1].slot = index;

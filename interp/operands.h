@@ -40,7 +40,7 @@ class operands {
     // the line ends before it; a 0 in the line is no operator either.
     char16_t operator_at(int field);
     // The field text read strictly as a number: type mismatch when it is none.
-    double number(int field) { return parsed(field).or_raise(); }
+    double number(int field);
     // The slot the field names: no table, or a number outside it, is a subscript error. A
     // number cached under this layout names a slot of this table.
     value& slot(int field) {
@@ -52,6 +52,7 @@ class operands {
 
   private:
     parsed_number parsed(int field);
+    [[noreturn]] void raise_field_error(int field, error_kind kind) const;
     value& find_slot(int field);
 
     variable_table& variables_;

@@ -1,7 +1,10 @@
 // The one run-time error type: a numbered error kind, its description and the script line.
 #pragma once
 
+#include "interp/text.h"
+
 #include <exception>
+#include <utility>
 
 namespace tovl {
 
@@ -46,9 +49,19 @@ class run_error : public std::exception {
     }
     const char* what() const noexcept override { return error_description(kind_); }
 
+    // Why the error arose, in the script's terms ("variable 12 is outside the table 0..9"), for
+    // the reports to show after the number and description; empty when nothing more is known.
+    const text& cause() const { return cause_; }
+    run_error&& because(text cause) && {
+        cause_ = std::move(cause);
+        return std::move(*this);
+    }
+    void set_cause(text cause) { cause_ = std::move(cause); }
+
   private:
     error_kind kind_;
     int line_;
+    text cause_;
 };
 
 } // namespace tovl

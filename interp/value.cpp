@@ -209,4 +209,14 @@ bool value_equals_number(const value& v, double number) {
     return value_double(v) == number;
 }
 
+text described_value(const value& v) {
+    constexpr size_t shown = 40;
+    if (v.kind() == value_kind::empty) return u"empty";
+    if (v.kind() != value_kind::text) return value_text(v);
+    text_view t = v.as_text();
+    text out = u"\"" + text(t.substr(0, shown)) + u"\"";
+    if (t.size() > shown) out += u"...";
+    return out;
+}
+
 } // namespace tovl

@@ -81,6 +81,9 @@ class value {
 // Text form: Empty is empty, Text itself, Int16 its digits, Float32 and Float64 their number
 // text with 7 and 15 significant digits.
 text value_text(const value& v);
+// The value as an error report shows it: a text in double quotes (its start, when long), a
+// number as printed, "empty".
+text described_value(const value& v);
 void append_value_text(text& to, const value& v);
 // The text form without a copy: a Text's own characters, or the form written into `scratch`.
 text_view value_text_view(const value& v, text& scratch);

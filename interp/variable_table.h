@@ -16,8 +16,9 @@ namespace tovl {
 class variable_table {
   public:
     // Rebuilds the table with slots 0..n, all Empty, and sets the layout for n's width. A
-    // negative n sets the layout and leaves no table: the rebuild is a subscript error.
-    void rebuild(int16_t n);
+    // negative n sets the layout and leaves no table: the rebuild is a subscript error. `line`
+    // (0-based) is the "fnumv" line, named when an operand does not fit the layout.
+    void rebuild(int16_t n, int line);
 
     // True once a layout is set: before the first "fnumv" no line has operand fields.
     bool has_layout() const { return field_width_ > 0; }
@@ -30,9 +31,13 @@ class variable_table {
 
     // The slot with that number: no table, or a number outside it, is a subscript error.
     value& slot(int32_t index) {
-        if (!is_slot(index)) throw run_error(error_kind::subscript_out_of_range);
+        if (!is_slot(index)) raise_outside(index);
         return slots_[static_cast<size_t>(index)];
     }
+    // The subscript error for a slot number outside the table, saying where the table ends.
+    [[noreturn]] void raise_outside(double index) const;
+    // "fields are 2 columns wide here (fnumv12 at line 1)", for errors about operand fields.
+    text layout_note() const;
     // A slot number already checked against this table (the table has not been rebuilt since).
     value& slot_in_table(int32_t index) {
         assert(is_slot(index));
@@ -51,6 +56,8 @@ class variable_table {
   private:
     std::vector<value> slots_;
     int field_width_ = 0;
+    int16_t layout_number_ = 0; // the n of the "fnumv" that set the layout
+    int layout_line_ = 0;
     uint32_t layout_version_ = 1;
 };
 

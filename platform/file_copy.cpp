@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <new>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -105,44 +106,58 @@ std::string folder_of(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-bool copy_or_fail(const std::string& source_name, const std::string& destination_name) {
-    if (source_name.empty() || destination_name.empty()) return false;
+// Failures, with their errno taken at once. A folder is EISDIR and any other file that is not
+// a plain file (a pipe, a device) ESPIPE: both are path/file access errors to the script.
+copy_failure at_source(int error) {
+    return {error, copy_side::source};
+}
+copy_failure at_destination(int error) {
+    return {error, copy_side::destination};
+}
 
-    descriptor source(::open(source_name.c_str(), O_RDONLY | O_CLOEXEC));
-    if (source.get() < 0) return false;
+std::optional<copy_failure> copy_or_fail(const std::string& source_name,
+                                         const std::string& destination_name) {
+    if (source_name.empty()) return at_source(ENOENT);
+    if (destination_name.empty()) return at_destination(ENOENT);
+
+    descriptor source(::open(source_name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (source.get() < 0) return at_source(errno);
     struct stat from {};
-    if (::fstat(source.get(), &from) != 0 || !S_ISREG(from.st_mode)) return false;
+    if (::fstat(source.get(), &from) != 0) return at_source(errno);
+    if (!S_ISREG(from.st_mode)) return at_source(S_ISDIR(from.st_mode) ? EISDIR : ESPIPE);
 
     std::string destination = resolve_destination(destination_name);
     struct stat to {};
     if (::stat(destination.c_str(), &to) == 0) {
         // The same file under another name: copying would empty it, and it already holds
         // the source's bytes.
-        if (to.st_dev == from.st_dev && to.st_ino == from.st_ino) return true;
+        if (to.st_dev == from.st_dev && to.st_ino == from.st_ino) return std::nullopt;
         // Never a folder, and never a device or pipe swapped for a plain file.
-        if (!S_ISREG(to.st_mode)) return false;
+        if (!S_ISREG(to.st_mode)) return at_destination(S_ISDIR(to.st_mode) ? EISDIR : ESPIPE);
     }
 
     std::string pattern = folder_of(destination) + ".tovlcopy-XXXXXX";
     descriptor target(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (target.get() < 0) return false;
+    if (target.get() < 0) return at_destination(errno);
     temporary_file temporary(pattern);
 
-    if (!copy_bytes(source.get(), target.get())) return false;
-    if (::fchmod(target.get(), from.st_mode & 0777) != 0) return false;
-    if (!target.close()) return false;
-    if (::rename(temporary.path().c_str(), destination.c_str()) != 0) return false;
+    if (!copy_bytes(source.get(), target.get())) return at_destination(errno);
+    if (::fchmod(target.get(), from.st_mode & 0777) != 0) return at_destination(errno);
+    if (!target.close()) return at_destination(errno);
+    if (::rename(temporary.path().c_str(), destination.c_str()) != 0) {
+        return at_destination(errno);
+    }
     temporary.keep();
-    return true;
+    return std::nullopt;
 }
 
 } // namespace
 
-bool copy_file(const std::string& source, const std::string& destination) {
+std::optional<copy_failure> copy_file(const std::string& source, const std::string& destination) {
     try {
         return copy_or_fail(source, destination);
-    } catch (...) {
-        return false;
+    } catch (const std::bad_alloc&) {
+        return at_destination(ENOMEM);
     }
 }
 

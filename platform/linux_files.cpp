@@ -242,8 +242,14 @@ void linux_files::delete_matching(text_view name) {
     delete_matching_files(encode_text(encoding_, name), encoding_ == text_encoding::utf8);
 }
 
-bool linux_files::copy(text_view source, text_view destination) {
-    return copy_file(encode_text(encoding_, source), encode_text(encoding_, destination));
+void linux_files::copy(text_view source, text_view destination) {
+    std::optional<copy_failure> failure =
+        copy_file(encode_text(encoding_, source), encode_text(encoding_, destination));
+    if (!failure) return;
+    bool at_source = failure->side == copy_side::source;
+    throw run_error(file_error_kind(failure->error, at_source))
+        .because((at_source ? u"source file \"" : u"destination file \"") +
+                 text(at_source ? source : destination) + u"\"");
 }
 
 file_bytes_read read_file_bytes(const std::string& path) {

@@ -30,7 +30,7 @@ class linux_files final : public file_services {
     void write(int number, text_view chars) override;
     void close(int number) override;
     void delete_matching(text_view name) override;
-    bool copy(text_view source, text_view destination) override;
+    void copy(text_view source, text_view destination) override;
 
   private:
     struct open_file;

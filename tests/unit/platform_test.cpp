@@ -96,17 +96,17 @@ TEST(linux_files, deletion_removes_links_not_their_targets_and_copy_keeps_the_so
     files.delete_matching(name(folder / "l*"));
     EXPECT_FALSE(fs::is_symlink(folder / "link"));
     write_bytes(folder / "dst", "old");
-    EXPECT_TRUE(copy_file(folder / "src", folder / "dst"));
+    EXPECT_EQ(copy_file(folder / "src", folder / "dst"), std::nullopt);
     EXPECT_EQ(read_bytes(folder / "dst"), "content");
     EXPECT_EQ(fs::status(folder / "dst").permissions(), fs::perms(0640));
     fs::create_symlink(folder / "dst", folder / "to_dst");
     write_bytes(folder / "src", "new");
-    EXPECT_TRUE(copy_file(folder / "src", folder / "to_dst")); // replaces where the link leads
+    EXPECT_EQ(copy_file(folder / "src", folder / "to_dst"), std::nullopt); // where the link leads
     EXPECT_EQ(read_bytes(folder / "dst"), "new");
     ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
-    EXPECT_FALSE(copy_file(folder / "src", folder / "pipe")); // never a pipe or device replaced
-    EXPECT_FALSE(copy_file(folder.path, folder / "x"));
-    EXPECT_FALSE(copy_file(folder / "missing", folder / "x"));
+    EXPECT_EQ(copy_file(folder / "src", folder / "pipe")->side, copy_side::destination); // kept
+    EXPECT_EQ(copy_file(folder.path, folder / "x")->error, EISDIR);
+    EXPECT_EQ(copy_file(folder / "missing", folder / "x")->side, copy_side::source);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), {}), 4); // no leftovers
 }
 
