@@ -1,6 +1,8 @@
 // Detached process launch with a double fork and an exec-status pipe.
 #include "platform/process_launch.h"
 
+#include "interp/utf8.h"
+
 #include "interp/run_error.h"
 
 #include <cerrno>
@@ -85,11 +87,16 @@ std::vector<std::string> translate_shutdown(const std::vector<std::string>& word
 }
 
 std::string find_program(const std::string& program) {
-    if (program.empty()) throw run_error(error_kind::file_not_found);
+    if (program.empty()) {
+        throw run_error(error_kind::file_not_found).because(u"the command line names no program");
+    }
+    text quoted = u"program \"" + from_utf8(program) + u"\"";
     if (program.find('/') != std::string::npos) {
         if (is_executable_file(program)) return program;
-        throw run_error(exists(program) ? error_kind::permission_denied
-                                        : error_kind::file_not_found);
+        if (exists(program)) {
+            throw run_error(error_kind::permission_denied).because(quoted + u" is not executable");
+        }
+        throw run_error(error_kind::file_not_found).because(quoted + u" does not exist");
     }
     const char* path = std::getenv("PATH");
     std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
@@ -104,11 +111,16 @@ std::string find_program(const std::string& program) {
         if (colon == std::string::npos) break;
         start = colon + 1;
     }
-    throw run_error(saw_unexecutable ? error_kind::permission_denied : error_kind::file_not_found);
+    if (saw_unexecutable) {
+        throw run_error(error_kind::permission_denied)
+            .because(quoted + u" is in a folder of PATH but is not executable");
+    }
+    throw run_error(error_kind::file_not_found)
+        .because(quoted + u" was not found in any folder of PATH");
 }
 
 void launch_detached(const std::vector<std::string>& words) {
-    if (words.empty()) throw run_error(error_kind::file_not_found);
+    if (words.empty()) find_program(std::string()); // raises: no program named
     std::string program = find_program(words[0]);
     // Everything the children use is prepared before forking: after fork only async-signal-
     // safe calls are made.
@@ -157,7 +169,10 @@ void launch_detached(const std::vector<std::string>& words) {
         n = ::read(status[0], &err, sizeof err);
     } while (n < 0 && errno == EINTR);
     ::close(status[0]);
-    if (n == static_cast<ssize_t>(sizeof err)) throw run_error(launcherror_kind(err));
+    if (n == static_cast<ssize_t>(sizeof err)) {
+        throw run_error(launcherror_kind(err))
+            .because(u"program \"" + from_utf8(program) + u"\" could not be started");
+    }
 }
 
 } // namespace tovl
