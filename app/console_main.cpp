@@ -148,6 +148,7 @@ int main(int argc, char** argv) {
     if (opts.dry_run) system = &rehearsal;
     run_services services{host, *system, files, random};
     interpreter runner(services, commands::handlers());
+    if (opts.trace) runner.set_trace([&host](const text& line) { host.report(line); });
     run_outcome outcome = run_with_fallback(runner, script.content, [&](const run_error& error) {
         host.report(u"tovl-console: " + fallback_report(error, script.content));
     });

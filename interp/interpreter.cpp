@@ -44,7 +44,10 @@ run_outcome interpreter::run(text_view script) {
     int last_line = run_error::no_line;
     run_outcome outcome;
     try {
-        outcome.end = run_lines(split_lines(script), last_line);
+        std::vector<text_view> lines = split_lines(script);
+        // Tracing has a loop of its own, so that a run without it pays nothing for it.
+        outcome.end =
+            trace_ ? run_lines<true>(lines, last_line) : run_lines<false>(lines, last_line);
     } catch (run_error& error) {
         error.place_at_line(last_line);
         outcome = {run_end::failed, error};
@@ -58,6 +61,7 @@ run_outcome interpreter::run(text_view script) {
 }
 
 // `last_line` is the line that ran last: errors of the counter itself are placed there.
+template <bool traced>
 run_end interpreter::run_lines(const std::vector<text_view>& lines, int& last_line) {
     if (lines.size() > max_lines) {
         throw run_error(error_kind::overflow)
@@ -78,7 +82,11 @@ run_end interpreter::run_lines(const std::vector<text_view>& lines, int& last_li
         last_line = counter;
         if (steps_left_-- == 0) return run_end::step_budget_spent;
         state_.current = caches.for_line(static_cast<size_t>(counter));
-        run_line(lines[static_cast<size_t>(counter)]);
+        if constexpr (traced) {
+            run_traced_line(lines[static_cast<size_t>(counter)]);
+        } else {
+            run_line(lines[static_cast<size_t>(counter)]);
+        }
         if (state_.end_requested) return run_end::ended_by_fendp;
         if (counter == INT16_MAX) throw run_error(error_kind::overflow);
         ++counter;
@@ -99,6 +107,26 @@ void interpreter::run_line(text_view line) {
     if (index == line_cache::no_keyword) return;
     if (state_.skipping && index != static_cast<uint8_t>(keyword::endif)) return;
     commands_[index](state_, line);
+}
+
+// A line that runs is traced after it ran, or before its error is passed on. Lines that do
+// nothing (comments, lines skipped by a false test) are not traced.
+void interpreter::run_traced_line(text_view line) {
+    std::optional<keyword> found = find_keyword(line);
+    if (!found || (state_.skipping && *found != keyword::endif)) {
+        run_line(line);
+        return;
+    }
+    line_trace trace(state_, line);
+    try {
+        run_line(line);
+    } catch (const run_error& error) {
+        text out = trace.after(state_, line) + u"  Run-time error ";
+        append_ascii(out, std::to_string(error.number()));
+        trace_(out);
+        throw;
+    }
+    trace_(trace.after(state_, line));
 }
 
 } // namespace tovl

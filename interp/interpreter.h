@@ -3,6 +3,7 @@
 
 #include "interp/run_error.h"
 #include "interp/run_state.h"
+#include "interp/run_trace.h"
 #include "interp/text.h"
 
 #include <cstdint>
@@ -33,13 +34,18 @@ class interpreter {
     // run ends as step_budget_spent. Unlimited unless set.
     void set_step_budget(uint64_t lines) { steps_left_ = lines; }
 
+    // Every line that runs from now on is described to `writer`; an empty writer ends tracing.
+    void set_trace(trace_writer writer) { trace_ = std::move(writer); }
+
   private:
-    run_end run_lines(const std::vector<text_view>& lines, int& last_line);
+    template <bool traced> run_end run_lines(const std::vector<text_view>& lines, int& last_line);
     void run_line(text_view line);
+    void run_traced_line(text_view line);
 
     run_state state_;
     command_table commands_; // a copy: a handful of pointers, never left dangling
     uint64_t steps_left_ = UINT64_MAX;
+    trace_writer trace_;
 };
 
 } // namespace tovl

@@ -43,6 +43,10 @@ class variable_table {
         assert(is_slot(index));
         return slots_[static_cast<size_t>(index)];
     }
+    // For reading only, as a trace does: a slot checked with is_slot.
+    const value& slot_value(int32_t index) const { return slots_[static_cast<size_t>(index)]; }
+    size_t size() const { return slots_.size(); }
+    int field_width() const { return field_width_; }
     // False before the first "fnumv" and after a negative one.
     bool has_slots() const { return !slots_.empty(); }
     bool is_slot(int32_t index) const {
