@@ -96,7 +96,7 @@ run_end interpreter::run_lines(const std::vector<text_view>& lines, int& last_li
 
 // Dispatch: a line whose first five characters are a keyword goes to its handler; while the
 // skip flag is set only "endif" does. Every other line does nothing.
-void interpreter::run_line(text_view line) {
+inline void interpreter::run_line(text_view line) {
     line_cache* cache = state_.current;
     uint8_t index = cache ? cache->keyword_index : line_cache::unresolved;
     if (index == line_cache::unresolved) {

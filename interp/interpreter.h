@@ -39,7 +39,8 @@ class interpreter {
 
   private:
     template <bool traced> run_end run_lines(const std::vector<text_view>& lines, int& last_line);
-    void run_line(text_view line);
+    // Inlined into both loops: the plain one is the hot path of every run.
+    [[gnu::always_inline]] inline void run_line(text_view line);
     void run_traced_line(text_view line);
 
     run_state state_;

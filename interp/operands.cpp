@@ -5,7 +5,7 @@ namespace tovl {
 
 operands::operands(variable_table& variables, text_view line, field_cache* cache)
     : variables_(variables), line_(line), cache_(cache) {
-    if (!variables.has_layout()) variables.field_text(line, 1); // raises the error with its cause
+    if (!variables.has_layout()) variables.raise_no_layout();
     if (cache && cache->layout != variables.layout_version()) {
         *cache = field_cache();
         cache->layout = variables.layout_version();
@@ -31,12 +31,6 @@ parsed_number operands::parsed(int field) {
         e.read = true;
     }
     return e.parsed;
-}
-
-double operands::number(int field) {
-    parsed_number p = parsed(field);
-    if (!p.ok()) raise_field_error(field, *p.error);
-    return p.number;
 }
 
 void operands::raise_field_error(int field, error_kind kind) const {

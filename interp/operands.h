@@ -40,7 +40,11 @@ class operands {
     // the line ends before it; a 0 in the line is no operator either.
     char16_t operator_at(int field);
     // The field text read strictly as a number: type mismatch when it is none.
-    double number(int field);
+    double number(int field) {
+        parsed_number p = parsed(field);
+        if (!p.ok()) raise_field_error(field, *p.error);
+        return p.number;
+    }
     // The slot the field names: no table, or a number outside it, is a subscript error. A
     // number cached under this layout names a slot of this table.
     value& slot(int field) {

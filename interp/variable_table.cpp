@@ -49,6 +49,10 @@ void variable_table::raise_outside(double index) const {
     throw run_error(error_kind::subscript_out_of_range).because(std::move(cause));
 }
 
+void variable_table::raise_no_layout() {
+    throw run_error(error_kind::invalid_argument).because(text(no_layout_cause));
+}
+
 text variable_table::layout_note() const {
     text note = u"fields are " + value_text(value::from_int16(static_cast<int16_t>(field_width_)));
     note += field_width_ == 1 ? u" column wide here (fnumv" : u" columns wide here (fnumv";
@@ -58,13 +62,13 @@ text variable_table::layout_note() const {
 }
 
 text_view variable_table::field_text(text_view line, int field) const {
-    if (!has_layout()) throw run_error(error_kind::invalid_argument).because(text(no_layout_cause));
+    if (!has_layout()) raise_no_layout();
     return column_slice(line, static_cast<size_t>(field_column(field)),
                         static_cast<size_t>(field_width_));
 }
 
 text_view variable_table::field_rest(text_view line, int field) const {
-    if (!has_layout()) throw run_error(error_kind::invalid_argument).because(text(no_layout_cause));
+    if (!has_layout()) raise_no_layout();
     return column_slice(line, static_cast<size_t>(field_column(field)), line.size());
 }
 

@@ -36,6 +36,8 @@ class variable_table {
     }
     // The subscript error for a slot number outside the table, saying where the table ends.
     [[noreturn]] void raise_outside(double index) const;
+    // The invalid-argument error of an operand field before the first "fnumv".
+    [[noreturn]] static void raise_no_layout();
     // "fields are 2 columns wide here (fnumv12 at line 1)", for errors about operand fields.
     text layout_note() const;
     // A slot number already checked against this table (the table has not been rebuilt since).
