@@ -30,7 +30,7 @@ Directive texts and names become bytes in the script's encoding; output is compa
 UTF-8, a byte that is not UTF-8 matching \\xHH. Every case runs in a fresh temporary folder,
 its working directory. A script that uses frexe, sshdn or scdrm runs only with --dry-run.
 
-In the guide an example is a ```tovl block (info words: dry-run, status=N), saved as Linux
+In the guide an example is a ```tovl block (info words: dry-run, trace, status=N), saved as Linux
 editors save it (UTF-8, LF), followed by an ```output block and maybe ```input and ```stderr
 blocks, checked the same way (the stderr lines in order). Every keyword of interp/keywords.def must be used by some example.
 """
@@ -201,7 +201,7 @@ def readguide(path):
         if words[:1] == ["tovl"]:
             case = Case(name, line=first - 1, script=body, output=False,
                         text=("\n".join(body) + "\n").encode())
-            case.args = ["--dry-run", "{script}"] if "dry-run" in words else case.args
+            case.args = [f"--{w}" for w in ("dry-run", "trace") if w in words] + ["{script}"]
             case.status = next(((first - 1, int(w[7:])) for w in words if w[:7] == "status="),
                                case.status)
             cases.append(case)
