@@ -51,6 +51,24 @@ install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/tovl.desktop
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/tovl.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 
+# Syntax highlighting of scripts in Vim and in the editors on KDE's syntax engine (Kate, KWrite,
+# KDevelop). Their keyword lists are filled in from interp/keywords.def, so they name exactly the
+# keywords the interpreter runs. They are laid out in build/editors/share as they are installed,
+# so that the editors can use them from there too.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  ${CMAKE_CURRENT_SOURCE_DIR}/interp/keywords.def)
+file(STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/interp/keywords.def tovlkeywords
+  REGEX "^TOVL_KEYWORD\\(")
+list(TRANSFORM tovlkeywords REPLACE "^TOVL_KEYWORD\\(([a-z]+)\\).*" "\\1")
+list(JOIN tovlkeywords "|" TOVL_KEYWORDS)
+set(tovleditors ${CMAKE_BINARY_DIR}/editors/share)
+configure_file(editors/vim/syntax/tovl.vim.in ${tovleditors}/vim/vimfiles/syntax/tovl.vim @ONLY)
+configure_file(editors/vim/ftdetect/tovl.vim ${tovleditors}/vim/vimfiles/ftdetect/tovl.vim
+  COPYONLY)
+configure_file(editors/kate/tovl.xml.in
+  ${tovleditors}/org.kde.syntax-highlighting/syntax/tovl.xml @ONLY)
+install(DIRECTORY ${tovleditors}/ DESTINATION ${CMAKE_INSTALL_DATADIR})
+
 # The Debian package, built with `cpack -G DEB` in the build folder (or `make deb`). Depends is
 # worked out by dpkg-shlibdeps from the libraries the executables link, the Qt 6 ones included.
 # The packages' own triggers refresh the icon, desktop and MIME caches, so no maintainer scripts.

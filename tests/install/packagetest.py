@@ -12,7 +12,8 @@ from pathlib import Path
 
 FILES = {"usr/bin/tovl", "usr/bin/tovl-console", "usr/share/man/man1/tovl.1.gz",
          "usr/share/man/man1/tovl-console.1.gz", "usr/share/applications/tovl.desktop",
-         "usr/share/mime/packages/tovl.xml"} | {
+         "usr/share/mime/packages/tovl.xml", "usr/share/org.kde.syntax-highlighting/syntax/tovl.xml",
+         "usr/share/vim/vimfiles/syntax/tovl.vim", "usr/share/vim/vimfiles/ftdetect/tovl.vim"} | {
     f"usr/share/icons/hicolor/{n}x{n}/apps/tovl.png" for n in (16, 32, 48, 64, 128, 256)}
 
 
