@@ -48,7 +48,8 @@ const char help[] =
     "  --version            show the version and exit\n"
     "\n"
     "exit status: 0 when the script ends or runs \"fendp\"; 1 after a run-time error in the\n"
-    "second run; 2 when the script cannot be read or the arguments are wrong. With --check:\n"
+    "second run; 2 when the script cannot be read or the arguments are wrong; 3 when the\n"
+    "output could not be written to standard output (a full disk, a closed pipe). With --check:\n"
     "0 when no script has an error, 1 when one has, 2 when one cannot be read.\n";
 
 struct console_options {
@@ -119,7 +120,8 @@ std::optional<int> parse_options(int argc, char** argv, console_options& opts) {
 } // namespace
 
 // Exit statuses: 0 when the script ends or runs "fendp", 1 after a run-time error in the second
-// run, 2 when the script cannot be read or the arguments are wrong.
+// run, 2 when the script cannot be read or the arguments are wrong, 3 when the output could not
+// be written.
 int main(int argc, char** argv) {
     console_options opts;
     if (std::optional<int> status = parse_options(argc, argv, opts)) return *status;
@@ -152,9 +154,17 @@ int main(int argc, char** argv) {
     run_outcome outcome = run_with_fallback(runner, script.content, [&](const run_error& error) {
         host.report(u"tovl-console: " + fallback_report(error, script.content));
     });
+    int status = 0;
     if (outcome.end == run_end::failed) {
         host.report(u"tovl-console: " + fatal_report(outcome.error, script.content));
-        return 1;
+        status = 1;
     }
-    return 0;
+    // Output that could not be written is a failure of its own, said once.
+    host.flush(true);
+    if (int err = host.output_error()) {
+        host.report(u"tovl-console: the output could not be written to standard output: " +
+                    from_utf8(std::strerror(err)));
+        status = 3;
+    }
+    return status;
 }

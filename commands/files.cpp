@@ -90,7 +90,9 @@ void sload(run_state& state, text_view line) {
             // Every byte becomes at most one character and each line end at most two, so the
             // length of the file is nearly always room enough.
             text content;
-            content.reserve(static_cast<size_t>(state.files.length(file_number)) + 2);
+            auto length = static_cast<size_t>(state.files.length(file_number));
+            check_text_length(0, length);
+            content.reserve(length + 2);
             while (!state.files.at_end(file_number)) {
                 state.files.append_line(file_number, content);
                 content += u"\r\n";

@@ -2,34 +2,83 @@
 #include "host/console_host.h"
 
 #include "interp/utf8.h"
+#include "interp/value.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace tovl {
 
 namespace {
 
-constexpr size_t flush_threshold = 1 << 16;
+constexpr size_t buffer_size = size_t(1) << 16;
 
-void write_all(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+// Standard output's bytes not yet written, in static storage so that the signal handler can
+// write them: `length` grows only after the bytes are in place, and a flush runs with the stop
+// signals blocked, so the handler never writes a byte twice.
+char pending_bytes[buffer_size];
+volatile sig_atomic_t pending_length = 0;
+
+constexpr int stop_signals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Writes every byte; 0 or the errno of the write that failed.
+int write_all(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return; // a closed or full stream: the output is lost, the run goes on
-        bytes.remove_prefix(static_cast<size_t>(n));
+        if (n < 0) return errno;
+        data += n;
+        size -= static_cast<size_t>(n);
     }
+    return 0;
 }
 
-// Text for a terminal line: CR LF and lone CRs become LF.
-std::string terminal_text(text_view t) {
+void write_all(int fd, std::string_view bytes) {
+    write_all(fd, bytes.data(), bytes.size()); // standard error: nowhere to report a failure
+}
+
+// Ctrl-C, kill or a closed terminal: what was printed is written out before the program ends
+// the way the signal ends it. Only async-signal-safe calls.
+void write_out_and_stop(int signal_number) {
+    write_all(STDOUT_FILENO, pending_bytes, static_cast<size_t>(pending_length));
+    ::signal(signal_number, SIG_DFL);
+    ::raise(signal_number);
+}
+
+sigset_t stop_signal_set() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : stop_signals)
+        sigaddset(&set, s);
+    return set;
+}
+
+// Text for a terminal line: CR LF and lone CRs become LF, and with `visible_controls` other
+// control characters are shown as ^X or <U+XXXX>, so that a message cannot send commands to the
+// terminal (retitle it, clear the screen).
+std::string terminal_text(text_view t, bool visible_controls) {
     std::string out;
     for (size_t i = 0; i < t.size(); ++i) {
-        if (t[i] == u'\r') {
+        char16_t c = t[i];
+        if (c == u'\r') {
             out.push_back('\n');
             if (i + 1 < t.size() && t[i + 1] == u'\n') ++i;
+        } else if (visible_controls && c != u'\n' && c != u'\t' && (c < 0x20 || c == 0x7F)) {
+            out.push_back('^');
+            out.push_back(static_cast<char>(c ^ 0x40));
+        } else if (visible_controls && c >= 0x80 && c <= 0x9F) {
+            static const char digits[] = "0123456789ABCDEF";
+            out += "<U+00";
+            out.push_back(digits[c >> 4]);
+            out.push_back(digits[c & 0xF]);
+            out.push_back('>');
         } else {
             append_utf8(out, t.substr(i, 1));
         }
@@ -37,14 +86,14 @@ std::string terminal_text(text_view t) {
     return out;
 }
 
-// One line from standard input, its LF or CR LF removed; end of input gives the empty text.
+// One line from standard input, its LF or CR LF removed; end of input gives the empty text. A
+// line longer than a text may be is refused before it fills the memory.
 text read_answer() {
-    char* line = nullptr;
-    size_t capacity = 0;
-    ssize_t n = ::getline(&line, &capacity, stdin);
-    std::string bytes = n > 0 ? std::string(line, static_cast<size_t>(n)) : std::string();
-    std::free(line);
-    if (!bytes.empty() && bytes.back() == '\n') bytes.pop_back();
+    std::string bytes;
+    for (int c = std::getc(stdin); c != EOF && c != '\n'; c = std::getc(stdin)) {
+        if (bytes.size() == max_text_length) raise_text_too_long(bytes.size() + 1);
+        bytes.push_back(static_cast<char>(c));
+    }
     if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
     return from_utf8(bytes);
 }
@@ -53,55 +102,107 @@ text read_answer() {
 
 console_host::console_host()
     : input_is_terminal_(::isatty(STDIN_FILENO) == 1),
-      errors_go_to_terminal_(::isatty(STDERR_FILENO) == 1) {}
+      output_is_terminal_(::isatty(STDOUT_FILENO) == 1),
+      errors_go_to_terminal_(::isatty(STDERR_FILENO) == 1) {
+    // A standard stream the caller closed is held by /dev/null, so that no file the script
+    // opens takes its number and receives output or messages. Output to a closed standard
+    // output fails as a write to it would.
+    for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+        int null = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (null >= 0 && null != fd) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
+        if (fd == STDOUT_FILENO) output_closed_ = true;
+    }
+    struct sigaction action {};
+    action.sa_handler = write_out_and_stop;
+    sigemptyset(&action.sa_mask);
+    for (int s : stop_signals) {
+        struct sigaction old {};
+        // A signal the caller ignores (nohup) stays ignored.
+        if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+        ::sigaction(s, &action, nullptr);
+    }
+}
 
 console_host::~console_host() {
     flush(true);
+    for (int s : stop_signals) {
+        struct sigaction old {};
+        if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler == write_out_and_stop) {
+            ::signal(s, SIG_DFL);
+        }
+    }
+}
+
+void console_host::put(std::string_view bytes) {
+    while (!bytes.empty()) {
+        size_t length = static_cast<size_t>(pending_length);
+        size_t piece = std::min(bytes.size(), buffer_size - length);
+        std::memcpy(pending_bytes + length, bytes.data(), piece);
+        std::atomic_signal_fence(std::memory_order_release);
+        pending_length = static_cast<sig_atomic_t>(length + piece);
+        bytes.remove_prefix(piece);
+        if (static_cast<size_t>(pending_length) == buffer_size) flush();
+    }
 }
 
 // A CR LF pair is written as one LF; any other CR or LF as it is. A CR at the end of a print is
 // held back until the next print shows whether an LF follows it.
 void console_host::append_output(text_view more) {
     if (more.empty()) return;
+    scratch_.clear();
     if (held_cr_) {
         held_cr_ = false;
         if (more.front() == u'\n') {
-            pending_.push_back('\n');
+            scratch_.push_back('\n');
             more.remove_prefix(1);
         } else {
-            pending_.push_back('\r');
+            scratch_.push_back('\r');
         }
     }
     size_t start = 0;
     for (size_t i = 0; i < more.size(); ++i) {
         if (more[i] != u'\r') continue;
         if (i + 1 == more.size()) {
-            append_utf8(pending_, more.substr(start, i - start));
+            append_utf8(scratch_, more.substr(start, i - start));
             held_cr_ = true;
             start = more.size();
             break;
         }
         if (more[i + 1] != u'\n') continue;
-        append_utf8(pending_, more.substr(start, i - start));
-        pending_.push_back('\n');
+        append_utf8(scratch_, more.substr(start, i - start));
+        scratch_.push_back('\n');
         start = ++i + 1;
     }
-    if (start < more.size()) append_utf8(pending_, more.substr(start));
-    if (pending_.size() >= flush_threshold) flush();
+    if (start < more.size()) append_utf8(scratch_, more.substr(start));
+    put(scratch_);
+    // On a terminal every finished line shows at once.
+    if (output_is_terminal_ && scratch_.find('\n') != std::string::npos) flush();
 }
 
 void console_host::flush(bool final) {
     if (final && held_cr_) {
-        pending_.push_back('\r');
         held_cr_ = false;
+        put("\r");
     }
-    write_all(STDOUT_FILENO, pending_);
-    pending_.clear();
+    sigset_t stops = stop_signal_set();
+    sigset_t old;
+    ::pthread_sigmask(SIG_BLOCK, &stops, &old);
+    if (output_error_ == 0 && pending_length > 0) {
+        output_error_ = output_closed_ ? EBADF
+                                       : write_all(STDOUT_FILENO, pending_bytes,
+                                                   static_cast<size_t>(pending_length));
+    }
+    pending_length = 0;
+    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
 }
 
 void console_host::report(const text& message) {
     flush();
-    write_all(STDERR_FILENO, terminal_text(message) + "\n");
+    write_all(STDERR_FILENO, terminal_text(message, errors_go_to_terminal_) + "\n");
 }
 
 // The caption becomes the terminal's title; control characters and bytes that are not UTF-8
@@ -128,7 +229,7 @@ void console_host::show_message(const text& message) {
 // file nothing would, so the line is ended here and later messages start on their own lines.
 text console_host::ask(const text& prompt) {
     flush();
-    write_all(STDERR_FILENO, terminal_text(prompt) + " ");
+    write_all(STDERR_FILENO, terminal_text(prompt, errors_go_to_terminal_) + " ");
     text answer = read_answer();
     if (!input_is_terminal_) write_all(STDERR_FILENO, "\n");
     return answer;

@@ -7,8 +7,11 @@
 
 namespace tovl {
 
-// The output goes to standard output as UTF-8, with every CR LF written as one LF. Messages
-// and prompts go to standard error, answers come from standard input.
+// The output goes to standard output as UTF-8, with every CR LF written as one LF: through a
+// 64 KiB buffer, or line by line when standard output is a terminal. Messages and prompts go
+// to standard error, with control characters made visible on a terminal; answers come from
+// standard input. Only one console host exists at a time: SIGINT, SIGTERM and SIGHUP write
+// out the buffered output before the program ends.
 class console_host final : public script_host {
   public:
     console_host();
@@ -21,18 +24,27 @@ class console_host final : public script_host {
     void move_caret_to_end() override {}
     void set_caption(const text& caption) override;
     void show_message(const text& message) override;
+    // An answer longer than a text may be is the out-of-memory error.
     text ask(const text& prompt) override;
 
     // Writes what is buffered for standard output, a held-back CR included when `final`.
     void flush(bool final = false);
     // A line of its own on standard error, after the output so far.
     void report(const text& message);
+    // The errno of the first failed write to standard output, or 0. After one, the output is
+    // dropped.
+    int output_error() const { return output_error_; }
 
   private:
-    std::string pending_;  // UTF-8 bytes not yet written to standard output
+    void put(std::string_view bytes);
+
+    std::string scratch_;  // the UTF-8 of the print being added
     bool held_cr_ = false; // a CR that ended the last print
     bool input_is_terminal_;
+    bool output_is_terminal_;
     bool errors_go_to_terminal_;
+    bool output_closed_ = false; // standard output was closed when the program started
+    int output_error_ = 0;
 };
 
 } // namespace tovl

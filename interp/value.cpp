@@ -163,6 +163,7 @@ value value_add(const value& left, const value& right) {
     bool left_empty = left.kind() == value_kind::empty;
     bool right_empty = right.kind() == value_kind::empty;
     if (left.kind() == value_kind::text && right.kind() == value_kind::text) {
+        check_text_length(left.as_text().size(), right.as_text().size());
         return value::from_text(left.as_text() + right.as_text());
     }
     if (left_empty && right_empty) return value::from_int16(0);
@@ -217,6 +218,13 @@ text described_value(const value& v) {
     text out = u"\"" + text(t.substr(0, shown)) + u"\"";
     if (t.size() > shown) out += u"...";
     return out;
+}
+
+void raise_text_too_long(size_t length) {
+    throw run_error(error_kind::out_of_memory)
+        .because(u"a text of " + value_text(value::from_double(static_cast<double>(length))) +
+                 u" characters: texts hold at most " +
+                 value_text(value::from_double(static_cast<double>(max_text_length))));
 }
 
 } // namespace tovl

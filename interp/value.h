@@ -8,6 +8,18 @@
 
 namespace tovl {
 
+// The most characters a text may hold (128 Mi, 256 MiB of memory): a text joined, loaded or
+// answered beyond it is the out-of-memory run-time error, so that a script that grows a text
+// without end stops with that error long before a desktop's memory runs out.
+constexpr size_t max_text_length = size_t(1) << 27;
+
+// Raises the out-of-memory error, saying why, when a text of `length` characters would grow by
+// `more` past max_text_length.
+[[noreturn]] void raise_text_too_long(size_t length);
+inline void check_text_length(size_t length, size_t more) {
+    if (more > max_text_length - length) raise_text_too_long(length + more);
+}
+
 enum class value_kind { empty, text, int16, float32, float64 };
 
 // A tagged value with copy semantics. Numbers live in a union; the text member is used only
@@ -49,8 +61,9 @@ class value {
         number_.f = f;
         text_.clear();
     }
-    // Appends to a Text's characters in place.
+    // Appends to a Text's characters in place; beyond max_text_length it is out of memory.
     void append_text(text_view more) {
+        check_text_length(text_.size(), more.size());
         text_ += more;
         parsed_ = parse::unknown;
     }

@@ -24,6 +24,7 @@ constexpr int fork_failed = -1;
 
 error_kind launcherror_kind(int err) {
     if (err == fork_failed) return error_kind::device_io;
+    if (err == E2BIG) return error_kind::invalid_argument;
     return err == EACCES || err == EPERM ? error_kind::permission_denied
                                          : error_kind::file_not_found;
 }
@@ -170,8 +171,12 @@ void launch_detached(const std::vector<std::string>& words) {
     } while (n < 0 && errno == EINTR);
     ::close(status[0]);
     if (n == static_cast<ssize_t>(sizeof err)) {
-        throw run_error(launcherror_kind(err))
-            .because(u"program \"" + from_utf8(program) + u"\" could not be started");
+        text cause = u"program \"" + from_utf8(program) + u"\" could not be started";
+        if (err == E2BIG) {
+            cause += u": its command line is too long for the system (at most 131071 bytes a word "
+                     u"and about 2 MB in all)";
+        }
+        throw run_error(launcherror_kind(err)).because(std::move(cause));
     }
 }
 

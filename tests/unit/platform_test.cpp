@@ -123,6 +123,14 @@ TEST(process_launch, words_are_split_without_a_shell_and_shutdown_is_translated)
     EXPECT_EQ(find_program("true"), "/usr/bin/true"); // found in the middle of the search
     ::setenv("PATH", path.c_str(), 1);
     EXPECT_EQ(error_of([] { launch_detached({"/etc/passwd"}); }), error_kind::permission_denied);
+    // A word past the kernel's limit: not started, and the error says the line is too long.
+    try {
+        launch_detached({"true", std::string(200000, 'x')});
+        ADD_FAILURE() << "launched";
+    } catch (const run_error& error) {
+        EXPECT_EQ(error.kind(), error_kind::invalid_argument);
+        EXPECT_NE(error.cause().find(u"too long"), text::npos);
+    }
 }
 
 TEST(process_launch, the_program_gets_null_input_none_of_our_descriptors_and_no_zombie) {

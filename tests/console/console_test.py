@@ -1,0 +1,88 @@
+#!/usr/bin/env python3
+"""tovl-console's standard streams under stress: output that cannot be written, a stop signal
+with output still buffered, a long print loop's memory, an endless answer, and control
+characters in a message shown on a terminal.
+
+Usage: console_test.py TOVL-CONSOLE
+"""
+import os
+import pty
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+console = sys.argv[1]
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+
+
+def script(folder, name, *lines):
+    path = os.path.join(folder, name)
+    with open(path, "w") as f:
+        f.write("\n".join(lines) + "\n")
+    return path
+
+
+with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
+    hello = script(top, "hello.tovl", "fnumv1", "fsetv1hello", "fprnt1", "fnewl")
+    with open("/dev/full", "w") as full:
+        done = subprocess.run([console, hello], stdout=full, stderr=subprocess.PIPE, text=True)
+    check(done.returncode == 3 and done.stderr.count("could not be written") == 1,
+          f"output to /dev/full: status {done.returncode}, stderr {done.stderr!r}")
+
+    # Printed, then a loop that never ends: SIGTERM must not lose the buffered line.
+    loop = script(top, "loop.tovl", "fnumv1", "fsetv1before the stop", "fprnt1", "fnewl", "fgoto5")
+    out_path = os.path.join(top, "out.txt")
+    with open(out_path, "w") as out:
+        running = subprocess.Popen([console, loop], stdout=out)
+        time.sleep(0.5)
+        running.send_signal(signal.SIGTERM)
+        running.wait(timeout=10)
+    check(open(out_path).read() == "before the stop\n" and running.returncode == -signal.SIGTERM,
+          f"SIGTERM: status {running.returncode}, output {open(out_path).read()!r}")
+
+    # Ten million printed lines in constant memory.
+    count = script(top, "count.tovl", "fnumv4", "fsetv10", "fsetv21", "fsetv310000000",
+                   "fsetv4line", "fprnt4", "fnewl", "fmath121+", "fifvr31>", "fgoto6", "endif")
+    # The peak is read from the running process: a child's rusage would count the memory of
+    # this interpreter, which it shares until its exec.
+    running, peak_kb = subprocess.Popen([console, count], stdout=subprocess.DEVNULL), 0
+    while running.poll() is None:
+        try:
+            with open(f"/proc/{running.pid}/status") as status:
+                peak_kb = max([peak_kb] + [int(line.split()[1]) for line in status
+                                           if line.startswith("VmHWM:")])
+        except (OSError, ValueError):
+            pass
+        time.sleep(0.05)
+    check(running.returncode == 0 and 0 < peak_kb < 10 * 1024,
+          f"10 million printed lines: status {running.returncode}, peak RSS {peak_kb} KB")
+
+    # An answer that never ends is refused with the out-of-memory error.
+    ask = script(top, "ask.tovl", "fnumv2", "fsetv1Name?", "finpt21")
+    with open("/dev/zero") as zero:
+        done = subprocess.run([console, ask], stdin=zero, capture_output=True, text=True,
+                              timeout=120)
+    check(done.returncode == 1 and "Run-time error 14: Out of memory" in done.stderr,
+          f"endless answer: status {done.returncode}, stderr {done.stderr[-300:]!r}")
+
+    # A message on a terminal shows its escape sequences instead of obeying them.
+    message = script(top, "message.tovl", "fnumv1", "fsetv1\x1b]0;retitled\x07\x1b[2Jdone",
+                     "fmsgb1")
+    main_end, terminal_end = pty.openpty()
+    done = subprocess.run([console, message], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                          stderr=terminal_end)
+    os.close(terminal_end)
+    shown = os.read(main_end, 4096)
+    os.close(main_end)
+    check(b"^[]0;retitled^G^[[2Jdone" in shown and b"\x1b" not in shown,
+          f"message on a terminal: {shown!r}")
+
+print("\n".join(failures) or "ok: /dev/full, SIGTERM, memory, endless answer, terminal message")
+sys.exit(1 if failures else 0)
