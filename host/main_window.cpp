@@ -111,6 +111,8 @@ main_window::main_window() {
     output_box_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Read-only to the user, yet selectable so that output can be copied.
     output_box_->setReadOnly(true);
+    // The output is only ever appended: an undo history would keep a second copy of all of it.
+    output_box_->setUndoRedoEnabled(false);
     output_box_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     output_box_->setFocusPolicy(Qt::StrongFocus);
     setFocusProxy(output_box_);
