@@ -1,7 +1,9 @@
 // The layouts reaching each line, found by following a run's paths without running it.
 #include "interp/layout_flow.h"
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace tovl {
 
@@ -47,52 +49,52 @@ reaching_layouts find_reaching_layouts(const std::vector<text_view>& lines,
     for (int i = count - 2; i >= 0; --i) {
         next_endif[i] = keywords[i + 1] == keyword::endif ? i + 1 : next_endif[i + 1];
     }
-
+    // Tables of one size behave alike, so the first "fnumv" reached with a size stands for
+    // every other one with it; so do the "fnumv" lines that fail for one another.
+    std::map<int, int> first_with_size;
+    struct step {
+        int layout;
+        int width; // 0 when not known: no table yet, or an "fnumv" that fails
+        int line;
+    };
     reaching_layouts reached(lines.size());
-    std::vector<int> visited_by(lines.size(), no_layout - 1);
-    std::vector<bool> started(lines.size(), false);
-    std::vector<int> layouts{no_layout};
-    while (!layouts.empty()) {
-        int layout = layouts.back();
-        layouts.pop_back();
-        // 0 when the width is not known: no table yet, or an "fnumv" that fails.
-        int width = 0;
-        if (layout != no_layout) {
-            if (std::optional<int16_t> n = fnumv_size(lines[layout])) width = field_width_for(*n);
+    std::vector<step> pending{{no_layout, 0, 0}};
+    while (!pending.empty()) {
+        step at = pending.back();
+        pending.pop_back();
+        if (at.line < 0 || at.line >= count) continue;
+        std::vector<int>& here = reached[at.line];
+        if (here.size() >= max_layouts_per_line ||
+            std::find(here.begin(), here.end(), at.layout) != here.end())
+            continue;
+        here.push_back(at.layout);
+        step next{at.layout, at.width, at.line + 1};
+        if (!keywords[at.line]) {
+            pending.push_back(next);
+            continue;
         }
-        std::vector<int> pending{layout + 1};
-        while (!pending.empty()) {
-            int i = pending.back();
-            pending.pop_back();
-            if (i < 0 || i >= count || visited_by[i] == layout) continue;
-            visited_by[i] = layout;
-            reached[i].push_back(layout);
-            if (!keywords[i]) {
-                pending.push_back(i + 1);
-                continue;
-            }
-            switch (*keywords[i]) {
-            case keyword::fnumv:
-                // This layout ends here; the one the line makes goes on from it.
-                if (!started[i]) {
-                    started[i] = true;
-                    layouts.push_back(i);
-                }
-                break;
-            case keyword::fendp: break;
-            case keyword::fgoto:
-                if (std::optional<int32_t> target = jump_target(lines[i]))
-                    pending.push_back(*target - 1);
-                break;
-            case keyword::fifvr: {
-                pending.push_back(i + 1);
-                // Any other operator tests nothing and never starts a skip.
-                char16_t op = operator_at(lines[i], 3, width);
-                if (width == 0 || op == u'=' || op == u'>') pending.push_back(next_endif[i]);
-                break;
-            }
-            default: pending.push_back(i + 1);
-            }
+        switch (*keywords[at.line]) {
+        case keyword::fnumv: {
+            // The layout ends here; the one the line makes goes on from it.
+            std::optional<int16_t> size = fnumv_size(lines[at.line]);
+            int layout = first_with_size.try_emplace(size ? *size : -1, at.line).first->second;
+            pending.push_back({layout, size ? field_width_for(*size) : 0, at.line + 1});
+            break;
+        }
+        case keyword::fendp: break;
+        case keyword::fgoto:
+            if (std::optional<int32_t> target = jump_target(lines[at.line]))
+                pending.push_back({at.layout, at.width, *target - 1});
+            break;
+        case keyword::fifvr: {
+            pending.push_back(next);
+            // Any other operator tests nothing and never starts a skip.
+            char16_t op = operator_at(lines[at.line], 3, at.width);
+            if (at.width == 0 || op == u'=' || op == u'>')
+                pending.push_back({at.layout, at.width, next_endif[at.line]});
+            break;
+        }
+        default: pending.push_back(next);
         }
     }
     return reached;

@@ -31,9 +31,12 @@ char16_t operator_at(text_view line, int field, int width);
 // A line's keyword, if it has one, for each line.
 using line_keywords = std::vector<std::optional<keyword>>;
 
-// The layouts that can reach a line: the 0-based index of each "fnumv" line whose table can be
-// in force when the line runs, or no_layout when the line can run before any "fnumv" has run.
+// The layouts that can reach a line: for each table size that can be in force when the line
+// runs, the 0-based index of the first "fnumv" line found to make it, or no_layout when the
+// line can run before any "fnumv" has run. At most max_layouts_per_line are kept for a line,
+// no_layout first when it is one of them.
 constexpr int no_layout = -1;
+constexpr size_t max_layouts_per_line = 16;
 using reaching_layouts = std::vector<std::vector<int>>;
 
 // Follows every path from line 1: lines in order, "fgoto" to a literal target, a false "fifvr"
