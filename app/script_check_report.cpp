@@ -73,7 +73,7 @@ std::vector<diagnostic> byte_findings(std::string_view bytes, const decoded_scri
     }
     if (script.encoding == text_encoding::utf8) {
         for (text_view line : lines) {
-            auto bad = std::find_if(line.begin(), line.end(), is_escaped_byte);
+            const auto* bad = std::find_if(line.begin(), line.end(), is_escaped_byte);
             if (bad == line.end()) continue;
             text_place at = place_of(lines, line.data() + (bad - line.begin()));
             auto byte = static_cast<unsigned char>(*bad - escaped_byte_base);

@@ -37,7 +37,7 @@ std::optional<int32_t> jump_target(text_view line) {
 }
 
 char16_t operator_at(text_view line, int field, int width) {
-    text_view column = column_slice(line, static_cast<size_t>(6 + (field - 1) * width), 1);
+    text_view column = column_slice(line, 6 + static_cast<size_t>(field - 1) * width, 1);
     return column.empty() ? u'\0' : column[0];
 }
 
