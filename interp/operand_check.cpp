@@ -263,13 +263,9 @@ text field_message(const line_under_layout& at, size_t index, text_view field, f
     message += u", so " + failure_words(at.k, error_of(f.what));
     if (f.what == fault::outside) {
         message += u": use a variable from 0 to " + number_text(at.layout.size);
-        if (f.number > 0 && f.number <= 32767) {
-            auto wanted = static_cast<int16_t>(f.number);
-            message += u", or raise N of " + made_by + u" to " + number_text(wanted);
-            if (field_width_for(wanted) != at.width)
-                message +=
-                    u", which makes fields " + width_words(field_width_for(wanted)) + u" wide";
-        }
+        if (f.number > 0 && f.number <= 32767)
+            message +=
+                u", or raise N of " + made_by + u" to " + number_text(static_cast<int>(f.number));
         return message;
     }
     bool comment = field.find(u'\'') != text_view::npos;
