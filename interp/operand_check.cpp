@@ -335,8 +335,11 @@ void check_tail(const line_under_layout& at, size_t tail_start, bool digits_matt
     }
 }
 
-// fsetv's text is free, but a field of zeros followed by digits was likely meant wider, and a
-// quote mark after a blank likely starts a comment, which the text takes in.
+// fsetv's text is free, but two things in it are likely slips. A field of nothing but zeros
+// followed by a digit: zeros pad a number to the width of its field, so these pad one that
+// only a wider field would hold, and the digit was meant to end it (fsetv01Hello under
+// fnumv9). And a quote mark after a blank, which starts what was meant as a comment and
+// becomes part of the text.
 void check_set_text(const line_under_layout& at, const reading& fields, double slot,
                     std::vector<line_finding>& out) {
     text_view field = fields[0];
