@@ -21,6 +21,8 @@ about; a failure names the test file and the line of its directive:
   ' after: NAME = TEXT the file holds exactly TEXT after the run
   ' gone: NAME         the file does not exist after the run
   ' stub: PROGRAM      a program that does nothing, in a folder first on the PATH
+  ' check: TEXT        tovl-console --check --werror finds a mistake: its standard error
+                       holds TEXT, after the texts of earlier check:, and its status is 1
 
 Output not expected is a failure too, and so is output that does not end with a line end.
 In TEXT and NAME, \\r, \\n and \\\\ stand for CR, LF and a backslash, and \\xHH for the byte HH.
@@ -29,8 +31,12 @@ skipped), Windows-1252 otherwise; lines end at CR LF when it holds a CR, at LF o
 Directive texts and names become bytes in the script's encoding; output is compared as
 UTF-8, a byte that is not UTF-8 matching \\xHH. Every case runs in a fresh temporary folder,
 its working directory. A script that uses frexe, sshdn or scdrm runs only with --dry-run.
+After the run, unless the case's own arguments hold --check, `tovl-console --check` (with
+the case's --encoding= option) checks the script it ran: without check: directives it must
+exit with 0, so every valid script checks free of errors.
 
-In the guide an example is a ```tovl block (info words: dry-run, trace, status=N), saved as Linux
+In the guide an example is a ```tovl block (info words: dry-run, trace, status=N, check-errors for
+an example that shows mistakes on purpose, which --check must find), saved as Linux
 editors save it (UTF-8, LF), followed by an ```output block and maybe ```input and ```stderr
 blocks, checked the same way (the stderr lines in order). Every keyword of interp/keywords.def must be used by some example.
 """
@@ -43,7 +49,7 @@ import tempfile
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 UNDEFINED = (0x81, 0x8D, 0x8F, 0x90, 0x9D)  # no cp1252 character: each stands for itself
 DIRECTIVE = re.compile(r"' (expect|expect-re|in|status|stderr|no-stderr|args|run|pad|file|folder|"
-                       r"after|gone|stub):(?: (.*))?$")
+                       r"after|gone|stub|check):(?: (.*))?$")
 
 
 def decode_cp1252(data):  # the undefined bytes stand for themselves
@@ -80,7 +86,8 @@ def unescape(text):
 class Case:
     def __init__(self, name, **fields):
         self.name, self.path, self.text, self.args, self.status = name, None, None, ["{script}"], (0, 0)
-        for key in "expect stdin stderr nostderr file folder after gone stub".split():
+        self.check_errors = False
+        for key in "expect stdin stderr nostderr file folder after gone stub check".split():
             setattr(self, key, [])
         self.__dict__.update(fields)
 
@@ -101,8 +108,9 @@ def readscript(path):
         kind, value = (m[1], unescape(m[2] or "")) if m else (None, None)
         if kind in ("expect", "expect-re"):
             case.expect.append((n, kind == "expect-re", value))
-        elif kind in ("stderr", "no-stderr"):
-            (case.stderr if kind == "stderr" else case.nostderr).append((n, value))
+        elif kind in ("stderr", "no-stderr", "check"):
+            {"stderr": case.stderr, "no-stderr": case.nostderr, "check": case.check}[kind].append(
+                (n, value))
         elif kind in ("file", "after"):
             name, _, text = value.partition(" = ")
             getattr(case, kind).append((encode(name.rstrip(" =")), encode(text)))
@@ -150,9 +158,13 @@ def run(console, case):
                 capture_output=True,
                 cwd=work, env=dict(os.environ, PATH=stubs + os.pathsep + os.environ["PATH"]),
                 timeout=60)
+            checked = None if "--check" in case.args else subprocess.run(
+                [console, "--check"] + ["--werror"] * bool(case.check) +
+                [a for a in case.args if a.startswith("--encoding=")] + [script],
+                capture_output=True, timeout=60)
         except subprocess.TimeoutExpired:
             return [case.fail(0, "still running after 60 seconds")]
-        failures = []
+        failures = check_failures(case, checked) if checked else []
         for name, content in case.after:
             path = os.path.join(work_bytes, name)
             got = open(path, "rb").read() if os.path.isfile(path) else None
@@ -190,6 +202,21 @@ def run(console, case):
     return failures
 
 
+def check_failures(case, checked):
+    """The failures of --check on the case's script: its status, and the check: texts in order."""
+    report = checked.stderr.decode(errors="surrogateescape")
+    failures, at = [], 0
+    for n, text in case.check:
+        found = report.find(text, at)
+        failures += [case.fail(n, f"--check does not report {text!r}"
+                                  + (" after the earlier texts" if at else ""))] * (found < 0)
+        at = found + len(text) if found >= 0 else at
+    want = 1 if case.check or case.check_errors else 0
+    if checked.returncode != want:
+        failures.append(case.fail(0, f"--check exits with {checked.returncode}, expected {want}"))
+    return failures + [f"--- --check standard error\n{report}---"] * bool(failures)
+
+
 def readguide(path):
     """The guide's examples as cases, and the problems of its layout."""
     name, problems, cases = os.path.relpath(path, ROOT), [], []
@@ -202,6 +229,7 @@ def readguide(path):
             case = Case(name, line=first - 1, script=body, output=False,
                         text=("\n".join(body) + "\n").encode())
             case.args = [f"--{w}" for w in ("dry-run", "trace") if w in words] + ["{script}"]
+            case.check_errors = "check-errors" in words
             case.status = next(((first - 1, int(w[7:])) for w in words if w[:7] == "status="),
                                case.status)
             cases.append(case)

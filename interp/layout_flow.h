@@ -1,0 +1,50 @@
+// Which operand layouts can reach each line: the paths a run can take through lines and jumps.
+#pragma once
+
+#include "interp/keyword.h"
+#include "interp/numbers.h"
+#include "interp/text.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace tovl {
+
+// The number of columns of every operand field under a table 0..n: the digits of n.
+int field_width_for(int16_t n);
+
+// What "fnumv" reads from column 6 to the end of the line, as a parse would give it, and the
+// table size it makes: nothing when the number fails or is negative (no usable table).
+parsed_number fnumv_number(text_view line);
+std::optional<int16_t> fnumv_size(text_view line);
+
+// The target of "fgoto", everything from column 6 to the end of the line: the 1-based line the
+// run goes on at (0 or below when it cannot), or nothing when the target is no number or too
+// large for the line counter.
+std::optional<int32_t> jump_target(text_view line);
+
+// The operator character at the start of operand field `field` under width `width`; 0 when the
+// line ends before it.
+char16_t operator_at(text_view line, int field, int width);
+
+// A line's keyword, if it has one, for each line.
+using line_keywords = std::vector<std::optional<keyword>>;
+
+// The layouts that can reach a line: for each table size that can be in force when the line
+// runs, the 0-based index of the first "fnumv" line found to make it, or no_layout when the
+// line can run before any "fnumv" has run. At most max_layouts_per_line are kept for a line,
+// no_layout first when it is one of them.
+constexpr int no_layout = -1;
+constexpr size_t max_layouts_per_line = 16;
+using reaching_layouts = std::vector<std::vector<int>>;
+
+// Follows every path from line 1: lines in order, "fgoto" to a literal target, a false "fifvr"
+// on to its next "endif", "fendp" and the last line ending the run. Each "fnumv" starts a
+// layout of its own. A line that fails at run time is followed as though it had worked, so that
+// one mistake does not hide the lines after it; the second run that a run-time error starts
+// from line 1 is not followed.
+reaching_layouts find_reaching_layouts(const std::vector<text_view>& lines,
+                                       const line_keywords& keywords);
+
+} // namespace tovl

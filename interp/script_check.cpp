@@ -1,0 +1,353 @@
+// The script checker: lines that look like commands, blocks, jumps, fnumv sizes, and each
+// command's operands under the layouts that can reach it.
+#include "interp/script_check.h"
+
+#include "interp/layout_flow.h"
+#include "interp/operand_check.h"
+#include "interp/script_text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <string>
+
+namespace tovl {
+
+namespace {
+
+// The line counter is a 16-bit number: running line 32768 leaves it no room to step on.
+constexpr size_t counter_lines = 32768;
+
+text number_text(long long n) {
+    text t;
+    append_ascii(t, std::to_string(n));
+    return t;
+}
+
+text quoted(text_view s) {
+    return u"\"" + text(s) + u"\"";
+}
+
+text_view trimmed(text_view s) {
+    size_t first = s.find_first_not_of(u" \t");
+    if (first == text_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(u" \t") - first + 1);
+}
+
+bool is_letter(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+text lowered(text_view s) {
+    text out(s);
+    for (char16_t& c : out) {
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    }
+    return out;
+}
+
+// Edits between two short words: substitutions, insertions, deletions and swaps of neighbours.
+size_t edit_distance(text_view a, text_view b) {
+    std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); ++i)
+        d[i][0] = i;
+    for (size_t j = 0; j <= b.size(); ++j)
+        d[0][j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        for (size_t j = 1; j <= b.size(); ++j) {
+            size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[a.size()][b.size()];
+}
+
+// "3 blanks", "a tab", "blanks and tabs".
+text indent_words(text_view indent) {
+    size_t tabs = static_cast<size_t>(std::count(indent.begin(), indent.end(), u'\t'));
+    if (tabs != 0 && tabs != indent.size()) return u"blanks and tabs";
+    text_view what = tabs ? u"tab" : u"blank";
+    if (indent.size() == 1) return u"a " + text(what);
+    return number_text(static_cast<long long>(indent.size())) + u" " + text(what) + u"s";
+}
+
+// The keywords nearest to a word that starts a line, and how many of its letters they stand for.
+struct near_keywords {
+    size_t distance = 3;
+    size_t length = 0;
+    std::vector<text_view> names;
+};
+
+// Compares each keyword with the first 4 to 7 letters of the word, in any letter case, so that
+// a letter too many or too few still finds it.
+near_keywords nearest_keywords(text_view word) {
+    near_keywords best;
+    for (text_view name : keyword_names) {
+        size_t distance = 3, length = 0;
+        for (size_t n = 4; n <= std::min<size_t>(7, word.size()); ++n) {
+            size_t d = edit_distance(lowered(word.substr(0, n)), name);
+            if (d < distance || (d == distance && n == 5)) distance = d, length = n;
+        }
+        if (distance < best.distance) best = {distance, length, {}};
+        if (distance == best.distance && distance < 3) best.names.push_back(name);
+    }
+    return best;
+}
+
+// A line that is no command but looks meant as one: a keyword after blanks, in other letter
+// case, or a word within two edits of one (one, for a word of four letters). A word followed by
+// another word is prose, and a comment or an empty line is left alone.
+std::optional<text> near_miss_message(text_view line) {
+    size_t indent = line.find_first_not_of(u" \t");
+    if (indent == text_view::npos || line[indent] == u'\'') return std::nullopt;
+    text_view body = line.substr(indent);
+    text problem = indent ? u"this line starts with " + indent_words(line.substr(0, indent)) : u"";
+    if (!find_keyword(body)) {
+        size_t letters = 0;
+        while (letters < body.size() && is_letter(body[letters]))
+            ++letters;
+        size_t next = body.find_first_not_of(u' ', letters);
+        bool prose = next != letters && next != text_view::npos && is_letter(body[next]);
+        if (letters < 4 || prose) return std::nullopt;
+        near_keywords near = nearest_keywords(body.substr(0, letters));
+        if (near.names.empty() || (letters == 4 && near.distance > 1)) return std::nullopt;
+        problem += (indent ? u" and " : u"") + quoted(body.substr(0, near.length)) +
+                   u" is not a keyword" + (near.distance == 0 ? u" (letter case counts)" : u"");
+        if (near.names.size() > 1) {
+            text advice = u"; did you mean " + text(near.names[0]);
+            for (size_t i = 1; i < near.names.size(); ++i)
+                advice += (i + 1 == near.names.size() ? u" or " : u", ") + text(near.names[i]);
+            return problem + u", so the line does nothing (no error at run time)" + advice + u"?";
+        }
+        text fixed = text(near.names[0]) + text(body.substr(near.length));
+        return problem + u", so the line does nothing (no error at run time)" +
+               (indent ? u": a keyword must start in column 1" : u"") +
+               (near.distance > 0 ? u"; did you mean " + text(near.names[0]) + u"? write "
+                                  : text(u"; write ")) +
+               fixed;
+    }
+    return problem +
+           u", so the line does nothing (no error at run time): a keyword must start in " +
+           u"column 1; write " + text(body);
+}
+
+class script_checker {
+  public:
+    explicit script_checker(text_view script) : lines_(split_lines(script)) {
+        for (text_view line : lines_)
+            keywords_.push_back(find_keyword(line));
+    }
+
+    std::vector<diagnostic> run();
+
+  private:
+    void add(size_t index, int column, check_level level, text message) {
+        found_.push_back({static_cast<int>(index) + 1, column, level, std::move(message)});
+    }
+    void check_blocks();
+    void check_number_argument(size_t index, keyword k);
+    void check_jump(size_t index);
+    void check_fields(const reaching_layouts& reached);
+
+    std::vector<text_view> lines_;
+    line_keywords keywords_;
+    std::vector<diagnostic> found_;
+};
+
+// Blocks do not nest: one skip flag, set by a false fifvr, cleared by the first endif. Several
+// fifvr lines with nothing but comments between them share one block ("and").
+void script_checker::check_blocks() {
+    std::optional<size_t> open;
+    bool commands_since = false;
+    auto next_endif = [this](size_t from) {
+        for (size_t i = from; i < lines_.size(); ++i) {
+            if (keywords_[i] == keyword::endif) return number_text(static_cast<long long>(i) + 1);
+        }
+        return text();
+    };
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (!keywords_[i]) continue;
+        if (keywords_[i] == keyword::fifvr) {
+            if (open && commands_since) {
+                text closing = next_endif(i);
+                add(*open, 1, check_level::warning,
+                    u"the block of this fifvr is not closed before the fifvr at line " +
+                        number_text(static_cast<long long>(i) + 1) +
+                        u"; blocks do not nest, so when this test fails " +
+                        (closing.empty() ? u"every line after it is skipped"
+                                         : u"the lines up to the endif at line " + closing +
+                                               u" are skipped, both blocks included") +
+                        u"; put endif before line " + number_text(static_cast<long long>(i) + 1));
+            }
+            if (!open || commands_since) open = i;
+            commands_since = false;
+        } else if (keywords_[i] == keyword::endif) {
+            if (!open) {
+                add(i, 1, check_level::warning,
+                    u"this endif has no fifvr before it that it could close, so it does nothing");
+            }
+            open.reset();
+        } else if (open) {
+            commands_since = true;
+        }
+    }
+    if (open && commands_since) {
+        add(*open, 1, check_level::error,
+            u"no endif closes the block of this fifvr, so when the test fails every line after "
+            u"it, to the end of the script, is skipped; put endif after the block");
+    }
+}
+
+// The number that fnumv and fgoto read from column 6 to the end of the line.
+void script_checker::check_number_argument(size_t index, keyword k) {
+    text_view line = lines_[index];
+    text_view argument = column_slice(line, 6, line.size());
+    text_view name = keyword_names[static_cast<size_t>(k)];
+    text what = k == keyword::fnumv ? u"N" : u"the target line";
+    text fix = k == keyword::fnumv ? u"fnumvN, N being the highest variable number" : u"fgotoN";
+    parsed_number n = parse_strict_number(argument);
+    text message;
+    if (n.error == error_kind::type_mismatch) {
+        size_t quote = argument.find(u'\'');
+        text_view before = trimmed(argument.substr(0, quote));
+        if (quote != text_view::npos && parse_strict_number(before).ok()) {
+            message = what + u" is everything from column 6 to the end of the line, so " +
+                      quoted(argument) + u" is not a number and " +
+                      failure_words(k, error_kind::type_mismatch) + u": write " + text(name) +
+                      text(before) + u" and put the comment on a line of its own";
+        } else {
+            message =
+                (trimmed(argument).empty() ? what + u" is missing"
+                                           : what + u" " + quoted(argument) + u" is not a number") +
+                u", so " + failure_words(k, error_kind::type_mismatch) + u": write " + fix;
+        }
+    } else if (k == keyword::fnumv) {
+        double r = n.ok() ? std::nearbyint(n.number) : 0;
+        if (!n.ok() || r > 32767 || r < -32768) {
+            message = u"N " + quoted(trimmed(argument)) + u" is too large, so " +
+                      failure_words(k, error_kind::overflow) + u": the largest table is fnumv32767";
+        } else if (r < 0) {
+            message = u"N " + quoted(trimmed(argument)) + u" is negative, so " +
+                      failure_words(k, error_kind::subscript_out_of_range) +
+                      u" and leaves no table: write " + fix;
+        }
+    } else {
+        check_jump(index);
+        return;
+    }
+    if (!message.empty()) add(index, 6, check_level::error, std::move(message));
+}
+
+// A target that is a number: line 1 up to the last line, or the jump fails or ends the run.
+void script_checker::check_jump(size_t index) {
+    std::optional<int32_t> target = jump_target(lines_[index]);
+    size_t last = lines_.size();
+    if (last > 1 && lines_.back().empty()) --last; // the empty piece after the final line end
+    text line_words = target ? u"line " + number_text(*target) : text();
+    if (!target) {
+        add(index, 6, check_level::error,
+            u"the target line is beyond the 16-bit line counter, so " +
+                failure_words(keyword::fgoto, error_kind::overflow) +
+                u": a script has at most "
+                u"32767 lines");
+    } else if (*target <= 0) {
+        add(index, 6, check_level::error,
+            u"there is no " + line_words + u": lines count from 1, so " +
+                failure_words(keyword::fgoto, error_kind::subscript_out_of_range));
+    } else if (static_cast<size_t>(*target) > last) {
+        add(index, 6, check_level::error,
+            line_words + u" is past the last line, " + number_text(static_cast<long long>(last)) +
+                u", so the jump just ends the run, without an error; to end the program, "
+                u"write fendp");
+    }
+}
+
+// Each command's operands under every layout that can reach it, and every command that needs
+// a layout where none can have been made yet. A line that no run reaches is read under the
+// fnumv above it, if there is one, so that its mistakes still show.
+void script_checker::check_fields(const reaching_layouts& reached) {
+    std::vector<int> above;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (!keywords_[i]) continue;
+        keyword k = *keywords_[i];
+        if (k == keyword::fnumv) above = {static_cast<int>(i)};
+        if (!reads_operands(k)) {
+            text_view after = trimmed(column_slice(lines_[i], 6, lines_[i].size()));
+            if (!after.empty() && after[0] == u'\'' && k != keyword::fnumv) {
+                add(i, static_cast<int>(lines_[i].find(u'\'')) + 1, check_level::warning,
+                    quoted(after) + u" after " + text(keyword_names[static_cast<size_t>(k)]) +
+                        u" is ignored text, not a comment; put comments on lines of their own");
+            }
+            continue;
+        }
+        std::vector<layout_in_force> layouts;
+        for (int origin : reached[i].empty() ? above : reached[i]) {
+            if (origin == no_layout) {
+                add(i, 6, check_level::error,
+                    u"no fnumv has run yet when this line runs, so its fields have no columns "
+                    u"and " +
+                        failure_words(k, error_kind::invalid_argument) +
+                        u": put fnumvN (N = the highest variable number) before this line");
+                continue;
+            }
+            std::optional<int16_t> size = fnumv_size(lines_[origin]);
+            if (!size) continue; // that fnumv fails: it is reported on its own line
+            auto same = std::find_if(layouts.begin(), layouts.end(),
+                                     [&](const layout_in_force& l) { return l.size == *size; });
+            layout_in_force layout{*size, origin + 1, trimmed(lines_[origin])};
+            if (same == layouts.end())
+                layouts.push_back(layout);
+            else if (layout.line < same->line)
+                *same = layout;
+        }
+        std::sort(
+            layouts.begin(), layouts.end(),
+            [](const layout_in_force& a, const layout_in_force& b) { return a.line < b.line; });
+        for (line_finding& f : check_operands(lines_[i], k, layouts))
+            add(i, f.column, f.level, std::move(f.message));
+    }
+}
+
+std::vector<diagnostic> script_checker::run() {
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (!keywords_[i]) {
+            if (std::optional<text> message = near_miss_message(lines_[i]))
+                add(i, 1, check_level::error, std::move(*message));
+        } else if (keywords_[i] == keyword::fnumv || keywords_[i] == keyword::fgoto) {
+            check_number_argument(i, *keywords_[i]);
+        }
+    }
+    check_blocks();
+    reaching_layouts reached = find_reaching_layouts(lines_, keywords_);
+    check_fields(reached);
+    if (lines_.size() > counter_lines) {
+        add(counter_lines, 1, check_level::error,
+            u"the script has " + number_text(static_cast<long long>(lines_.size())) +
+                u" lines, so it fails before its first line runs with run-time error 2 "
+                u"(Overflow): a script may have at most 32767 lines");
+    } else if (lines_.size() == counter_lines && !reached.back().empty()) {
+        add(counter_lines - 1, 1, check_level::error,
+            u"running line 32768 fails with run-time error 2 (Overflow), as the line counter "
+            u"cannot step past it: a script may have at most 32767 lines, the empty piece after "
+            u"the final line end included");
+    }
+    std::stable_sort(found_.begin(), found_.end(), [](const diagnostic& a, const diagnostic& b) {
+        return a.line != b.line ? a.line < b.line : a.column < b.column;
+    });
+    auto same = [](const diagnostic& a, const diagnostic& b) {
+        return a.line == b.line && a.column == b.column && a.level == b.level &&
+               a.message == b.message;
+    };
+    found_.erase(std::unique(found_.begin(), found_.end(), same), found_.end());
+    return std::move(found_);
+}
+
+} // namespace
+
+std::vector<diagnostic> check_script(text_view script) {
+    return script_checker(script).run();
+}
+
+} // namespace tovl
