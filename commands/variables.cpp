@@ -18,7 +18,7 @@ bool is_number(const value& v) {
 
 // Adds to an arithmetic error the values it was computed from, which the line does not show:
 // for a type mismatch the texts that are no numbers, otherwise every value.
-[[noreturn]] void raise_with_values(run_error& error, operands& f, int first, int last) {
+void add_values(run_error& error, operands& f, int first, int last) {
     if (error.cause().empty()) {
         bool mismatch = error.kind() == error_kind::type_mismatch;
         text cause;
@@ -34,7 +34,6 @@ bool is_number(const value& v) {
         }
         error.set_cause(std::move(cause));
     }
-    throw error;
 }
 
 } // namespace
@@ -80,7 +79,8 @@ void fappd(run_state& state, text_view line) {
     try {
         to = value_add(a, b);
     } catch (run_error& error) {
-        raise_with_values(error, f, 1, 2);
+        add_values(error, f, 1, 2);
+        throw;
     }
 }
 
@@ -103,7 +103,8 @@ void fmath(run_state& state, text_view line) {
             float sum = a + b; // one rounding, never widened: a sum past the range overflows
             to.set_single(to_single(sum));
         } catch (run_error& error) {
-            raise_with_values(error, f, 1, 2);
+            add_values(error, f, 1, 2);
+            throw;
         }
         return;
     }
@@ -122,7 +123,8 @@ void fmath(run_state& state, text_view line) {
     try {
         to = operation(a, b);
     } catch (run_error& error) {
-        raise_with_values(error, f, 1, 2);
+        add_values(error, f, 1, 2);
+        throw;
     }
 }
 
@@ -141,7 +143,8 @@ void frand(run_state& state, text_view line) {
         value result = value_add(value_floor(value_mul(span, value::from_single(r))), low_bound);
         to = std::move(result);
     } catch (run_error& error) {
-        raise_with_values(error, f, 1, 2);
+        add_values(error, f, 1, 2);
+        throw;
     }
 }
 

@@ -65,7 +65,8 @@ template <bool traced>
 run_end interpreter::run_lines(const std::vector<text_view>& lines, int& last_line) {
     if (lines.size() > max_lines) {
         throw run_error(error_kind::overflow)
-            .because(u"the script has " + value_text(value::from_double(lines.size())) +
+            .because(u"the script has " +
+                     value_text(value::from_double(static_cast<double>(lines.size()))) +
                      u" lines; a script may have at most 32767 (and an empty last one)");
     }
     run_caches caches(lines.size());
@@ -76,7 +77,8 @@ run_end interpreter::run_lines(const std::vector<text_view>& lines, int& last_li
     while (counter <= upper) {
         if (counter < 0) {
             throw run_error(error_kind::subscript_out_of_range)
-                .because(u"fgoto jumped to line " + value_text(value::from_int16(counter + 1)) +
+                .because(u"fgoto jumped to line " +
+                         value_text(value::from_int16(static_cast<int16_t>(counter + 1))) +
                          u": lines are numbered from 1");
         }
         last_line = counter;

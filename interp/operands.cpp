@@ -5,7 +5,7 @@ namespace tovl {
 
 operands::operands(variable_table& variables, text_view line, field_cache* cache)
     : variables_(variables), line_(line), cache_(cache) {
-    if (!variables.has_layout()) variables.raise_no_layout();
+    if (!variables.has_layout()) variable_table::raise_no_layout();
     if (cache && cache->layout != variables.layout_version()) {
         *cache = field_cache();
         cache->layout = variables.layout_version();

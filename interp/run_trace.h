@@ -25,7 +25,7 @@ class line_trace {
 
   private:
     struct watched {
-        int32_t index;
+        int32_t index = 0;
         value before;
     };
     std::vector<watched> watched_;
