@@ -1,15 +1,13 @@
 // The Qt window: output box, layout timer, caption and the modal boxes titled "TOVL".
 #include "host/main_window.h"
 
+#include "host/output_view.h"
+
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -35,31 +33,6 @@ QString to_qstring(text_view t) {
 
 text from_qstring(const QString& s) {
     return text(reinterpret_cast<const char16_t*>(s.utf16()), s.size());
-}
-
-// How output shows on screen: a CR LF pair, a lone CR and a lone LF each start a new line.
-// `after` is the character before `t` in the output, so that a pair split over two prints
-// still counts once.
-QString display_text(text_view t, char16_t after) {
-    QString out;
-    out.reserve(static_cast<qsizetype>(t.size()));
-    for (size_t i = 0; i < t.size(); ++i) {
-        char16_t c = t[i];
-        char16_t before = i > 0 ? t[i - 1] : after;
-        if (c == u'\n' && before == u'\r') continue;
-        out.append(c == u'\r' || c == u'\n' ? QChar(u'\n') : QChar(c));
-    }
-    return out;
-}
-
-// The document position of output position p.
-int document_position(const text& output, int32_t p) {
-    int position = 0;
-    for (int32_t i = 0; i < p; ++i) {
-        if (output[i] == u'\n' && i > 0 && output[i - 1] == u'\r') continue;
-        ++position;
-    }
-    return position;
 }
 
 // The one-line input box: a plain-text prompt, an empty entry field, OK and Cancel.
@@ -105,48 +78,32 @@ main_window::main_window() {
     connect(layout_timer_, &QTimer::timeout, this, &main_window::on_layout_tick);
     layout_timer_->start();
 
-    output_box_ = new QPlainTextEdit(this);
+    output_box_ = new output_view(output_, this);
     output_box_->setGeometry(0, 0, pixels(design_width), pixels(design_height));
-    output_box_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    output_box_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // Read-only to the user, yet selectable so that output can be copied.
-    output_box_->setReadOnly(true);
-    // The output is only ever appended: an undo history would keep a second copy of all of it.
-    output_box_->setUndoRedoEnabled(false);
-    output_box_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    output_box_->setFocusPolicy(Qt::StrongFocus);
     setFocusProxy(output_box_);
     output_box_->setFocus();
 }
 
-main_window::~main_window() = default;
+// The output box reads output_, which goes before the box would as a child widget.
+main_window::~main_window() {
+    delete output_box_;
+}
 
 void main_window::append_output(text_view more) {
     output_ += more;
-    caret_ = 0;
+    caret_at_end_ = false;
 }
 
 void main_window::move_caret_to_end() {
-    caret_ = static_cast<int32_t>(output_.size());
+    caret_at_end_ = true;
 }
 
 void main_window::refresh_output() {
-    if (shown_ < output_.size()) {
-        char16_t before = shown_ > 0 ? output_[shown_ - 1] : 0;
-        QTextCursor end(output_box_->document());
-        end.movePosition(QTextCursor::End);
-        end.insertText(display_text(text_view(output_).substr(shown_), before));
-    }
-    shown_ = output_.size();
-
-    QTextCursor cursor(output_box_->document());
-    cursor.setPosition(document_position(output_, caret_));
-    output_box_->setTextCursor(cursor);
-    if (caret_ == 0) {
-        output_box_->verticalScrollBar()->setValue(0);
-        output_box_->horizontalScrollBar()->setValue(0);
+    output_box_->take_output();
+    if (caret_at_end_) {
+        output_box_->move_caret_to_end();
     } else {
-        output_box_->ensureCursorVisible();
+        output_box_->move_caret_to_start();
     }
 }
 

@@ -5,15 +5,17 @@
 
 #include <QWidget>
 
-class QPlainTextEdit;
 class QTimer;
 
 namespace tovl {
 
+class output_view;
+
 // The window keeps the output as its exact text (CR LF included) and shows it in the output
-// box. Runs are synchronous and nothing repaints during them, so the box's document is brought
-// up to date only where the window can be seen: before a modal box and when the run yields
-// (refresh_output). What the user sees is the same as with an update on every print.
+// box, which reads that text in place. Runs are synchronous and nothing repaints during them,
+// so the box takes in new output only where the window can be seen: before a modal box and when
+// the run yields (refresh_output). What the user sees is the same as with an update on every
+// print.
 class main_window : public QWidget, public script_host {
     Q_OBJECT
   public:
@@ -28,23 +30,22 @@ class main_window : public QWidget, public script_host {
     void show_message(const text& message) override;
     text ask(const text& prompt) override;
 
-    // Brings the output box's document, caret and view up to date with the output text.
+    // Brings the output box's lines, caret and view up to date with the output text.
     void refresh_output();
     // The report of an error that nothing caught, in a modal box.
     void show_fatal_report(const text& report);
 
-    QPlainTextEdit* output_box() const { return output_box_; }
+    output_view* output_box() const { return output_box_; }
 
   private:
     // Every 100 ms the output box is laid out from the window's outer size.
     void on_layout_tick();
 
     QTimer* layout_timer_;
-    QPlainTextEdit* output_box_;
     text output_;
-    // How much of output_ the document shows.
-    size_t shown_ = 0;
-    int32_t caret_ = 0;
+    output_view* output_box_;
+    // Where the script last put the caret: at the end of the output, or at its start.
+    bool caret_at_end_ = false;
 };
 
 } // namespace tovl

@@ -1,6 +1,7 @@
 // The real window class under the offscreen platform: output, caption and the modal boxes,
 // which a timer answers as soon as they are open.
 #include "host/main_window.h"
+#include "host/output_view.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <functional>
 
@@ -33,18 +34,35 @@ void when_modal_opens(std::function<void(QWidget*)> answer) {
 
 } // namespace
 
-TEST(main_window, shows_the_output_as_lines_with_the_caret_where_the_script_put_it) {
+TEST(main_window, shows_the_output_as_lines_with_the_caret_and_view_where_the_script_put_them) {
     main_window window;
+    window.show();
     EXPECT_EQ(window.windowTitle(), "TOVL");
     window.append_output(u"a\r\nb\rc\nd");
     window.append_output(u"\r");
     window.append_output(u"\ne");
     window.refresh_output();
-    EXPECT_EQ(window.output_box()->toPlainText(), "a\nb\nc\nd\ne");
-    EXPECT_EQ(window.output_box()->textCursor().position(), 0);
+    output_view* box = window.output_box();
+    EXPECT_EQ(box->shown_text(), "a\nb\nc\nd\ne");
+    for (int i = 0; i < 100; ++i)
+        window.append_output(u"\r\nmore");
     window.move_caret_to_end();
     window.refresh_output();
-    EXPECT_EQ(window.output_box()->textCursor().position(), 9);
+    EXPECT_EQ(box->caret(), 11u + 100 * 6); // after the last character
+    EXPECT_EQ(box->line_count(), 105u);
+    ASSERT_GT(box->first_visible_line(), 0u);
+    EXPECT_EQ(box->first_visible_line() + box->page_lines(), box->line_count());
+    // The wheel scrolls although there are no scroll bars.
+    size_t bottom = box->first_visible_line();
+    QWheelEvent wheel({10, 10}, {10, 10}, {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(box->viewport(), &wheel);
+    EXPECT_LT(box->first_visible_line(), bottom);
+    // A print puts the caret and the view back at the start.
+    window.append_output(u"!");
+    window.refresh_output();
+    EXPECT_EQ(box->caret(), 0u);
+    EXPECT_EQ(box->first_visible_line(), 0u);
 }
 
 TEST(main_window, boxes_are_titled_tovl_show_plain_text_and_answer_with_the_entry) {

@@ -1,0 +1,405 @@
+// The output view: painting the lines in sight, the caret, selection, keys, mouse and copying.
+#include "host/output_view.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <climits>
+
+namespace tovl {
+
+namespace {
+
+// The output's font; the one place to choose it.
+QFont output_font() {
+    return QApplication::font();
+}
+
+// The blank border around the text, in pixels.
+constexpr int margin = 4;
+constexpr qreal tab_stop_pixels = 80;
+// A line longer than this shows only its first characters, so that no line costs more than
+// this to lay out; all of it is kept and can be selected and copied.
+constexpr size_t drawn_length = 10000;
+
+bool is_high_surrogate(char16_t c) {
+    return c >= 0xD800 && c < 0xDC00;
+}
+
+bool is_low_surrogate(char16_t c) {
+    return c >= 0xDC00 && c < 0xE000;
+}
+
+bool is_word_character(char16_t c) {
+    return c == u'_' || QChar(c).isLetterOrNumber();
+}
+
+int clamp_to_int(size_t n) {
+    return static_cast<int>(std::min<size_t>(n, INT_MAX));
+}
+
+} // namespace
+
+output_view::output_view(const text& output, QWidget* parent)
+    : QAbstractScrollArea(parent), output_(output) {
+    setFont(output_font());
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setCursor(Qt::IBeamCursor);
+}
+
+void output_view::take_output() {
+    if (output_.size() == lines_.size()) return;
+    lines_.add(text_view(output_).substr(lines_.size()));
+    // A CR at the old end may have found its LF: no position may stay between the two.
+    caret_ = std::min(caret_, lines_.end(lines_.line_of(caret_), output_));
+    anchor_ = std::min(anchor_, lines_.end(lines_.line_of(anchor_), output_));
+    update_scroll_range();
+    viewport()->update();
+}
+
+void output_view::move_caret_to_start() {
+    set_caret(0, false);
+}
+
+void output_view::move_caret_to_end() {
+    set_caret(lines_.size(), false);
+}
+
+void output_view::select_all() {
+    anchor_ = 0;
+    caret_ = lines_.size();
+    viewport()->update();
+    share_selection();
+}
+
+void output_view::copy() const {
+    if (anchor_ != caret_) QGuiApplication::clipboard()->setText(selected_text());
+}
+
+void output_view::share_selection() const {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (anchor_ != caret_ && clipboard->supportsSelection())
+        clipboard->setText(selected_text(), QClipboard::Selection);
+}
+
+size_t output_view::first_visible_line() const {
+    return static_cast<size_t>(verticalScrollBar()->value());
+}
+
+int output_view::line_height() const {
+    return std::max(1, fontMetrics().height());
+}
+
+size_t output_view::page_lines() const {
+    return static_cast<size_t>(std::max(1, (viewport()->height() - 2 * margin) / line_height()));
+}
+
+text_view output_view::line_text(size_t line) const {
+    size_t start = lines_.start(line);
+    return text_view(output_).substr(start, lines_.end(line, output_) - start);
+}
+
+QString output_view::text_between(size_t from, size_t to) const {
+    QString out;
+    out.reserve(clamp_to_int(to - from));
+    for (size_t line = lines_.line_of(from);; ++line) {
+        size_t start = std::max(lines_.start(line), from);
+        size_t end = std::min(lines_.end(line, output_), to);
+        if (end > start)
+            out.append(
+                QString::fromUtf16(output_.data() + start, static_cast<qsizetype>(end - start)));
+        if (line + 1 >= lines_.count() || to <= lines_.end(line, output_)) break;
+        out.append(QChar(u'\n'));
+    }
+    return out;
+}
+
+QString output_view::shown_text() const {
+    return text_between(0, lines_.size());
+}
+
+QString output_view::selected_text() const {
+    return text_between(std::min(anchor_, caret_), std::max(anchor_, caret_));
+}
+
+void output_view::lay_out(QTextLayout& layout, size_t line) const {
+    text_view shown = line_text(line);
+    size_t length = std::min(shown.size(), drawn_length);
+    if (length < shown.size() && is_high_surrogate(shown[length - 1])) --length;
+    layout.setText(QString::fromUtf16(shown.data(), static_cast<qsizetype>(length)));
+    layout.setFont(font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTabStopDistance(tab_stop_pixels);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+}
+
+void output_view::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Text));
+    int height = line_height();
+    // Only the lines that cross the area to paint are laid out.
+    QRect area = event->rect();
+    size_t top = first_visible_line();
+    size_t first = top + static_cast<size_t>(std::max(0, area.top() - margin) / height);
+    size_t last = top + static_cast<size_t>(std::max(0, area.bottom() - margin) / height);
+    size_t from = std::min(anchor_, caret_), to = std::max(anchor_, caret_);
+    size_t caret_line = lines_.line_of(caret_);
+    for (size_t line = first; line <= last && line < lines_.count(); ++line) {
+        QTextLayout layout;
+        lay_out(layout, line);
+        auto length = static_cast<size_t>(layout.text().size());
+        QPointF at(margin - left_, margin + static_cast<int>(line - top) * height);
+        size_t start = lines_.start(line), end = lines_.end(line, output_);
+        QList<QTextLayout::FormatRange> selections;
+        if (from < to && from <= end && to > start) {
+            size_t begin = std::max(from, start) - start, stop = std::min(to, end) - start;
+            QTextLayout::FormatRange range;
+            range.start = static_cast<int>(std::min(begin, length));
+            range.length = static_cast<int>(std::min(stop, length)) - range.start;
+            range.format.setBackground(palette().highlight());
+            range.format.setForeground(palette().highlightedText());
+            selections.append(range);
+            // A selection that goes on past the line's end marks it with a space's width.
+            if (to > end && line + 1 < lines_.count()) {
+                painter.fillRect(QRectF(at.x() + layout.lineAt(0).naturalTextWidth(), at.y(),
+                                        fontMetrics().horizontalAdvance(QChar(u' ')), height),
+                                 palette().highlight());
+            }
+        }
+        layout.draw(&painter, at, selections);
+        if (line == caret_line && caret_shown_ && hasFocus())
+            layout.drawCursor(&painter, at, static_cast<int>(std::min(caret_ - start, length)));
+    }
+}
+
+void output_view::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    update_scroll_range();
+}
+
+void output_view::update_scroll_range() {
+    size_t page = page_lines();
+    size_t top = lines_.count() > page ? lines_.count() - page : 0;
+    verticalScrollBar()->setRange(0, clamp_to_int(top));
+    verticalScrollBar()->setPageStep(clamp_to_int(page));
+}
+
+size_t output_view::offset_at(QPoint point) const {
+    int height = line_height();
+    // Rows above the view count from -1 upwards, so that a drag there reaches the line above.
+    int y = point.y() - margin;
+    long long row = y >= 0 ? y / height : -1 - (-1 - y) / height;
+    long long line = static_cast<long long>(first_visible_line()) + row;
+    line = std::clamp(line, 0LL, static_cast<long long>(lines_.count()) - 1);
+    QTextLayout layout;
+    lay_out(layout, static_cast<size_t>(line));
+    int column = layout.lineAt(0).xToCursor(point.x() - margin + left_);
+    return lines_.start(static_cast<size_t>(line)) + static_cast<size_t>(std::max(0, column));
+}
+
+size_t output_view::target(motion where) const {
+    size_t line = lines_.line_of(caret_);
+    size_t start = lines_.start(line), end = lines_.end(line, output_);
+    // The same column in another line, or that line's end when it is shorter.
+    auto same_column = [&](size_t other) {
+        size_t other_start = lines_.start(other), other_end = lines_.end(other, output_);
+        size_t at = other_start + std::min(caret_ - start, other_end - other_start);
+        bool inside_pair = at > other_start && at < other_end && is_low_surrogate(output_[at]) &&
+                           is_high_surrogate(output_[at - 1]);
+        return inside_pair ? at - 1 : at;
+    };
+    size_t page = page_lines(), last = lines_.count() - 1;
+    switch (where) {
+    case motion::previous_char: {
+        if (caret_ == start) return line > 0 ? lines_.end(line - 1, output_) : caret_;
+        size_t at = caret_ - 1;
+        bool pair =
+            at > start && is_low_surrogate(output_[at]) && is_high_surrogate(output_[at - 1]);
+        return pair ? at - 1 : at;
+    }
+    case motion::next_char: {
+        if (caret_ == end) return line < last ? lines_.start(line + 1) : caret_;
+        size_t at = caret_ + 1;
+        bool pair = at < end && is_low_surrogate(output_[at]) && is_high_surrogate(output_[at - 1]);
+        return pair ? at + 1 : at;
+    }
+    case motion::previous_line: return line > 0 ? same_column(line - 1) : 0;
+    case motion::next_line: return line < last ? same_column(line + 1) : lines_.size();
+    case motion::previous_page: return same_column(line > page ? line - page : 0);
+    case motion::next_page: return same_column(std::min(line + page, last));
+    case motion::line_start: return start;
+    case motion::line_end: return end;
+    case motion::output_start: return 0;
+    case motion::output_end: return lines_.size();
+    }
+    return caret_;
+}
+
+void output_view::set_caret(size_t offset, bool extend) {
+    caret_ = offset;
+    if (!extend) anchor_ = offset;
+    ensure_caret_visible();
+    restart_blink();
+    viewport()->update();
+}
+
+void output_view::ensure_caret_visible() {
+    size_t line = lines_.line_of(caret_);
+    size_t first = first_visible_line(), page = page_lines();
+    if (line < first) verticalScrollBar()->setValue(clamp_to_int(line));
+    if (line >= first + page) verticalScrollBar()->setValue(clamp_to_int(line - page + 1));
+    QTextLayout layout;
+    lay_out(layout, line);
+    auto column = std::min<size_t>(caret_ - lines_.start(line), layout.text().size());
+    auto x = static_cast<int>(layout.lineAt(0).cursorToX(static_cast<int>(column)));
+    int width = std::max(1, viewport()->width() - 2 * margin);
+    if (x < left_) left_ = x;
+    if (x >= left_ + width) left_ = x - width + 1;
+}
+
+void output_view::keyPressEvent(QKeyEvent* event) {
+    static constexpr struct {
+        QKeySequence::StandardKey key;
+        motion where;
+        bool extend;
+    } keys[] = {
+        {QKeySequence::MoveToPreviousChar, motion::previous_char, false},
+        {QKeySequence::SelectPreviousChar, motion::previous_char, true},
+        {QKeySequence::MoveToNextChar, motion::next_char, false},
+        {QKeySequence::SelectNextChar, motion::next_char, true},
+        {QKeySequence::MoveToPreviousLine, motion::previous_line, false},
+        {QKeySequence::SelectPreviousLine, motion::previous_line, true},
+        {QKeySequence::MoveToNextLine, motion::next_line, false},
+        {QKeySequence::SelectNextLine, motion::next_line, true},
+        {QKeySequence::MoveToPreviousPage, motion::previous_page, false},
+        {QKeySequence::SelectPreviousPage, motion::previous_page, true},
+        {QKeySequence::MoveToNextPage, motion::next_page, false},
+        {QKeySequence::SelectNextPage, motion::next_page, true},
+        {QKeySequence::MoveToStartOfLine, motion::line_start, false},
+        {QKeySequence::SelectStartOfLine, motion::line_start, true},
+        {QKeySequence::MoveToEndOfLine, motion::line_end, false},
+        {QKeySequence::SelectEndOfLine, motion::line_end, true},
+        {QKeySequence::MoveToStartOfDocument, motion::output_start, false},
+        {QKeySequence::SelectStartOfDocument, motion::output_start, true},
+        {QKeySequence::MoveToEndOfDocument, motion::output_end, false},
+        {QKeySequence::SelectEndOfDocument, motion::output_end, true},
+    };
+    if (event->matches(QKeySequence::Copy)) {
+        copy();
+        return;
+    }
+    if (event->matches(QKeySequence::SelectAll)) {
+        select_all();
+        return;
+    }
+    for (const auto& key : keys) {
+        if (!event->matches(key.key)) continue;
+        // Left or Right with a selection ends it on that side.
+        bool sideways = key.where == motion::previous_char || key.where == motion::next_char;
+        if (sideways && !key.extend && anchor_ != caret_) {
+            bool left = key.where == motion::previous_char;
+            set_caret(left ? std::min(anchor_, caret_) : std::max(anchor_, caret_), false);
+            return;
+        }
+        // A page key moves the view by a page as well as the caret.
+        QScrollBar* bar = verticalScrollBar();
+        if (key.where == motion::previous_page) bar->setValue(bar->value() - bar->pageStep());
+        if (key.where == motion::next_page) bar->setValue(bar->value() + bar->pageStep());
+        set_caret(target(key.where), key.extend);
+        if (key.extend) share_selection();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void output_view::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
+    dragging_ = true;
+    set_caret(offset_at(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
+}
+
+void output_view::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragging_ || !(event->buttons() & Qt::LeftButton))
+        return QAbstractScrollArea::mouseMoveEvent(event);
+    set_caret(offset_at(event->position().toPoint()), true);
+}
+
+void output_view::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !dragging_)
+        return QAbstractScrollArea::mouseReleaseEvent(event);
+    dragging_ = false;
+    share_selection();
+}
+
+// Selects the word under the pointer: letters, digits and underscores.
+void output_view::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mouseDoubleClickEvent(event);
+    size_t at = offset_at(event->position().toPoint());
+    size_t line = lines_.line_of(at);
+    size_t start = lines_.start(line), end = lines_.end(line, output_);
+    size_t from = at, to = at;
+    while (from > start && is_word_character(output_[from - 1]))
+        --from;
+    while (to < end && is_word_character(output_[to]))
+        ++to;
+    dragging_ = true;
+    anchor_ = from;
+    set_caret(to, true);
+}
+
+void output_view::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* copy_action = menu.addAction(tr("&Copy"));
+    copy_action->setShortcut(QKeySequence::Copy);
+    copy_action->setEnabled(anchor_ != caret_);
+    QAction* select_all_action = menu.addAction(tr("Select All"));
+    select_all_action->setShortcut(QKeySequence::SelectAll);
+    select_all_action->setEnabled(lines_.size() > 0);
+    QAction* chosen = menu.exec(event->globalPos());
+    if (chosen == copy_action) copy();
+    if (chosen == select_all_action) select_all();
+}
+
+void output_view::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    restart_blink();
+    viewport()->update();
+}
+
+void output_view::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    blink_.stop();
+    viewport()->update();
+}
+
+void output_view::restart_blink() {
+    caret_shown_ = true;
+    int half_period = QApplication::cursorFlashTime() / 2;
+    if (half_period > 0 && hasFocus()) {
+        blink_.start(half_period, this);
+    } else {
+        blink_.stop();
+    }
+}
+
+void output_view::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != blink_.timerId()) return QAbstractScrollArea::timerEvent(event);
+    caret_shown_ = !caret_shown_;
+    viewport()->update();
+}
+
+} // namespace tovl
