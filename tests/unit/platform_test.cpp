@@ -87,16 +87,17 @@ TEST(linux_files, failures_are_file_errors_and_nothing_blocks_or_reads_for_ever)
     EXPECT_EQ(error_of([&] { files.close(2); }), error_kind::disk_full);
 }
 
-TEST(linux_files, deletion_removes_links_not_their_targets_and_copy_keeps_the_source_mode) {
+TEST(linux_files, deletion_removes_links_not_their_targets_and_a_new_copy_gets_the_umask) {
     temp_folder folder;
     write_bytes(folder / "src", "content");
-    ::chmod((folder / "src").c_str(), 0640);
+    ::chmod((folder / "src").c_str(), 0666);
     fs::create_symlink(folder / "src", folder / "link");
     linux_files files(text_encoding::utf8);
     files.delete_matching(name(folder / "l*"));
     EXPECT_FALSE(fs::is_symlink(folder / "link"));
-    write_bytes(folder / "dst", "old");
+    mode_t umask = ::umask(027);
     EXPECT_EQ(copy_file(folder / "src", folder / "dst"), std::nullopt);
+    ::umask(umask);
     EXPECT_EQ(read_bytes(folder / "dst"), "content");
     EXPECT_EQ(fs::status(folder / "dst").permissions(), fs::perms(0640));
     fs::create_symlink(folder / "dst", folder / "to_dst");
