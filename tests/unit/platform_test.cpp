@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 
 using namespace tovl;
@@ -15,6 +16,15 @@ namespace {
 
 text name(const std::string& path) {
     return from_utf8(path);
+}
+
+// Runs `body` in a child process; the wait status: 0 when it returned true.
+template <typename Body> int in_child(Body body) {
+    pid_t child = ::fork();
+    if (child == 0) ::_exit(body() ? 0 : 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return status;
 }
 
 // Waits up to five seconds for a launched program's output file to be written.
@@ -85,6 +95,12 @@ TEST(linux_files, failures_are_file_errors_and_nothing_blocks_or_reads_for_ever)
     files.open(2, name("/dev/full"), file_mode::output);
     files.write(2, u"x");
     EXPECT_EQ(error_of([&] { files.close(2); }), error_kind::disk_full);
+    // A copy from the pipe fails at once; one that waits for a writer is stopped by the alarm.
+    EXPECT_EQ(in_child([&] {
+                  ::alarm(1);
+                  return copy_file(folder / "pipe", folder / "x")->side == copy_side::source;
+              }),
+              0);
 }
 
 TEST(linux_files, deletion_removes_links_not_their_targets_and_a_new_copy_gets_the_umask) {
