@@ -5,6 +5,9 @@
 #include "support.h"
 
 #include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -125,6 +128,106 @@ TEST(linux_files, deletion_removes_links_not_their_targets_and_a_new_copy_gets_t
     EXPECT_EQ(copy_file(folder.path, folder / "x")->error, EISDIR);
     EXPECT_EQ(copy_file(folder / "missing", folder / "x")->side, copy_side::source);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), {}), 4); // no leftovers
+}
+
+namespace {
+
+size_t file_count(const std::string& folder) {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
+}
+
+// A file's owner, group and mode.
+std::tuple<uid_t, gid_t, mode_t> owner_and_mode(const std::string& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return {info.st_uid, info.st_gid, info.st_mode};
+}
+
+// Runs a script in a child process, either killed (SIGKILL) as soon as it has written 64 KiB
+// to a file in `folder`, or with any write past 64 KiB failing as on a full disk; false when it
+// was to be killed and ended first.
+bool interrupted(const std::string& script, const std::string& folder, bool kill) {
+    pid_t child = ::fork();
+    if (child == 0) {
+        rlimit limit{65536, 65536};
+        ::signal(SIGXFSZ, SIG_IGN);
+        if (!kill) ::setrlimit(RLIMIT_FSIZE, &limit);
+        script_run().run(name(script));
+        ::_exit(0);
+    }
+    int status = 0;
+    std::error_code error;
+    while (kill && ::waitpid(child, &status, WNOHANG) == 0) {
+        for (const auto& fd :
+             fs::directory_iterator("/proc/" + std::to_string(child) + "/fd", error)) {
+            if (fs::read_symlink(fd, error).string().starts_with(folder + "/") &&
+                fs::file_size(fd, error) > 65536 && !error) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &status, 0);
+                return WIFSIGNALED(status);
+            }
+        }
+    }
+    return !kill && ::waitpid(child, &status, 0) == child && status == 0;
+}
+
+} // namespace
+
+TEST(file_replacement, a_save_or_a_copy_that_fails_or_is_killed_leaves_the_old_file_alone) {
+    temp_folder folder;
+    std::string to = folder / "to";
+    fs::create_directory(to);
+    write_bytes(folder / "big", std::string(size_t(48) << 20, 'x'));
+    std::string script = "fnumv3\r\nfsetv1" + folder / "big" + "\r\nfsetv2" + to + "/dst\r\n";
+    for (std::string command : {"sload31\r\nssave32\r\n", "scopy12\r\n"}) {
+        for (bool kill : {true, false}) {
+            write_bytes(to + "/dst", "IMPORTANT OLD DATA");
+            EXPECT_TRUE(interrupted(script + command, to, kill)) << command;
+            EXPECT_EQ(read_bytes(to + "/dst").substr(0, 100), "IMPORTANT OLD DATA") << command;
+            EXPECT_EQ(file_count(to), 1) << command;
+        }
+    }
+}
+
+// As root, the folder and files but "roots" are given to the user nobody, who writes them in
+// a child process: a real refusal, and owners to keep.
+TEST(file_replacement, a_replaced_file_keeps_owner_mode_and_links_and_one_not_writable_is_refused) {
+    temp_folder folder;
+    bool root = ::geteuid() == 0;
+    write_bytes(folder / "src", "new");
+    if (root) ::chown(folder.path.c_str(), 65534, 65534);
+    for (auto [file, mode] : {std::pair{"readonly", 0444}, {"private", 0600}, {"roots", 0666}}) {
+        write_bytes(folder / file, "old");
+        ::chmod((folder / file).c_str(), mode);
+        if (root && mode != 0666) ::chown((folder / file).c_str(), 65534, 65534);
+    }
+    auto private_before = owner_and_mode(folder / "private");
+    auto roots_before = owner_and_mode(folder / "roots");
+    EXPECT_EQ(in_child([&] {
+                  if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return false;
+                  auto refused = copy_file(folder / "src", folder / "readonly");
+                  linux_files files(text_encoding::utf8);
+                  auto save = [&] { files.open(1, name(folder / "readonly"), file_mode::output); };
+                  // Another user's file is rewritten in place.
+                  return refused && refused->error == EACCES &&
+                         error_of(save) == error_kind::permission_denied &&
+                         !copy_file(folder / "src", folder / "roots");
+              }),
+              0);
+    EXPECT_EQ(read_bytes(folder / "readonly"), "old");
+    EXPECT_EQ(owner_and_mode(folder / "roots"), roots_before);
+    // Saved through a link to it, then copied over: the link's target is replaced, and
+    // another hard link keeps the old content.
+    fs::create_symlink(folder / "private", folder / "link");
+    fs::create_hard_link(folder / "private", folder / "other");
+    linux_files files(text_encoding::utf8);
+    files.open(1, name(folder / "link"), file_mode::output);
+    files.close(1);
+    EXPECT_EQ(copy_file(folder / "src", folder / "link"), std::nullopt);
+    EXPECT_EQ(owner_and_mode(folder / "private"), private_before);
+    EXPECT_EQ(read_bytes(folder / "private"), "new");
+    EXPECT_TRUE(fs::is_symlink(folder / "link"));
+    EXPECT_EQ(read_bytes(folder / "other"), "old");
 }
 
 TEST(process_launch, words_are_split_without_a_shell_and_shutdown_is_translated) {
