@@ -168,7 +168,7 @@ int file_replacement::finish() {
     // A late write error, which a network file system reports at the close, fails the
     // replacement before the file takes its place. The unnamed file's descriptor is still
     // needed to link it in: closing a copy of it runs the same check.
-    int fd = way_ == way::unnamed ? ::dup(fd_) : std::exchange(fd_, -1);
+    int fd = way_ == way::unnamed ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : std::exchange(fd_, -1);
     if (fd < 0 || close_failed(fd)) return fail(errno);
     if (way_ == way::device || way_ == way::in_place) return 0;
     if (way_ == way::unnamed) {
