@@ -62,8 +62,7 @@ std::string proc_name(int fd) {
 }
 
 bool proc_mounted() {
-    static const bool mounted = ::access("/proc/self/fd", F_OK) == 0;
-    return mounted;
+    return ::access("/proc/self/fd", F_OK) == 0;
 }
 
 bool close_failed(int fd) {
@@ -126,14 +125,14 @@ int file_replacement::start(const std::string& name, mode_t new_mode, bool devic
 
 int file_replacement::start_beside(int current, const struct stat* old, mode_t new_mode) {
     std::string folder = folder_of(path_);
-    if (proc_mounted()) {
+    bool unnamed = proc_mounted();
+    if (unnamed) {
         way_ = way::unnamed;
         fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
                      new_mode);
     }
-    // A file system without unnamed files: a hidden one that a kill may leave behind.
-    if (!proc_mounted() ||
-        (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))) {
+    // No /proc, or a file system without unnamed files: a hidden one that a kill may leave.
+    if (!unnamed || (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))) {
         way_ = way::named;
         for (int attempt = 0; attempt < name_attempts && fd_ < 0; ++attempt) {
             temporary_ = hidden_name(folder);
