@@ -17,9 +17,10 @@ class file_services {
   public:
     virtual ~file_services() = default;
 
-    // Input: the file must exist and be a plain file. Output: the file is created, or emptied
-    // when it exists. A number in use is the file-already-open error, raised before any file
-    // is touched.
+    // Input: the file must exist and be a plain file. Output: what is written becomes the
+    // file's whole content at a close with no failure, created or replacing what it held; until
+    // then, and after any failure, an existing file keeps its old content. A number in use is
+    // the file-already-open error, raised before any file is touched.
     virtual void open(int number, text_view name, file_mode mode) = 0;
     // Length of the open file in bytes.
     virtual int64_t length(int number) = 0;
@@ -36,8 +37,8 @@ class file_services {
     // Deletes the plain files matching a name whose last part may hold `*` and `?`. No match
     // is file not found; a match that cannot be deleted is permission denied.
     virtual void delete_matching(text_view name) = 0;
-    // Copies a file over another, replacing it. A copy that cannot be made is a file error
-    // whose cause names the file at fault.
+    // Copies a file over another, replacing it whole or not at all. A copy that cannot be made
+    // is a file error whose cause names the file at fault.
     virtual void copy(text_view source, text_view destination) = 0;
 };
 

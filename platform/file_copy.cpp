@@ -1,10 +1,9 @@
-// File copy through a temporary file renamed over the destination, so no half copy is seen.
+// File copy into a replacement of the destination, so that no half copy is ever seen.
 #include "platform/file_copy.h"
 
+#include "platform/file_replacement.h"
+
 #include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <new>
 #include <string>
@@ -24,32 +23,9 @@ class descriptor {
     descriptor(const descriptor&) = delete;
     descriptor& operator=(const descriptor&) = delete;
     int get() const { return fd_; }
-    // Closes now, reporting whether the close succeeded (it may carry a late write error).
-    bool close() {
-        int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0 || errno == EINTR;
-    }
 
   private:
     int fd_;
-};
-
-// The temporary file, deleted unless it has been renamed into place.
-class temporary_file {
-  public:
-    explicit temporary_file(std::string path) : path_(std::move(path)) {}
-    ~temporary_file() {
-        if (!kept_) ::unlink(path_.c_str());
-    }
-    temporary_file(const temporary_file&) = delete;
-    temporary_file& operator=(const temporary_file&) = delete;
-    const std::string& path() const { return path_; }
-    void keep() { kept_ = true; }
-
-  private:
-    std::string path_;
-    bool kept_ = false;
 };
 
 bool write_all(int fd, const char* data, size_t size) {
@@ -87,25 +63,6 @@ bool copy_bytes(int from, int to) {
     }
 }
 
-// A destination that is a symbolic link to an existing file is replaced where the link leads.
-std::string resolve_destination(const std::string& name) {
-    struct stat info {};
-    if (::lstat(name.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        if (char* real = ::realpath(name.c_str(), nullptr)) {
-            std::string path = real;
-            std::free(real);
-            return path;
-        }
-    }
-    return name;
-}
-
-// The folder part of a path with its final slash, empty for a name in the current folder.
-std::string folder_of(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // Failures, with their errno taken at once. A folder is EISDIR and any other file that is not
 // a plain file (a pipe, a device) ESPIPE: both are path/file access errors to the script.
 copy_failure at_source(int error) {
@@ -126,28 +83,22 @@ std::optional<copy_failure> copy_or_fail(const std::string& source_name,
     if (::fstat(source.get(), &from) != 0) return at_source(errno);
     if (!S_ISREG(from.st_mode)) return at_source(S_ISDIR(from.st_mode) ? EISDIR : ESPIPE);
 
-    std::string destination = resolve_destination(destination_name);
+    // The same file under another name: copying would empty it, and it already holds the
+    // source's bytes.
     struct stat to {};
-    if (::stat(destination.c_str(), &to) == 0) {
-        // The same file under another name: copying would empty it, and it already holds
-        // the source's bytes.
-        if (to.st_dev == from.st_dev && to.st_ino == from.st_ino) return std::nullopt;
-        // Never a folder, and never a device or pipe swapped for a plain file.
-        if (!S_ISREG(to.st_mode)) return at_destination(S_ISDIR(to.st_mode) ? EISDIR : ESPIPE);
+    if (::stat(destination_name.c_str(), &to) == 0 && to.st_dev == from.st_dev &&
+        to.st_ino == from.st_ino) {
+        return std::nullopt;
     }
 
-    std::string pattern = folder_of(destination) + ".tovlcopy-XXXXXX";
-    descriptor target(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (target.get() < 0) return at_destination(errno);
-    temporary_file temporary(pattern);
-
-    if (!copy_bytes(source.get(), target.get())) return at_destination(errno);
-    if (::fchmod(target.get(), from.st_mode & 0777) != 0) return at_destination(errno);
-    if (!target.close()) return at_destination(errno);
-    if (::rename(temporary.path().c_str(), destination.c_str()) != 0) {
-        return at_destination(errno);
+    // Never a folder, and never a device or pipe swapped for a plain file. A new destination
+    // gets the source's permissions less the umask; a replaced one keeps its own.
+    file_replacement target;
+    if (int err = target.start(destination_name, from.st_mode & 0777, false)) {
+        return at_destination(err);
     }
-    temporary.keep();
+    if (!copy_bytes(source.get(), target.fd())) return at_destination(errno);
+    if (int err = target.finish()) return at_destination(err);
     return std::nullopt;
 }
 

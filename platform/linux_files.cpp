@@ -6,6 +6,7 @@
 #include "platform/file_copy.h"
 #include "platform/file_delete.h"
 #include "platform/file_errors.h"
+#include "platform/file_replacement.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,6 +15,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tovl {
 
@@ -48,28 +50,28 @@ bool folder_exists(const std::string& path) {
     return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// Opens a text file's descriptor, or raises the error that stopped it.
-int open_text_file(const std::string& path, file_mode mode) {
-    bool reading = mode == file_mode::input;
+// Names with a NUL byte cannot be given to the system.
+void check_name(const std::string& path) {
     if (path.find('\0') != std::string::npos) throw run_error(error_kind::bad_file_name);
-    int flags = reading ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC;
+}
+
+// Opens a text file to read, or raises the error that stopped it.
+int open_input_file(const std::string& path) {
+    check_name(path);
     // Not blocking, so that opening a named pipe that nobody holds open fails at once instead
     // of waiting for ever.
-    int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0 && errno == ENOENT && reading && !folder_exists(path)) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0 && errno == ENOENT && !folder_exists(path)) {
         throw run_error(error_kind::path_not_found);
     }
-    if (fd < 0) throw_file_error(errno, reading);
+    if (fd < 0) throw_file_error(errno, true);
     // A folder opens for reading on Linux; it is no text file. Nor is anything but a plain file
-    // to read from (a device or pipe may never end) or a pipe or socket to write to; writing
-    // to a device such as /dev/null is fine.
+    // (a device or pipe may never end).
     struct stat info {};
     int err = ::fstat(fd, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
-    bool is_text_file =
-        reading ? S_ISREG(info.st_mode) : S_ISREG(info.st_mode) || S_ISCHR(info.st_mode);
-    if (err || !is_text_file || ::fcntl(fd, F_SETFL, reading ? O_RDONLY : O_WRONLY) != 0) {
+    if (err || !S_ISREG(info.st_mode) || ::fcntl(fd, F_SETFL, O_RDONLY) != 0) {
         ::close(fd);
-        if (err) throw_file_error(err, reading);
+        if (err) throw_file_error(err, true);
         throw run_error(error_kind::path_file_access);
     }
     return fd;
@@ -82,6 +84,10 @@ int open_text_file(const std::string& path, file_mode mode) {
 struct linux_files::open_file {
     int fd = -1;
     file_mode mode = file_mode::input;
+    // Output: the file's new content, which takes its place at a close after no failure. A
+    // device is written directly; a pipe or socket is refused.
+    file_replacement replacement;
+    bool failed = false;
     std::unique_ptr<char[]> buffer{new char[buffer_size]};
     size_t start = 0;
     size_t end = 0;
@@ -104,12 +110,21 @@ struct linux_files::open_file {
         }
     }
 
+    open_file() = default;
+    open_file(const open_file&) = delete;
+    open_file& operator=(const open_file&) = delete;
+    // An output file not closed is discarded with its replacement.
+    ~open_file() {
+        if (mode == file_mode::input && fd >= 0) ::close(fd);
+    }
+
     // Writes out what is waiting. The bytes are dropped even when the write fails, so that
-    // one failure is reported once and not again at the close.
+    // one failure is reported once and not again at the close, which then discards the file.
     int flush() {
         if (mode != file_mode::output || end == 0) return 0;
         int err = write_all(fd, buffer.get(), end);
         end = 0;
+        if (err) failed = true;
         return err;
     }
 
@@ -149,14 +164,8 @@ struct linux_files::open_file {
 
 linux_files::linux_files(text_encoding encoding) : encoding_(encoding) {}
 
-// Whatever is still open is written out and closed; failures can no longer be reported.
-linux_files::~linux_files() {
-    for (auto& slot : files_) {
-        if (!slot) continue;
-        slot->flush();
-        ::close(slot->fd);
-    }
-}
+// Files still open are closed; an output file not closed leaves its file as it was.
+linux_files::~linux_files() = default;
 
 linux_files::open_file& linux_files::file(int number) {
     if (!valid_number(number) || !files_[number]) throw run_error(error_kind::bad_file_name);
@@ -169,7 +178,14 @@ void linux_files::open(int number, text_view name, file_mode mode) {
     auto opened = std::make_unique<open_file>();
     opened->mode = mode;
     opened->encoding = encoding_;
-    opened->fd = open_text_file(encode_text(encoding_, name), mode);
+    std::string path = encode_text(encoding_, name);
+    if (mode == file_mode::input) {
+        opened->fd = open_input_file(path);
+    } else {
+        check_name(path);
+        if (int err = opened->replacement.start(path, 0666, true)) throw_file_error(err, false);
+        opened->fd = opened->replacement.fd();
+    }
     files_[number] = std::move(opened);
 }
 
@@ -233,8 +249,14 @@ void linux_files::close(int number) {
     file(number);
     std::unique_ptr<open_file> f = std::move(files_[number]);
     int err = f->flush();
-    // A failed close still releases the descriptor on Linux; it may report a late write error.
-    if (::close(f->fd) != 0 && err == 0 && errno != EINTR) err = errno;
+    if (f->mode == file_mode::input) {
+        // A failed close still releases the descriptor on Linux.
+        if (::close(std::exchange(f->fd, -1)) != 0 && err == 0 && errno != EINTR) err = errno;
+    } else if (err == 0 && !f->failed) {
+        // Only a whole new content takes the file's place; after a failure the file keeps its
+        // old content (the failure was reported when it happened).
+        err = f->replacement.finish();
+    }
     if (err) throw_file_error(err, false);
 }
 
@@ -256,7 +278,7 @@ file_bytes_read read_file_bytes(const std::string& path) {
     file_bytes_read result;
     int fd = -1;
     try {
-        fd = open_text_file(path, file_mode::input);
+        fd = open_input_file(path);
         char block[buffer_size];
         for (;;) {
             ssize_t n = ::read(fd, block, sizeof block);

@@ -13,7 +13,9 @@ namespace tovl {
 
 // File numbers 1..max_file_number, each free or in use by one open file. Names and contents are
 // converted in the run's encoding, which keeps every byte. Using a number that is not open is a bad
-// file name error. The files still open when the table goes are written out and closed.
+// file name error. An output file's content replaces its file at the close (see
+// file_replacement). The files still open when the table goes are closed, and an output file
+// among them leaves its file as it was.
 class linux_files final : public file_services {
   public:
     static constexpr int max_file_number = 255;

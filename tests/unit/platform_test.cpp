@@ -5,7 +5,13 @@
 #include "support.h"
 
 #include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 
 using namespace tovl;
@@ -15,6 +21,15 @@ namespace {
 
 text name(const std::string& path) {
     return from_utf8(path);
+}
+
+// Runs `body` in a child process; the wait status: 0 when it returned true.
+template <typename Body> int in_child(Body body) {
+    pid_t child = ::fork();
+    if (child == 0) ::_exit(body() ? 0 : 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return status;
 }
 
 // Waits up to five seconds for a launched program's output file to be written.
@@ -85,18 +100,25 @@ TEST(linux_files, failures_are_file_errors_and_nothing_blocks_or_reads_for_ever)
     files.open(2, name("/dev/full"), file_mode::output);
     files.write(2, u"x");
     EXPECT_EQ(error_of([&] { files.close(2); }), error_kind::disk_full);
+    // A copy from the pipe fails at once; one that waits for a writer is stopped by the alarm.
+    EXPECT_EQ(in_child([&] {
+                  ::alarm(1);
+                  return copy_file(folder / "pipe", folder / "x")->side == copy_side::source;
+              }),
+              0);
 }
 
-TEST(linux_files, deletion_removes_links_not_their_targets_and_copy_keeps_the_source_mode) {
+TEST(linux_files, deletion_removes_links_not_their_targets_and_a_new_copy_gets_the_umask) {
     temp_folder folder;
     write_bytes(folder / "src", "content");
-    ::chmod((folder / "src").c_str(), 0640);
+    ::chmod((folder / "src").c_str(), 0666);
     fs::create_symlink(folder / "src", folder / "link");
     linux_files files(text_encoding::utf8);
     files.delete_matching(name(folder / "l*"));
     EXPECT_FALSE(fs::is_symlink(folder / "link"));
-    write_bytes(folder / "dst", "old");
+    mode_t umask = ::umask(027);
     EXPECT_EQ(copy_file(folder / "src", folder / "dst"), std::nullopt);
+    ::umask(umask);
     EXPECT_EQ(read_bytes(folder / "dst"), "content");
     EXPECT_EQ(fs::status(folder / "dst").permissions(), fs::perms(0640));
     fs::create_symlink(folder / "dst", folder / "to_dst");
@@ -108,6 +130,117 @@ TEST(linux_files, deletion_removes_links_not_their_targets_and_copy_keeps_the_so
     EXPECT_EQ(copy_file(folder.path, folder / "x")->error, EISDIR);
     EXPECT_EQ(copy_file(folder / "missing", folder / "x")->side, copy_side::source);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), {}), 4); // no leftovers
+}
+
+namespace {
+
+size_t file_count(const std::string& folder) {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
+}
+
+// A file's owner, group and mode.
+std::tuple<uid_t, gid_t, mode_t> owner_and_mode(const std::string& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return {info.st_uid, info.st_gid, info.st_mode};
+}
+
+// Runs a script in a child process, either killed (SIGKILL) as soon as it has written 64 KiB
+// to a file in `folder`, or with any write past 64 KiB failing as on a full disk; false when it
+// was to be killed and ended first.
+bool interrupted(const std::string& script, const std::string& folder, bool kill) {
+    pid_t child = ::fork();
+    if (child == 0) {
+        rlimit limit{65536, 65536};
+        ::signal(SIGXFSZ, SIG_IGN);
+        if (!kill) ::setrlimit(RLIMIT_FSIZE, &limit);
+        // Where it may (as root), a failing one runs without /proc, so with a named temporary
+        // file.
+        if (!kill && ::unshare(CLONE_NEWNS) == 0 &&
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0) {
+            ::umount2("/proc", MNT_DETACH);
+        }
+        script_run().run(name(script));
+        ::_exit(0);
+    }
+    int status = 0;
+    std::error_code error;
+    while (kill && ::waitpid(child, &status, WNOHANG) == 0) {
+        for (const auto& fd :
+             fs::directory_iterator("/proc/" + std::to_string(child) + "/fd", error)) {
+            if (fs::read_symlink(fd, error).string().starts_with(folder + "/") &&
+                fs::file_size(fd, error) > 65536 && !error) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &status, 0);
+                return WIFSIGNALED(status);
+            }
+        }
+    }
+    return !kill && ::waitpid(child, &status, 0) == child && status == 0;
+}
+
+} // namespace
+
+TEST(file_replacement, a_save_or_a_copy_that_fails_or_is_killed_leaves_the_old_file_alone) {
+    temp_folder folder;
+    std::string to = folder / "to";
+    fs::create_directory(to);
+    write_bytes(folder / "big", std::string(size_t(48) << 20, 'x'));
+    std::string script = "fnumv3\r\nfsetv1" + folder / "big" + "\r\nfsetv2" + to + "/dst\r\n";
+    for (std::string command : {"sload31\r\nssave32\r\n", "scopy12\r\n"}) {
+        for (bool kill : {true, false}) {
+            write_bytes(to + "/dst", "IMPORTANT OLD DATA");
+            EXPECT_TRUE(interrupted(script + command, to, kill)) << command;
+            EXPECT_EQ(read_bytes(to + "/dst").substr(0, 100), "IMPORTANT OLD DATA") << command;
+            EXPECT_EQ(file_count(to), 1) << command;
+        }
+    }
+}
+
+// As root, the folder and files but "roots" are given to the user nobody, who writes them in
+// a child process: a real refusal, and owners to keep.
+TEST(file_replacement, a_replaced_file_keeps_owner_mode_and_links_and_one_not_writable_is_refused) {
+    temp_folder folder;
+    bool root = ::geteuid() == 0;
+    write_bytes(folder / "src", "new");
+    if (root) ::chown(folder.path.c_str(), 65534, 65534);
+    fs::create_directory(folder / "closed"); // as root, a folder nobody may not write
+    for (auto [file, mode] :
+         {std::pair{"readonly", 0444}, {"private", 0600}, {"roots", 0666}, {"closed/mine", 0644}}) {
+        write_bytes(folder / file, "old data");
+        ::chmod((folder / file).c_str(), mode);
+        if (root && mode != 0666) ::chown((folder / file).c_str(), 65534, 65534);
+    }
+    auto private_before = owner_and_mode(folder / "private");
+    auto roots_before = owner_and_mode(folder / "roots");
+    EXPECT_EQ(in_child([&] {
+                  if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return false;
+                  auto refused = copy_file(folder / "src", folder / "readonly");
+                  linux_files files(text_encoding::utf8);
+                  auto save = [&] { files.open(1, name(folder / "readonly"), file_mode::output); };
+                  // Another user's file, and one in a folder closed to new files, are rewritten
+                  // in place.
+                  return refused && refused->error == EACCES &&
+                         error_of(save) == error_kind::permission_denied &&
+                         !copy_file(folder / "src", folder / "roots") &&
+                         !copy_file(folder / "src", folder / "closed/mine");
+              }),
+              0);
+    EXPECT_EQ(read_bytes(folder / "readonly"), "old data");
+    EXPECT_EQ(read_bytes(folder / "roots") + read_bytes(folder / "closed/mine"), "newnew");
+    EXPECT_EQ(owner_and_mode(folder / "roots"), roots_before);
+    // Saved through a link to it, then copied over: the link's target is replaced, and
+    // another hard link keeps the old content.
+    fs::create_symlink("private", folder / "link");
+    fs::create_hard_link(folder / "private", folder / "other");
+    linux_files files(text_encoding::utf8);
+    files.open(1, name(folder / "link"), file_mode::output);
+    files.close(1);
+    EXPECT_EQ(copy_file(folder / "src", folder / "link"), std::nullopt);
+    EXPECT_EQ(owner_and_mode(folder / "private"), private_before);
+    EXPECT_EQ(read_bytes(folder / "private"), "new");
+    EXPECT_TRUE(fs::is_symlink(folder / "link"));
+    EXPECT_EQ(read_bytes(folder / "other"), "old data");
 }
 
 TEST(process_launch, words_are_split_without_a_shell_and_shutdown_is_translated) {
