@@ -4,6 +4,7 @@
 #include "interp/script_text.h"
 #include "interp/value.h"
 
+#include <algorithm>
 #include <deque>
 #include <new>
 #include <vector>
@@ -74,6 +75,8 @@ run_end interpreter::run_lines(const std::vector<text_view>& lines, int& last_li
     int16_t& counter = state_.line_counter;
     counter = 0;
     state_.end_requested = false;
+    uint32_t stretch = 0;   // lines from one pause point to the next
+    uint32_t countdown = 0; // lines left before the next one
     while (counter <= upper) {
         if (counter < 0) {
             throw run_error(error_kind::subscript_out_of_range)
@@ -82,7 +85,11 @@ run_end interpreter::run_lines(const std::vector<text_view>& lines, int& last_li
                          u": lines are numbered from 1");
         }
         last_line = counter;
-        if (steps_left_-- == 0) return run_end::step_budget_spent;
+        if (countdown == 0) {
+            if (std::optional<run_end> end = pause_here(stretch)) return *end;
+            countdown = stretch;
+        }
+        --countdown;
         state_.current = caches.for_line(static_cast<size_t>(counter));
         if constexpr (traced) {
             run_traced_line(lines[static_cast<size_t>(counter)]);
@@ -94,6 +101,17 @@ run_end interpreter::run_lines(const std::vector<text_view>& lines, int& last_li
         ++counter;
     }
     return run_end::finished;
+}
+
+// The lines of the last stretch are taken from the step budget, the host's pause point runs,
+// and the next stretch is measured; the end of the run when one of them ends it.
+std::optional<run_end> interpreter::pause_here(uint32_t& stretch) {
+    steps_left_ -= stretch;
+    if (steps_left_ == 0) return run_end::step_budget_spent;
+    if (pause_ && stretch != 0 && pause_()) return run_end::stopped;
+    uint64_t most = pause_ ? pause_interval_ : UINT32_MAX;
+    stretch = static_cast<uint32_t>(std::min(steps_left_, most));
+    return std::nullopt;
 }
 
 // Dispatch: a line whose first five characters are a keyword goes to its handler; while the

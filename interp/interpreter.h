@@ -7,14 +7,17 @@
 #include "interp/text.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 namespace tovl {
 
 enum class run_end {
-    finished,         // the line counter passed the last line
-    ended_by_fendp,   // "fendp" asked to end the program
-    failed,           // a run-time error; it carries its line
-    step_budget_spent // the host's limit on executed lines was reached
+    finished,          // the line counter passed the last line
+    ended_by_fendp,    // "fendp" asked to end the program
+    failed,            // a run-time error; it carries its line
+    step_budget_spent, // the host's limit on executed lines was reached
+    stopped            // the host asked at a pause point to end the program (its window closed)
 };
 
 struct run_outcome {
@@ -34,6 +37,15 @@ class interpreter {
     // run ends as step_budget_spent. Unlimited unless set.
     void set_step_budget(uint64_t lines) { steps_left_ = lines; }
 
+    // Called between two lines once every `lines` lines, so that a host can keep its window
+    // alive during a long run; it returns true to end the program there. The runner calls
+    // nothing else of the host's on its own, and the call never re-enters the runner.
+    using pause_point = std::function<bool()>;
+    void set_pause_point(pause_point pause, uint32_t lines) {
+        pause_ = std::move(pause);
+        pause_interval_ = lines;
+    }
+
     // Every line that runs from now on is described to `writer`; an empty writer ends tracing.
     void set_trace(trace_writer writer) { trace_ = std::move(writer); }
 
@@ -45,7 +57,12 @@ class interpreter {
 
     run_state state_;
     command_table commands_; // a copy: a handful of pointers, never left dangling
+    // Lines until the next pause point or the end of the step budget: one countdown for both,
+    // so the plain loop pays one decrement a line for either.
+    std::optional<run_end> pause_here(uint32_t& stretch);
     uint64_t steps_left_ = UINT64_MAX;
+    pause_point pause_;
+    uint32_t pause_interval_ = 0;
     trace_writer trace_;
 };
 
