@@ -53,8 +53,10 @@ int main(int argc, char** argv) {
     clock_random random;
     run_services services{window, system, files, random};
     interpreter runner(services, commands::handlers());
+    // Every 2048 lines the window may repaint and take its events; the clock is read there.
+    runner.set_pause_point([&window] { return window.keep_alive(); }, 2048);
     run_outcome outcome = run_with_fallback(runner, script.content, [](const run_error&) {});
-    if (outcome.end == run_end::ended_by_fendp) return 0;
+    if (outcome.end == run_end::ended_by_fendp || outcome.end == run_end::stopped) return 0;
     if (outcome.end == run_end::failed) {
         window.show_fatal_report(fatal_report(outcome.error, script.content));
         return 1;

@@ -1,6 +1,9 @@
 // The Qt window: output box, layout timer, caption and the modal boxes titled "TOVL".
 #include "host/main_window.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
+
 #include "host/output_view.h"
 
 #include <QDialog>
@@ -141,6 +144,22 @@ void main_window::on_layout_tick() {
 void main_window::show_fatal_report(const text& report) {
     refresh_output();
     show_plain_box(isVisible() ? this : nullptr, to_qstring(report), QMessageBox::Critical);
+}
+
+bool main_window::keep_alive() {
+    auto now = std::chrono::steady_clock::now();
+    if (now - last_events_ < std::chrono::milliseconds(50)) return closed_;
+    refresh_output();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    last_events_ = std::chrono::steady_clock::now();
+    return closed_;
+}
+
+// Closing the window ends the program, also in the middle of a run: the runner stops at its
+// next pause point.
+void main_window::closeEvent(QCloseEvent* event) {
+    closed_ = true;
+    QWidget::closeEvent(event);
 }
 
 } // namespace tovl

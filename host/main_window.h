@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <chrono>
+
 class QTimer;
 
 namespace tovl {
@@ -35,7 +37,16 @@ class main_window : public QWidget, public script_host {
     // The report of an error that nothing caught, in a modal box.
     void show_fatal_report(const text& report);
 
+    // The runner's pause point during a run: at most every 50 ms, the output is brought up to
+    // date and the window's events are handled (paint, move, resize, close, and scrolling or
+    // selecting in the output box; no event calls into the script). True once the window has
+    // been closed: the program is to end.
+    bool keep_alive();
+
     output_view* output_box() const { return output_box_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     // Every 100 ms the output box is laid out from the window's outer size.
@@ -46,6 +57,8 @@ class main_window : public QWidget, public script_host {
     output_view* output_box_;
     // Where the script last put the caret: at the end of the output, or at its start.
     bool caret_at_end_ = false;
+    bool closed_ = false;
+    std::chrono::steady_clock::time_point last_events_{};
 };
 
 } // namespace tovl

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include <chrono>
 #include <functional>
 
 using namespace tovl;
@@ -80,6 +81,20 @@ TEST(main_window, boxes_are_titled_tovl_show_plain_text_and_answer_with_the_entr
         static_cast<QDialog*>(box)->accept();
     });
     EXPECT_EQ(window.ask(u"Name?"), u"r\u00E9ponse");
+}
+
+TEST(main_window, a_long_run_shows_its_output_and_ends_when_the_window_closes) {
+    main_window window;
+    window.show();
+    window.append_output(u"first line\r\n");
+    QTimer::singleShot(200, &window, [&window] { window.close(); });
+    auto start = std::chrono::steady_clock::now();
+    // The runner's loop: pause points until the window asks to end, for at most 5 s.
+    while (!window.keep_alive() &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) {
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(window.output_box()->shown_text(), "first line\n");
 }
 
 int main(int argc, char** argv) {
