@@ -14,10 +14,10 @@ namespace tovl {
 class output_view;
 
 // The window keeps the output as its exact text (CR LF included) and shows it in the output
-// box, which reads that text in place. Runs are synchronous and nothing repaints during them,
-// so the box takes in new output only where the window can be seen: before a modal box and when
-// the run yields (refresh_output). What the user sees is the same as with an update on every
-// print.
+// box, which reads that text in place. Runs are synchronous: the box takes in new output only
+// where the window can be seen (refresh_output): before a modal box, at the runner's pause
+// points (keep_alive, at most every 50 ms) and when the run ends. What the user sees is the
+// same as with an update on every print.
 class main_window : public QWidget, public script_host {
     Q_OBJECT
   public:
