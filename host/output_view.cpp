@@ -2,6 +2,7 @@
 #include "host/output_view.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -19,8 +20,9 @@ namespace tovl {
 namespace {
 
 // The output's font; the one place to choose it.
+// The desktop's fixed-width font at its normal size, so that columns a script prints line up.
 QFont output_font() {
-    return QApplication::font();
+    return QFontDatabase::systemFont(QFontDatabase::FixedFont);
 }
 
 // The blank border around the text, in pixels.
