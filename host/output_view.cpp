@@ -2,9 +2,9 @@
 #include "host/output_view.h"
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
