@@ -1,6 +1,7 @@
 // Operand fields against a layout, read as the command handlers read them, and the line as it
 // should be written when another reading of it fits the layout.
 #include "interp/operand_check.h"
+#include "interp/check_words.h"
 
 #include "interp/layout_flow.h"
 #include "interp/numbers.h"
@@ -19,7 +20,7 @@ namespace {
 // number, 'n' a number that stands for itself (the delay of sshdn), 't' the text from the field
 // to the end of the line, '=' the test of fifvr, '+' the operator of fmath. fnumv and fgoto
 // read one number from column 6 to the end of the line, the others nothing.
-std::string_view operand_spec(keyword k) {
+std::string_view operand_shape(keyword k) {
     switch (k) {
     case keyword::fsetv: return "vt";
     case keyword::finpt:
@@ -59,16 +60,6 @@ bool is_operator(char code, char16_t c) {
 
 bool is_digit(char16_t c) {
     return c >= u'0' && c <= u'9';
-}
-
-text number_text(long long n) {
-    text t;
-    append_ascii(t, std::to_string(n));
-    return t;
-}
-
-text quoted(text_view s) {
-    return u"\"" + text(s) + u"\"";
 }
 
 text width_words(int width) {
@@ -118,15 +109,16 @@ error_kind error_of(fault what) {
     return error_kind::type_mismatch;
 }
 
-// The operands as one way of reading the line takes them: one text for each code of the spec.
+// The operands as one way of reading the line takes them: one text for each code of its operand
+// shape.
 using reading = std::vector<text_view>;
 
-reading read_columns(text_view operands, std::string_view spec, int width) {
+reading read_columns(text_view operands, std::string_view shape, int width) {
     reading fields;
-    for (size_t k = 0; k < spec.size(); ++k) {
-        size_t length = spec[k] == 't'              ? text_view::npos
-                        : is_operator_code(spec[k]) ? 1
-                                                    : static_cast<size_t>(width);
+    for (size_t k = 0; k < shape.size(); ++k) {
+        size_t length = shape[k] == 't'              ? text_view::npos
+                        : is_operator_code(shape[k]) ? 1
+                                                     : static_cast<size_t>(width);
         fields.push_back(piece(operands, k * width, length));
     }
     return fields;
@@ -134,10 +126,10 @@ reading read_columns(text_view operands, std::string_view spec, int width) {
 
 // The operands as someone reads them who separates the fields with blanks; one blank parts
 // fsetv's text from its field.
-std::optional<reading> read_words(text_view operands, std::string_view spec) {
+std::optional<reading> read_words(text_view operands, std::string_view shape) {
     reading fields;
     size_t at = 0;
-    for (char code : spec) {
+    for (char code : shape) {
         if (code == 't') {
             if (at < operands.size()) ++at;
             fields.push_back(piece(operands, at));
@@ -155,22 +147,22 @@ std::optional<reading> read_words(text_view operands, std::string_view spec) {
 
 // The line written with the reading's numbers in fields of `width`, or nothing when one is not
 // a whole number that fits the table and the field, or an operator does nothing.
-std::optional<text> written_with(keyword k, std::string_view spec, const reading& fields,
+std::optional<text> written_with(keyword k, std::string_view shape, const reading& fields,
                                  int16_t size, int width) {
     text out(keyword_names[static_cast<size_t>(k)]);
-    for (size_t i = 0; i < spec.size(); ++i) {
+    for (size_t i = 0; i < shape.size(); ++i) {
         text_view field = fields[i];
-        if (spec[i] == 't') {
+        if (shape[i] == 't') {
             out += field;
             continue;
         }
-        if (is_operator_code(spec[i])) {
-            if (field.size() != 1 || !is_operator(spec[i], field[0])) return std::nullopt;
+        if (is_operator_code(shape[i])) {
+            if (field.size() != 1 || !is_operator(shape[i], field[0])) return std::nullopt;
             out += field;
             continue;
         }
         parsed_number n = parse_strict_number(field);
-        double limit = spec[i] == 'v' ? size : 32767;
+        double limit = shape[i] == 'v' ? size : 32767;
         if (trimmed(field).empty() || !n.ok() || n.number != std::nearbyint(n.number) ||
             n.number < 0 || n.number > limit)
             return std::nullopt;
@@ -186,26 +178,26 @@ std::optional<text> written_with(keyword k, std::string_view spec, const reading
 // it: without a comment after them, split at blanks, or in fields of another width (only wider
 // ones with `wider_only`), nearest widths first. A reading in columns must take in every
 // operand character but fsetv's text: one that leaves some over is no better than the line.
-std::optional<text> fitting_line(text_view line, keyword k, std::string_view spec, int16_t size,
+std::optional<text> fitting_line(text_view line, keyword k, std::string_view shape, int16_t size,
                                  bool wider_only) {
     int width = field_width_for(size);
     text_view operands = piece(line, 5);
-    bool free_text = spec.back() == 't';
+    bool free_text = shape.back() == 't';
     if (!free_text) {
         operands = operands.substr(0, operands.find(u'\''));
         operands = operands.substr(0, operands.find_last_not_of(u" \t") + 1);
     }
     std::vector<reading> readings;
     auto read_in = [&](int other) {
-        size_t fields = spec.size();
-        size_t taken = is_operator_code(spec.back()) ? (fields - 1) * other + 1 : fields * other;
+        size_t fields = shape.size();
+        size_t taken = is_operator_code(shape.back()) ? (fields - 1) * other + 1 : fields * other;
         if (free_text || operands.size() <= taken)
-            readings.push_back(read_columns(operands, spec, other));
+            readings.push_back(read_columns(operands, shape, other));
     };
     if (!wider_only) {
         if (operands.size() < piece(line, 5).size()) read_in(width);
         if (operands.find_first_of(u" \t") != text_view::npos) {
-            if (std::optional<reading> words = read_words(operands, spec))
+            if (std::optional<reading> words = read_words(operands, shape))
                 readings.push_back(*words);
         }
     }
@@ -215,7 +207,7 @@ std::optional<text> fitting_line(text_view line, keyword k, std::string_view spe
         }
     }
     for (const reading& fields : readings) {
-        if (std::optional<text> fixed = written_with(k, spec, fields, size, width)) return fixed;
+        if (std::optional<text> fixed = written_with(k, shape, fields, size, width)) return fixed;
     }
     return std::nullopt;
 }
@@ -228,7 +220,7 @@ text write_words(const std::optional<text>& fixed) {
 struct line_under_layout {
     text_view line;
     keyword k;
-    std::string_view spec;
+    std::string_view shape;
     const layout_in_force& layout;
     int width;
     text where; // the width in force and the fnumv that set it
@@ -273,7 +265,7 @@ text field_message(const line_under_layout& at, size_t index, text_view field, f
     if (f.what == fault::blank_inside && !comment)
         message += u", and fields follow each other without blanks";
     if (f.what != fault::too_large)
-        message += write_words(fitting_line(at.line, at.k, at.spec, at.layout.size, false));
+        message += write_words(fitting_line(at.line, at.k, at.shape, at.layout.size, false));
     if (comment) message += u", and put comments on lines of their own";
     return message;
 }
@@ -300,12 +292,12 @@ line_finding operator_finding(const line_under_layout& at, size_t index, const r
         replacement = u"/";
     }
     changed[index] = replacement;
-    std::optional<text> fixed = written_with(at.k, at.spec, changed, at.layout.size, at.width);
+    std::optional<text> fixed = written_with(at.k, at.shape, changed, at.layout.size, at.width);
     if (!replacement.empty() && fixed) {
         message += (test ? u": for a < b swap the variables" : u"") + write_words(fixed);
     } else if (op == 0 || op == u' ' || is_digit(op)) {
         message += u"; " + at.where +
-                   write_words(fitting_line(at.line, at.k, at.spec, at.layout.size, false));
+                   write_words(fitting_line(at.line, at.k, at.shape, at.layout.size, false));
     } else {
         message += test ? u": write = or >" : u": write + - * or /";
     }
@@ -326,7 +318,7 @@ void check_tail(const line_under_layout& at, size_t tail_start, bool digits_matt
                            u" is ignored text, not a comment: it does no harm only while the "
                            u"fields end before it; put comments on lines of their own"});
     } else if (digits_matter && !tail.empty() && is_digit(tail[0])) {
-        std::optional<text> fixed = fitting_line(at.line, at.k, at.spec, at.layout.size, true);
+        std::optional<text> fixed = fitting_line(at.line, at.k, at.shape, at.layout.size, true);
         out.push_back(
             {6 + static_cast<int>(tail_start), check_level::warning,
              quoted(trimmed(tail, u" \t")) + u" after the operands is ignored: " + at.where +
@@ -347,7 +339,7 @@ void check_set_text(const line_under_layout& at, const reading& fields, double s
     bool zeros = field.size() == static_cast<size_t>(at.width) &&
                  field.find_first_not_of(u'0') == text_view::npos;
     if (zeros && !value.empty() && is_digit(value[0])) {
-        std::optional<text> fixed = fitting_line(at.line, at.k, at.spec, at.layout.size, true);
+        std::optional<text> fixed = fitting_line(at.line, at.k, at.shape, at.layout.size, true);
         out.push_back(
             {6, check_level::warning,
              u"variable 0 gets the text " + quoted(value) + u": " + at.where + u", so field 1 is " +
@@ -368,11 +360,11 @@ void check_set_text(const line_under_layout& at, const reading& fields, double s
 }
 
 void check_under(const line_under_layout& at, std::vector<line_finding>& out) {
-    reading fields = read_columns(piece(at.line, 5), at.spec, at.width);
-    size_t op_index = at.spec.find_first_of("=+");
+    reading fields = read_columns(piece(at.line, 5), at.shape, at.width);
+    size_t op_index = at.shape.find_first_of("=+");
     bool has_op = op_index != std::string_view::npos;
     bool op_works = !has_op || (fields[op_index].size() == 1 &&
-                                is_operator(at.spec[op_index], fields[op_index][0]));
+                                is_operator(at.shape[op_index], fields[op_index][0]));
     // fifvr reads its operator first, and nothing more when it does nothing; fmath reads its
     // fields as numbers first, and its variables only for an operator that works.
     if (at.k == keyword::fifvr && !op_works) {
@@ -380,9 +372,9 @@ void check_under(const line_under_layout& at, std::vector<line_finding>& out) {
         return;
     }
     double first_slot = 0;
-    for (size_t i = 0; i < at.spec.size(); ++i) {
-        if (at.spec[i] != 'v' && at.spec[i] != 'n') continue;
-        field_result f = check_field(fields[i], at.spec[i], at.layout.size, op_works);
+    for (size_t i = 0; i < at.shape.size(); ++i) {
+        if (at.shape[i] != 'v' && at.shape[i] != 'n') continue;
+        field_result f = check_field(fields[i], at.shape[i], at.layout.size, op_works);
         if (i == 0) first_slot = f.number;
         if (f.what == fault::none) continue;
         out.push_back({6 + static_cast<int>(i) * at.width, check_level::error,
@@ -391,10 +383,10 @@ void check_under(const line_under_layout& at, std::vector<line_finding>& out) {
     }
     if (!op_works) {
         out.push_back(operator_finding(at, op_index, fields));
-    } else if (at.spec.back() == 't') {
+    } else if (at.shape.back() == 't') {
         check_set_text(at, fields, first_slot, out);
     } else {
-        size_t tail_start = has_op ? op_index * at.width + 1 : at.spec.size() * at.width;
+        size_t tail_start = has_op ? op_index * at.width + 1 : at.shape.size() * at.width;
         check_tail(at, tail_start, !has_op, out);
     }
 }
@@ -422,7 +414,7 @@ text where_words(const std::vector<layout_in_force>& layouts, size_t own_index) 
 } // namespace
 
 bool reads_operands(keyword k) {
-    return !operand_spec(k).empty() || k == keyword::fgoto;
+    return !operand_shape(k).empty() || k == keyword::fgoto;
 }
 
 text failure_words(keyword k, error_kind kind) {
@@ -436,11 +428,11 @@ text failure_words(keyword k, error_kind kind) {
 std::vector<line_finding> check_operands(text_view line, keyword k,
                                          const std::vector<layout_in_force>& layouts) {
     std::vector<line_finding> found;
-    std::string_view spec = operand_spec(k);
-    if (spec.empty()) return found;
+    std::string_view shape = operand_shape(k);
+    if (shape.empty()) return found;
     for (size_t i = 0; i < layouts.size(); ++i) {
         check_under(
-            {line, k, spec, layouts[i], field_width_for(layouts[i].size), where_words(layouts, i)},
+            {line, k, shape, layouts[i], field_width_for(layouts[i].size), where_words(layouts, i)},
             found);
     }
     return found;

@@ -1,6 +1,7 @@
 // The script checker: lines that look like commands, blocks, jumps, fnumv sizes, and each
 // command's operands under the layouts that can reach it.
 #include "interp/script_check.h"
+#include "interp/check_words.h"
 
 #include "interp/layout_flow.h"
 #include "interp/operand_check.h"
@@ -17,16 +18,6 @@ namespace {
 
 // The line counter is a 16-bit number: running line 32768 leaves it no room to step on.
 constexpr size_t counter_lines = 32768;
-
-text number_text(long long n) {
-    text t;
-    append_ascii(t, std::to_string(n));
-    return t;
-}
-
-text quoted(text_view s) {
-    return u"\"" + text(s) + u"\"";
-}
 
 text_view trimmed(text_view s) {
     size_t first = s.find_first_not_of(u" \t");
