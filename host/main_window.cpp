@@ -8,12 +8,18 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tovl {
@@ -38,20 +44,46 @@ text from_qstring(const QString& s) {
     return text(reinterpret_cast<const char16_t*>(s.utf16()), s.size());
 }
 
-// The one-line input box: a plain-text prompt, an empty entry field, OK and Cancel.
+// A prompt or message as the box shows it: each CR LF, CR or LF starts a new line.
+QString box_text(text_view t) {
+    QString shown = to_qstring(t);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(u'\r', u'\n');
+    return shown;
+}
+
+// The one-line input box: the whole prompt as plain text, wrapped at about 60 characters and
+// scrolled once it is taller than half the screen, an empty entry field, OK and Cancel.
 class input_box : public QDialog {
   public:
     input_box(QWidget* parent, const QString& prompt) : QDialog(parent) {
         setWindowTitle(application_title);
-        auto* label = new QLabel(prompt, this);
+        auto* label = new QLabel(prompt);
         label->setTextFormat(Qt::PlainText);
         label->setWordWrap(true);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // As wide as the prompt's longest line, between 30 and 60 average characters.
+        QFontMetrics metrics = label->fontMetrics();
+        int widest = 0;
+        for (const QString& line : prompt.split(u'\n')) {
+            widest = std::max(widest, metrics.horizontalAdvance(line) + 1);
+        }
+        int chars = metrics.averageCharWidth();
+        label->setFixedWidth(std::clamp(widest, chars * 30, chars * 60));
+        auto* prompt_area = new QScrollArea(this);
+        prompt_area->setWidget(label);
+        prompt_area->setFrameShape(QFrame::NoFrame);
+        prompt_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        int half_screen = screen()->availableGeometry().height() / 2;
+        label->resize(label->width(), label->heightForWidth(label->width()));
+        prompt_area->setMinimumWidth(label->width() + prompt_area->verticalScrollBar()->sizeHint().width());
+        prompt_area->setFixedHeight(std::min(label->height(), half_screen));
         entry = new QLineEdit(this);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
         connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
         connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
         auto* layout = new QVBoxLayout(this);
-        layout->addWidget(label);
+        layout->addWidget(prompt_area);
         layout->addWidget(entry);
         layout->addWidget(buttons);
         entry->setFocus();
@@ -117,12 +149,14 @@ void main_window::set_caption(const text& caption) {
 
 void main_window::show_message(const text& message) {
     refresh_output();
-    show_plain_box(this, to_qstring(message), QMessageBox::NoIcon);
+    wait_until_placed();
+    show_plain_box(this, box_text(message), QMessageBox::NoIcon);
 }
 
 text main_window::ask(const text& prompt) {
     refresh_output();
-    input_box box(this, to_qstring(prompt));
+    wait_until_placed();
+    input_box box(this, box_text(prompt));
     if (box.exec() != QDialog::Accepted) return {};
     return from_qstring(box.entry->text());
 }
@@ -143,7 +177,23 @@ void main_window::on_layout_tick() {
 
 void main_window::show_fatal_report(const text& report) {
     refresh_output();
+    wait_until_placed();
     show_plain_box(isVisible() ? this : nullptr, to_qstring(report), QMessageBox::Critical);
+}
+
+// A box opens centred on the window, so the window must have its place on the screen first:
+// right after show() the window manager may not have placed it yet, and a box would be centred
+// on where the window was asked to be instead. Waits at most a second for the window to be
+// shown, drawing the output meanwhile. A window that is not shown is not waited for.
+void main_window::wait_until_placed() {
+    if (placed_ || !isVisible()) return;
+    QElapsedTimer waited;
+    waited.start();
+    while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 1000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    placed_ = true;
 }
 
 bool main_window::keep_alive() {

@@ -49,6 +49,8 @@ class main_window : public QWidget, public script_host {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // Handles events until the window is on the screen where the window manager put it.
+    void wait_until_placed();
     // Every 100 ms the output box is laid out from the window's outer size.
     void on_layout_tick();
 
@@ -58,6 +60,7 @@ class main_window : public QWidget, public script_host {
     // Where the script last put the caret: at the end of the output, or at its start.
     bool caret_at_end_ = false;
     bool closed_ = false;
+    bool placed_ = false;
     std::chrono::steady_clock::time_point last_events_{};
 };
 
