@@ -132,8 +132,7 @@ int main(int argc, char** argv) {
     loaded_script script = load_script(opts.scripts[0], opts.encoding);
     if (script.error) {
         // The name is written back to the terminal with the bytes it was given.
-        host.report(u"tovl-console: cannot read " + from_utf8(opts.scripts[0]) + u": " +
-                    from_ascii(script.error->description()));
+        host.report(u"tovl-console: " + cannot_read_message(opts.scripts[0], *script.error));
         return 2;
     }
     if (mixes_line_ends(script.content)) {

@@ -2,7 +2,10 @@
 #include "app/script_file.h"
 
 #include "interp/script_text.h"
+#include "interp/utf8.h"
 #include "platform/linux_files.h"
+
+#include <sys/stat.h>
 
 #include <cstring>
 
@@ -13,6 +16,18 @@ loaded_script load_script(const std::string& path, std::optional<text_encoding> 
     if (file.error) return {text(), text_encoding::utf8, file.error};
     decoded_script script = decode_script(file.bytes, forced);
     return {std::move(script.content), script.encoding, std::nullopt};
+}
+
+text cannot_read_message(const std::string& path, const run_error& error) {
+    text message = u"cannot read " + from_utf8(path) + u": ";
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        return message + u"it is a folder, not a script file";
+    }
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        return message + u"it is a device, pipe or socket, not a script file";
+    }
+    return message + from_ascii(error.description());
 }
 
 std::optional<encoding_option> parse_encoding_option(const char* argument) {

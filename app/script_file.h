@@ -19,6 +19,10 @@ struct loaded_script {
 };
 loaded_script load_script(const std::string& path, std::optional<text_encoding> forced);
 
+// "cannot read PATH: REASON", for a script that load_script could not read; a folder or a
+// device is named as such.
+text cannot_read_message(const std::string& path, const run_error& error);
+
 // An argument "--encoding=NAME": the encoding NAME names, or nothing when it names none.
 struct encoding_option {
     std::optional<text_encoding> encoding;

@@ -1,4 +1,4 @@
-// Start-up shared by tovl and tovl-console: where the script is, and the run with its fallback.
+// Start-up shared by tovl and tovl-console: the run with its fallback.
 #pragma once
 
 #include "interp/interpreter.h"
@@ -6,13 +6,8 @@
 #include "interp/text.h"
 
 #include <functional>
-#include <optional>
 
 namespace tovl {
-
-// The script path in the argument text the window receives: its first and last characters,
-// normally the double quotes around the path, are dropped. Shorter texts name no script.
-std::optional<text> script_path_from_argument_text(text_view argument_text);
 
 // Called when the first run failed, before the script runs again.
 using fallback_notice = std::function<void(const run_error& error)>;
