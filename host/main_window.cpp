@@ -52,6 +52,32 @@ QString box_text(text_view t) {
     return shown;
 }
 
+// Places a box that is about to appear so that its frame is centred on its parent's. The box's
+// frame is taken to be as thick as the parent's, which the same window manager drew; the inside
+// is placed, as the box's frame is not known before it is shown. Qt's own placement is off by
+// the frame's height.
+void centre_on_parent(QWidget* box) {
+    QWidget* parent = box->parentWidget();
+    if (!parent || !parent->isVisible()) return;
+    QRect outer = parent->frameGeometry();
+    QPoint inset = parent->geometry().topLeft() - outer.topLeft();
+    QSize box_outer = box->size() + (outer.size() - parent->size());
+    QPoint frame_corner = outer.center() - QPoint(box_outer.width() / 2, box_outer.height() / 2);
+    box->setGeometry(QRect(frame_corner + inset, box->size()));
+}
+
+// The message box, centred on the window.
+class message_box : public QMessageBox {
+  public:
+    using QMessageBox::QMessageBox;
+
+  protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        centre_on_parent(this);
+    }
+};
+
 // The one-line input box: the whole prompt as plain text, wrapped at about 60 characters and
 // scrolled once it is taller than half the screen, an empty entry field, OK and Cancel.
 class input_box : public QDialog {
@@ -89,10 +115,16 @@ class input_box : public QDialog {
         entry->setFocus();
     }
     QLineEdit* entry;
+
+  protected:
+    void showEvent(QShowEvent* event) override {
+        QDialog::showEvent(event);
+        centre_on_parent(this);
+    }
 };
 
 void show_plain_box(QWidget* parent, const QString& message, QMessageBox::Icon icon) {
-    QMessageBox box(parent);
+    message_box box(parent);
     box.setWindowTitle(application_title);
     box.setTextFormat(Qt::PlainText);
     box.setText(message);

@@ -1,40 +1,127 @@
 #!/usr/bin/env bash
-# End to end: the real tovl executable in a real X server (Xvfb). The script, UTF-8 with LF
-# line ends as Linux editors save it, sets the caption, shows a message that this test confirms
-# with a key press, saves a file and ends with "fendp". Checks the window and box titles, that
-# the run waits for the box, the file and the status.
+# End to end: the real tovl executable in a real X server (Xvfb) under a window manager
+# (openbox), driven with xdotool; what is on the screen is read from Xvfb's framebuffer file.
+#   1. A UTF-8 LF script, as Linux editors save it, sets the caption, shows a message box that
+#      must open centred on the window and hold the run until confirmed, saves a file and ends
+#      with "fendp" (status 0).
+#   2. A script that loops for ever: its first line is on the screen within a second, and
+#      closing the window ends the process within a second with status 0.
+#   3. A script that cannot be read: a box titled TOVL, the reason on stderr, status 2.
+#   4. No argument: the file chooser takes a typed path, runs that script and remembers its
+#      folder; Cancel ends with status 0.
 set -euo pipefail
 tovl=$(realpath "$1")
+here=$(dirname "$(realpath "$0")")
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
 # Xvfb picks a free display number and writes it to the descriptor we give it.
 exec {displayfd}<> <(:)
-Xvfb -displayfd "$displayfd" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd "$displayfd" -screen 0 1024x768x24 -fbdir "$work" -nolisten tcp \
+  >"$work/xvfb.log" 2>&1 &
 read -r -t 10 -u "$displayfd" number || fail "Xvfb did not start"
-export DISPLAY=":$number"
+export DISPLAY=":$number" XDG_CONFIG_HOME="$work/config"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+openbox --startup "touch $work/wm-ready" >"$work/openbox.log" 2>&1 &
+for _ in $(seq 100); do [[ -e $work/wm-ready ]] && break; sleep 0.1; done
+[[ -e $work/wm-ready ]] || fail "openbox did not start"
 
-cd "$work"
+mkdir "$work/run" && cd "$work/run"
+
+# The id of the first visible window whose name matches $1, waiting up to 10 s.
+find_window() {
+  local id
+  for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) && [[ -n $id ]] &&
+      { echo "$id"; return; }
+    sleep 0.1
+  done
+  fail "no window named '$1'"
+}
+# Sets X Y WIDTH HEIGHT to the window's inside, in screen coordinates. (xdotool's geometry
+# counts a window manager's title bar twice.)
+measure() {
+  eval "$(xwininfo -id "$1" | awk -F: '
+    /Absolute upper-left X/ { print "X=" $2 } /Absolute upper-left Y/ { print "Y=" $2 }
+    /^ *Width/ { print "WIDTH=" $2 } /^ *Height/ { print "HEIGHT=" $2 }' | tr -d ' ')"
+}
+# Waits up to $2 seconds for process $1 to end; its exit status goes to $status.
+ends_within() {
+  timeout "$2" tail -s 0.02 --pid="$1" -f /dev/null || return 1
+  status=0
+  wait "$1" || status=$?
+}
+
+# 1. Caption, a centred message box that holds the run, a saved file, fendp.
 printf '%s\n' "fnumv9" "fsetv1Café ☕ naïve [*] <b>" "ftitl1" "fsetv2Saved <i>soon</i>" \
   "fmsgb2" "fsetv3été.txt" "ssave13" "fendp" "fsetv4never" "ssave43" > e2e.tovl
 "$tovl" e2e.tovl &
 app=$!
-
-xdotool search --sync --onlyvisible --name '^Café ☕ naïve \[\*\] <b>$' >/dev/null ||
-  fail "no window with the script's caption"
-for _ in $(seq 100); do
-  box=$(xdotool search --onlyvisible --name '^TOVL$' 2>/dev/null | head -n 1) && break
-  sleep 0.1
-done
-[[ -n ${box:-} ]] || fail "no message box titled TOVL"
+main=$(find_window '^Café ☕ naïve \[\*\] <b>$')
+box=$(find_window '^TOVL$')
 [[ -e été.txt ]] && fail "the run went on while the message box was open"
-xdotool windowfocus --sync "$box" key Return
-
-status=0
-timeout 10 tail --pid="$app" -f /dev/null || fail "tovl did not end after fendp"
-wait "$app" || status=$?
-[[ $status -eq 0 ]] || fail "exit status $status, expected 0"
+measure "$main"; main_centre=$((X + WIDTH / 2)),$((Y + HEIGHT / 2))
+measure "$box"; box_centre=$((X + WIDTH / 2)),$((Y + HEIGHT / 2))
+# The two title bars are alike, so the insides' centres meet to within a few pixels.
+(( ${main_centre%,*} - ${box_centre%,*} < 5 && ${box_centre%,*} - ${main_centre%,*} < 5 &&
+   ${main_centre#*,} - ${box_centre#*,} < 5 && ${box_centre#*,} - ${main_centre#*,} < 5 )) ||
+  fail "box centred at $box_centre, the window at $main_centre"
+xdotool windowactivate --sync "$box" key Return
+ends_within "$app" 10 || fail "tovl did not end after fendp"
+[[ $status -eq 0 ]] || fail "exit status $status after fendp, expected 0"
 printf 'Café ☕ naïve [*] <b>\r\n' | cmp -s - été.txt || fail "été.txt holds $(od -An -c été.txt)"
-echo "ok: caption, message box, file and exit status"
+echo "ok: caption, centred message box, file and exit status"
+
+# 2. A loop that never ends: painted at once, and closed from the window manager.
+printf '%s\n' "fnumv3" "fsetv1First line, then a loop" "fprnt1" "fnewl" "fgoto5" > loop.tovl
+python3 "$here/first_paint.py" "$work/Xvfb_screen0" watch.txt >painted.txt &
+watcher=$!
+"$tovl" loop.tovl &
+app=$!
+main=$(find_window '^TOVL$')
+shown=$(date +%s%N)
+measure "$main"
+echo "$X $Y $WIDTH $HEIGHT $shown" >watch.tmp && mv watch.tmp watch.txt
+wait "$watcher" || fail "the loop's window was not painted"
+painted=$(cat painted.txt)
+((painted <= 1000)) || fail "the first line was not on the screen ${painted} ms after the window"
+kill -0 "$app" || fail "the loop ended by itself"
+xdotool windowactivate --sync "$main" key alt+F4
+closed=$(date +%s%N)
+ends_within "$app" 5 || fail "tovl went on running after its window was closed"
+took=$((($(date +%s%N) - closed) / 1000000))
+((took <= 1000)) || fail "tovl ended ${took} ms after its window was closed"
+[[ $status -eq 0 ]] || fail "exit status $status after the close, expected 0"
+echo "ok: loop painted within ${painted} ms, ended ${took} ms after the close"
+
+# 3. A script that cannot be read.
+"$tovl" missing.tovl 2>stderr.txt &
+app=$!
+box=$(find_window '^TOVL$')
+grep -q "cannot read missing.tovl" stderr.txt || fail "stderr holds: $(cat stderr.txt)"
+xdotool windowactivate --sync "$box" key Return
+ends_within "$app" 10 || fail "tovl did not end after the start-up box"
+[[ $status -eq 2 ]] || fail "exit status $status after a missing script, expected 2"
+echo "ok: start-up error box, stderr and status 2"
+
+# 4. The file chooser: a typed path, the remembered folder, Cancel.
+mkdir "$work/scripts"
+printf '%s\n' "fnumv3" "fsetv1chosen" "fsetv2chosen.txt" "ssave12" "fendp" \
+  > "$work/scripts/chosen.tovl"
+"$tovl" &
+app=$!
+chooser=$(find_window 'choose a script')
+xdotool windowactivate --sync "$chooser" type --delay 5 "$work/scripts/chosen.tovl"
+xdotool key Return
+ends_within "$app" 10 || fail "the chosen script did not run to its fendp"
+[[ $status -eq 0 && -e chosen.txt ]] || fail "status $status, chosen.txt: $(ls)"
+grep -qx "last_folder=$work/scripts" "$XDG_CONFIG_HOME/tovl/tovl.conf" ||
+  fail "the folder was not remembered: $(cat "$XDG_CONFIG_HOME/tovl/tovl.conf")"
+"$tovl" &
+app=$!
+chooser=$(find_window 'choose a script')
+xdotool windowactivate --sync "$chooser" key Escape
+ends_within "$app" 10 || fail "tovl did not end after Cancel"
+[[ $status -eq 0 ]] || fail "exit status $status after Cancel, expected 0"
+echo "ok: file chooser with a typed path, remembered folder and Cancel"
