@@ -103,10 +103,11 @@ screenshot:
 	@cmake --build --preset default -j$(JOBS) --target tovl
 	scripts/screenshot $(BUILD)/tovl docs/screenshot.png
 
-# Installs under PREFIX (/usr/local unless given), staged under DESTDIR when that is set.
+# Installs under PREFIX (/usr/local unless given), staged under DESTDIR when that is set, with
+# the executables stripped of their debugging information as in the package.
 PREFIX ?= /usr/local
 install: build
-	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX)
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX) --strip
 
 # The Debian package, build/tovl_<version>_<arch>.deb; Depends comes from the linked libraries.
 deb: build

@@ -1,5 +1,5 @@
-# Installation and the Debian package: the executables, manual pages, icons, desktop entry and
-# the MIME type that opens *.tovl scripts in the window.
+# Installation and the Debian package: the executables, manual pages, language guide and
+# examples, icons, desktop entry and the MIME type that opens *.tovl scripts in the window.
 include(GNUInstallDirs)
 
 set(tovlstaging ${CMAKE_BINARY_DIR}/packaging)
@@ -45,6 +45,11 @@ foreach(size 16 32 48 64 128 256)
 endforeach()
 
 add_custom_target(tovlpackagefiles ALL DEPENDS ${tovlmanpages} ${tovlicons})
+
+# The language guide and the example scripts, in the documentation folder.
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/docs/language.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+file(GLOB tovlexamples CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/examples/*.tovl)
+install(FILES ${tovlexamples} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/tovl.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

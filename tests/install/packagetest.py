@@ -1,9 +1,13 @@
 #!/usr/bin/env python3
 """Builds the Debian package with CPack, unpacks it into a temporary root and checks what a user
-gets: every file in its place, a Depends line that names the Qt 6 runtime, a desktop entry that the desktop tools accept, and programs that run from where they were installed.
+gets: every file in its place, a Depends line that names the Qt 6 runtime, a desktop entry that
+the desktop tools accept without a hint, stripped programs that run from where they were
+installed, and manual pages that point to the installed guide. Then installs the build as
+`make install` does and checks that it puts the same files under its prefix, as stripped.
 
-Usage: packagetest.py CPACK CPACKCONFIG VERSION
+Usage: packagetest.py CPACK CPACKCONFIG VERSION BUILD EXAMPLES
 """
+import gzip
 import os
 import subprocess
 import sys
@@ -14,14 +18,22 @@ FILES = {"usr/bin/tovl", "usr/bin/tovl-console", "usr/share/man/man1/tovl.1.gz",
          "usr/share/man/man1/tovl-console.1.gz", "usr/share/applications/tovl.desktop",
          "usr/share/mime/packages/tovl.xml", "usr/share/org.kde.syntax-highlighting/syntax/tovl.xml",
          "usr/share/vim/vimfiles/syntax/tovl.vim", "usr/share/vim/vimfiles/ftdetect/tovl.vim"} | {
-    f"usr/share/icons/hicolor/{n}x{n}/apps/tovl.png" for n in (16, 32, 48, 64, 128, 256)}
+    f"usr/share/icons/hicolor/{n}x{n}/apps/tovl.png" for n in (16, 32, 48, 64, 128, 256)} | {
+    "usr/share/doc/tovl/language.md"}
 
 
 def run(*args, **kwargs):
     return subprocess.run(args, capture_output=True, text=True, timeout=30, **kwargs)
 
 
-def check(cpack, config, version, tmp):
+def unstripped(root, prefix):
+    """The installed programs that still carry a symbol table."""
+    return [name for name in ("tovl", "tovl-console")
+            if "not stripped" in run("file", str(root / prefix / "bin" / name)).stdout]
+
+
+def check(cpack, config, version, build, examples, tmp):
+    files = FILES | {f"usr/share/doc/tovl/examples/{p.name}" for p in Path(examples).glob("*.tovl")}
     built = run(cpack, "-G", "DEB", "--config", config, "-B", str(tmp / "out"))
     debs = list((tmp / "out").glob(f"tovl_{version}_*.deb"))
     if built.returncode or len(debs) != 1:
@@ -32,11 +44,16 @@ def check(cpack, config, version, tmp):
         failures.append(f"Depends does not name the Qt 6 runtime: {depends!r}")
     run("dpkg-deb", "-x", str(debs[0]), str(root))
     found = {str(p.relative_to(root)) for p in root.rglob("*") if p.is_file()}
-    failures += [f"not installed: /{f}" for f in sorted(FILES - found)]
-    failures += [f"installed but not expected: /{f}" for f in sorted(found - FILES)]
+    failures += [f"not installed: /{f}" for f in sorted(files - found)]
+    failures += [f"installed but not expected: /{f}" for f in sorted(found - files)]
+    failures += [f"not stripped: /usr/bin/{name}" for name in unstripped(root, "usr")]
     entry = run("desktop-file-validate", str(root / "usr/share/applications/tovl.desktop"))
-    if entry.returncode or "error:" in entry.stdout + entry.stderr:
+    if entry.returncode or entry.stdout + entry.stderr:
         failures.append(f"desktop-file-validate: {entry.stdout}{entry.stderr}")
+    for page in ("tovl.1.gz", "tovl-console.1.gz"):
+        with gzip.open(root / "usr/share/man/man1" / page, "rt") as f:
+            if "/usr/share/doc/tovl/" not in f.read():
+                failures.append(f"{page} does not name the installed guide")
     script = tmp / "hello.tovl"
     script.write_bytes(b"fnumv3\r\nfsetv1Hello\r\nfprnt1\r\nfnewl\r\nfendp\r\n")
     console = run(str(root / "usr/bin/tovl-console"), str(script), stdin=subprocess.DEVNULL)
@@ -46,13 +63,25 @@ def check(cpack, config, version, tmp):
     window = run(str(root / "usr/bin/tovl"), str(script), env=env, stdin=subprocess.DEVNULL)
     if window.returncode:
         failures.append(f"installed tovl exited with {window.returncode}: {window.stderr}")
+
+    # make install: the same files under /usr/local, stripped too.
+    local = tmp / "local"
+    installed = run("cmake", "--install", build, "--prefix", "/usr/local", "--strip",
+                    env=dict(os.environ, DESTDIR=str(local)))
+    if installed.returncode:
+        return failures + [f"cmake --install: {installed.stdout}{installed.stderr}"]
+    found = {str(p.relative_to(local / "usr/local")) for p in local.rglob("*") if p.is_file()}
+    wanted = {f[len("usr/"):] for f in files}
+    failures += [f"make install does not put /usr/local/{f}" for f in sorted(wanted - found)]
+    failures += [f"make install also puts /usr/local/{f}" for f in sorted(found - wanted)]
+    failures += [f"make install: not stripped: {name}" for name in unstripped(local, "usr/local")]
     return failures
 
 
 def main():
     with tempfile.TemporaryDirectory(prefix="tovl-package-") as tmp:
         os.chmod(tmp, 0o700)
-        failures = check(*sys.argv[1:4], Path(tmp))
+        failures = check(*sys.argv[1:6], Path(tmp))
     print("\n".join(failures) or "the package installs what it should")
     return 1 if failures else 0
 
