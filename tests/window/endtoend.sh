@@ -6,7 +6,8 @@
 #      with "fendp" (status 0).
 #   2. A script that loops for ever: its first line is on the screen within a second, and
 #      closing the window ends the process within a second with status 0.
-#   3. A script that cannot be read: a box titled TOVL, the reason on stderr, status 2.
+#   3. A script that cannot be read, or two scripts: a box titled TOVL, the reason on stderr,
+#      status 2.
 #   4. No argument: the file chooser takes a typed path, runs that script and remembers its
 #      folder; Cancel ends with status 0.
 set -euo pipefail
@@ -95,15 +96,20 @@ took=$((($(date +%s%N) - closed) / 1000000))
 [[ $status -eq 0 ]] || fail "exit status $status after the close, expected 0"
 echo "ok: loop painted within ${painted} ms, ended ${took} ms after the close"
 
-# 3. A script that cannot be read.
-"$tovl" missing.tovl 2>stderr.txt &
-app=$!
-box=$(find_window '^TOVL$')
-grep -q "cannot read missing.tovl" stderr.txt || fail "stderr holds: $(cat stderr.txt)"
-xdotool windowactivate --sync "$box" key Return
-ends_within "$app" 10 || fail "tovl did not end after the start-up box"
-[[ $status -eq 2 ]] || fail "exit status $status after a missing script, expected 2"
-echo "ok: start-up error box, stderr and status 2"
+# 3. A script that cannot be read, and wrong arguments.
+mkdir folder.tovl
+for case in "missing.tovl|cannot read missing.tovl: File not found" \
+  "folder.tovl|cannot read folder.tovl: it is a folder" "a.tovl b.tovl|one script at a time"; do
+  read -ra arguments <<<"${case%|*}"
+  "$tovl" "${arguments[@]}" 2>stderr.txt &
+  app=$!
+  box=$(find_window '^TOVL$')
+  grep -q "^tovl: ${case#*|}" stderr.txt || fail "tovl ${case%|*}: stderr holds $(cat stderr.txt)"
+  xdotool windowactivate --sync "$box" key Return
+  ends_within "$app" 10 || fail "tovl ${case%|*} did not end after the start-up box"
+  [[ $status -eq 2 ]] || fail "tovl ${case%|*}: exit status $status, expected 2"
+done
+echo "ok: start-up error boxes, stderr and status 2"
 
 # 4. The file chooser: a typed path, the remembered folder, Cancel.
 mkdir "$work/scripts"

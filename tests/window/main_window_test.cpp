@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -81,6 +83,36 @@ TEST(main_window, boxes_are_titled_tovl_show_plain_text_and_answer_with_the_entr
         static_cast<QDialog*>(box)->accept();
     });
     EXPECT_EQ(window.ask(u"Name?"), u"r\u00E9ponse");
+}
+
+// The input box shows its prompt's lines whole, however they end, and scrolls a prompt taller
+// than half the screen instead of growing past it.
+TEST(main_window, the_input_box_shows_the_whole_prompt_and_scrolls_a_very_long_one) {
+    main_window window;
+    window.show();
+    QString shown;
+    int prompt_height = 0;
+    int label_height = 0;
+    auto measure = [&](QWidget* box) {
+        auto* label = box->findChild<QLabel*>();
+        shown = label->text();
+        prompt_height = box->findChild<QScrollArea*>()->viewport()->height();
+        label_height = label->height();
+        static_cast<QDialog*>(box)->reject();
+    };
+    when_modal_opens(measure);
+    window.ask(u"First line\r\nsecond line\rthird line\nfourth, a much longer line of the prompt");
+    EXPECT_EQ(shown, "First line\nsecond line\nthird line\nfourth, a much longer line of the prompt");
+    EXPECT_GE(prompt_height, label_height);
+
+    text long_prompt;
+    for (int i = 0; i < 2000; ++i)
+        long_prompt += u"word ";
+    when_modal_opens(measure);
+    window.ask(long_prompt);
+    EXPECT_EQ(shown.size(), 10000);
+    EXPECT_LE(prompt_height, window.screen()->availableGeometry().height() / 2);
+    EXPECT_GT(label_height, prompt_height);
 }
 
 TEST(main_window, a_long_run_shows_its_output_and_ends_when_the_window_closes) {
