@@ -63,8 +63,8 @@ window_options parse_options(int argc, char** argv) {
         std::optional<tovl::encoding_option> encoding;
         if (!options_ended) encoding = tovl::parse_encoding_option(arg);
         if (encoding && !encoding->encoding) {
-            opts.error = std::string("unknown encoding in '") + arg +
-                         "': use utf-8 or windows-1252";
+            opts.error =
+                std::string("unknown encoding in '") + arg + "': use utf-8 or windows-1252";
         } else if (encoding) {
             opts.encoding = encoding->encoding;
         } else if (!options_ended && std::strcmp(arg, "--") == 0) {

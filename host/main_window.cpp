@@ -102,7 +102,8 @@ class input_box : public QDialog {
         prompt_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         int half_screen = screen()->availableGeometry().height() / 2;
         label->resize(label->width(), label->heightForWidth(label->width()));
-        prompt_area->setMinimumWidth(label->width() + prompt_area->verticalScrollBar()->sizeHint().width());
+        prompt_area->setMinimumWidth(label->width() +
+                                     prompt_area->verticalScrollBar()->sizeHint().width());
         prompt_area->setFixedHeight(std::min(label->height(), half_screen));
         entry = new QLineEdit(this);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

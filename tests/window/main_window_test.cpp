@@ -102,7 +102,8 @@ TEST(main_window, the_input_box_shows_the_whole_prompt_and_scrolls_a_very_long_o
     };
     when_modal_opens(measure);
     window.ask(u"First line\r\nsecond line\rthird line\nfourth, a much longer line of the prompt");
-    EXPECT_EQ(shown, "First line\nsecond line\nthird line\nfourth, a much longer line of the prompt");
+    EXPECT_EQ(shown,
+              "First line\nsecond line\nthird line\nfourth, a much longer line of the prompt");
     EXPECT_GE(prompt_height, label_height);
 
     text long_prompt;
