@@ -1,10 +1,12 @@
 // The program runner and dispatch: walks the lines with the line counter, one error boundary.
 #include "interp/interpreter.h"
 
+#include "interp/decoded_line.h"
 #include "interp/script_text.h"
 #include "interp/value.h"
 
 #include <algorithm>
+#include <cmath>
 #include <deque>
 #include <new>
 #include <vector>
@@ -16,7 +18,7 @@ namespace {
 // The line counter is a 16-bit number: a script may have at most this many lines.
 constexpr size_t max_lines = 32768;
 
-// The caches of one run's lines. A line gets one when it runs for the second time: a line that
+// The caches of one run's lines, for the handlers of lines that run again. A line gets one when it runs for the second time: a line that
 // runs once gains nothing from it, and a long script that runs straight through should not pay
 // for a cache per line.
 class run_caches {
@@ -39,6 +41,42 @@ class run_caches {
     std::deque<line_cache> pool_; // stable addresses
 };
 
+// The direct forms of "fmath +" and "fifvr", through the value operations of their handlers;
+// false when the values need the handler after all (a conversion that may fail).
+[[gnu::always_inline]] inline bool add_single(variable_table& variables, const decoded_line& line) {
+    float a = 0;
+    float b = 0;
+    if (!quick_single(variables.slot_in_table(line.slots[0]), a) ||
+        !quick_single(variables.slot_in_table(line.slots[1]), b)) {
+        return false;
+    }
+    float sum = a + b;
+    if (!std::isfinite(sum)) return false;
+    variables.slot_in_table(line.slots[2]).set_single(sum);
+    return true;
+}
+
+[[gnu::always_inline]] inline bool compare_greater(variable_table& variables,
+                                                   const decoded_line& line, bool& skipping) {
+    double a = 0;
+    double b = 0;
+    if (!quick_lead_number(variables.slot_in_table(line.slots[1]), b) ||
+        !quick_lead_number(variables.slot_in_table(line.slots[0]), a)) {
+        return false;
+    }
+    skipping = !(a > b);
+    return true;
+}
+
+[[gnu::always_inline]] inline bool compare_texts(variable_table& variables,
+                                                 const decoded_line& line, bool& skipping) {
+    const value& a = variables.slot_in_table(line.slots[0]);
+    const value& b = variables.slot_in_table(line.slots[1]);
+    if (a.kind() != value_kind::text || b.kind() != value_kind::text) return false;
+    skipping = a.as_text() != b.as_text();
+    return true;
+}
+
 } // namespace
 
 run_outcome interpreter::run(text_view script) {
@@ -46,9 +84,11 @@ run_outcome interpreter::run(text_view script) {
     run_outcome outcome;
     try {
         std::vector<text_view> lines = split_lines(script);
-        // Tracing has a loop of its own, so that a run without it pays nothing for it.
-        outcome.end =
-            trace_ ? run_lines<true>(lines, last_line) : run_lines<false>(lines, last_line);
+        check_line_count(lines.size());
+        // Tracing, and runs without the direct forms, have a loop of their own, so that the
+        // usual run pays nothing for them.
+        outcome.end = trace_ || !direct_forms_ ? run_plain_lines(lines, last_line)
+                                               : run_decoded_lines(lines, last_line);
     } catch (run_error& error) {
         error.place_at_line(last_line);
         outcome = {run_end::failed, error};
@@ -61,40 +101,136 @@ run_outcome interpreter::run(text_view script) {
     return outcome;
 }
 
-// `last_line` is the line that ran last: errors of the counter itself are placed there.
-template <bool traced>
-run_end interpreter::run_lines(const std::vector<text_view>& lines, int& last_line) {
-    if (lines.size() > max_lines) {
+void interpreter::check_line_count(size_t count) {
+    if (count > max_lines) {
         throw run_error(error_kind::overflow)
             .because(u"the script has " +
-                     value_text(value::from_double(static_cast<double>(lines.size()))) +
+                     value_text(value::from_double(static_cast<double>(count))) +
                      u" lines; a script may have at most 32767 (and an empty last one)");
     }
+}
+
+// The error of a line counter below 0 before a line runs: a jump to line 0 or before.
+[[noreturn, gnu::cold]] static void raise_jump_before_start(int16_t counter) {
+    throw run_error(error_kind::subscript_out_of_range)
+        .because(u"fgoto jumped to line " +
+                 value_text(value::from_int16(static_cast<int16_t>(counter + 1))) +
+                 u": lines are numbered from 1");
+}
+
+// The usual run: each line is decoded when it first runs under a layout, and runs from its
+// decoding from then on; the handlers run the lines that have no direct form, and those whose
+// values need them. `last_line` is the line that ran last: errors of the counter itself are
+// placed there.
+//
+// The line counter and the skip flag live in locals here: the counter is stored for the
+// handlers before each call and read back after it ("fgoto" sets it); the skip flag is read
+// from the local and written to both.
+run_end interpreter::run_decoded_lines(const std::vector<text_view>& lines, int& last_line) {
+    std::vector<decoded_line> program(lines.size());
     run_caches caches(lines.size());
+    variable_table& variables = state_.variables;
+    // Only a handler ("fnumv") can change the layout.
+    uint32_t layout = variables.layout_version();
+    state_.line_counter = 0;
+    state_.end_requested = false;
+    if (lines.empty()) return run_end::finished;
+    // At most 32767: a negative counter, as an unsigned 16-bit number, is above it too.
+    const auto upper = static_cast<uint16_t>(lines.size() - 1);
+    int16_t counter = 0;
+    bool skipping = state_.skipping;
+    uint32_t stretch = 0;   // lines from one pause point to the next
+    uint32_t countdown = 0; // lines left before the next one
+    for (;;) {
+        if (static_cast<uint16_t>(counter) > upper) [[unlikely]] {
+            state_.line_counter = counter;
+            if (counter < 0) raise_jump_before_start(counter);
+            return run_end::finished;
+        }
+        last_line = counter;
+        if (countdown == 0) [[unlikely]] {
+            if (std::optional<run_end> end = pause_here(stretch)) return *end;
+            countdown = stretch;
+        }
+        --countdown;
+        decoded_line& line = program[static_cast<uint16_t>(counter)];
+        if (line.layout != layout) [[unlikely]] {
+            decode_line(line, lines[static_cast<uint16_t>(counter)], variables);
+        }
+        if (skipping && line.form != line_form::end_block) goto next_line;
+        switch (line.form) {
+        case line_form::no_command: goto next_line;
+        case line_form::add:
+            if (add_single(variables, line)) goto next_line;
+            break;
+        case line_form::greater:
+            if (compare_greater(variables, line, skipping)) {
+                state_.skipping = skipping;
+                goto next_line;
+            }
+            break;
+        case line_form::same_text:
+            if (compare_texts(variables, line, skipping)) {
+                state_.skipping = skipping;
+                goto next_line;
+            }
+            break;
+        case line_form::jump: counter = line.jump; goto next_line;
+        case line_form::end_block: state_.skipping = skipping = false; goto next_line;
+        case line_form::copy: {
+            const value& from = variables.slot_in_table(line.slots[0]);
+            value& to = variables.slot_in_table(line.slots[1]);
+            if (&from != &to) to = from;
+            goto next_line;
+        }
+        case line_form::print: {
+            text scratch;
+            state_.host.append_output(
+                value_text_view(variables.slot_in_table(line.slots[0]), scratch));
+            goto next_line;
+        }
+        case line_form::new_line: state_.host.append_output(u"\r\n"); goto next_line;
+        case line_form::handler: break;
+        }
+        state_.current = caches.for_line(static_cast<uint16_t>(counter));
+        state_.line_counter = counter;
+        commands_[line.keyword_index](state_, lines[static_cast<uint16_t>(counter)]);
+        if (state_.end_requested) return run_end::ended_by_fendp;
+        counter = state_.line_counter;
+        skipping = state_.skipping;
+        layout = variables.layout_version();
+    next_line:
+        if (counter == INT16_MAX) [[unlikely]] {
+            state_.line_counter = counter;
+            throw run_error(error_kind::overflow);
+        }
+        ++counter;
+    }
+}
+
+// Runs every line through its handler, decoding it afresh each time, and describes each line
+// that runs when a trace is on. The plain path, against which the direct forms are tested.
+run_end interpreter::run_plain_lines(const std::vector<text_view>& lines, int& last_line) {
     const int upper = static_cast<int>(lines.size()) - 1;
     int16_t& counter = state_.line_counter;
     counter = 0;
     state_.end_requested = false;
-    uint32_t stretch = 0;   // lines from one pause point to the next
-    uint32_t countdown = 0; // lines left before the next one
+    state_.current = nullptr;
+    uint32_t stretch = 0;
+    uint32_t countdown = 0;
     while (counter <= upper) {
-        if (counter < 0) {
-            throw run_error(error_kind::subscript_out_of_range)
-                .because(u"fgoto jumped to line " +
-                         value_text(value::from_int16(static_cast<int16_t>(counter + 1))) +
-                         u": lines are numbered from 1");
-        }
+        if (counter < 0) [[unlikely]] raise_jump_before_start(counter);
         last_line = counter;
         if (countdown == 0) {
             if (std::optional<run_end> end = pause_here(stretch)) return *end;
             countdown = stretch;
         }
         --countdown;
-        state_.current = caches.for_line(static_cast<size_t>(counter));
-        if constexpr (traced) {
-            run_traced_line(lines[static_cast<size_t>(counter)]);
+        text_view line = lines[static_cast<size_t>(counter)];
+        if (trace_) {
+            run_traced_line(line);
         } else {
-            run_line(lines[static_cast<size_t>(counter)]);
+            run_line(line);
         }
         if (state_.end_requested) return run_end::ended_by_fendp;
         if (counter == INT16_MAX) throw run_error(error_kind::overflow);
@@ -116,17 +252,10 @@ std::optional<run_end> interpreter::pause_here(uint32_t& stretch) {
 
 // Dispatch: a line whose first five characters are a keyword goes to its handler; while the
 // skip flag is set only "endif" does. Every other line does nothing.
-inline void interpreter::run_line(text_view line) {
-    line_cache* cache = state_.current;
-    uint8_t index = cache ? cache->keyword_index : line_cache::unresolved;
-    if (index == line_cache::unresolved) {
-        std::optional<keyword> found = find_keyword(line);
-        index = found ? static_cast<uint8_t>(*found) : line_cache::no_keyword;
-        if (cache) cache->keyword_index = index;
-    }
-    if (index == line_cache::no_keyword) return;
-    if (state_.skipping && index != static_cast<uint8_t>(keyword::endif)) return;
-    commands_[index](state_, line);
+void interpreter::run_line(text_view line) {
+    std::optional<keyword> found = find_keyword(line);
+    if (!found || (state_.skipping && *found != keyword::endif)) return;
+    commands_[static_cast<size_t>(*found)](state_, line);
 }
 
 // A line that runs is traced after it ran, or before its error is passed on. Lines that do

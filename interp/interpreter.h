@@ -1,6 +1,7 @@
 // The interpreter: runs a script's lines through the command table and says how the run ended.
 #pragma once
 
+#include "interp/decoded_line.h"
 #include "interp/run_error.h"
 #include "interp/run_state.h"
 #include "interp/run_trace.h"
@@ -47,12 +48,19 @@ class interpreter {
     }
 
     // Every line that runs from now on is described to `writer`; an empty writer ends tracing.
+    // A traced run takes the plain path.
     void set_trace(trace_writer writer) { trace_ = std::move(writer); }
 
+    // Whether lines that run again run from their decoding (the default) or through their
+    // handlers from the line's text every time (the plain path). Both give the same results;
+    // the plain path is there to show it.
+    void set_direct_forms(bool on) { direct_forms_ = on; }
+
   private:
-    template <bool traced> run_end run_lines(const std::vector<text_view>& lines, int& last_line);
-    // Inlined into both loops: the plain one is the hot path of every run.
-    [[gnu::always_inline]] inline void run_line(text_view line);
+    static void check_line_count(size_t count);
+    run_end run_decoded_lines(const std::vector<text_view>& lines, int& last_line);
+    run_end run_plain_lines(const std::vector<text_view>& lines, int& last_line);
+    void run_line(text_view line);
     void run_traced_line(text_view line);
 
     run_state state_;
@@ -64,6 +72,7 @@ class interpreter {
     pause_point pause_;
     uint32_t pause_interval_ = 0;
     trace_writer trace_;
+    bool direct_forms_ = true;
 };
 
 } // namespace tovl

@@ -102,13 +102,6 @@ double value::text_number() const {
     return number_.d;
 }
 
-bool value::text_is_number(double& number) const {
-    parse_text_once();
-    if (parsed_ != parse::number) return false;
-    number = number_.d;
-    return true;
-}
-
 text_view value_text_view(const value& v, text& scratch) {
     if (v.kind() == value_kind::text) return v.as_text();
     scratch.clear();
@@ -120,19 +113,8 @@ text_view value_text_view(const value& v, text& scratch) {
 // number as a whole reads as that number.
 double value_lead_number(const value& v) {
     double number = 0;
-    int digits = double_digits;
-    switch (v.kind()) {
-    case value_kind::empty: return 0;
-    case value_kind::text:
-        return v.text_is_number(number) ? number : parse_lead_number(v.as_text()).or_raise();
-    case value_kind::int16: return v.as_int16();
-    case value_kind::float32:
-        number = v.as_single();
-        digits = single_digits;
-        break;
-    case value_kind::float64: number = v.as_double(); break;
-    }
-    if (is_whole(number, exact_limit(digits))) return number;
+    if (quick_lead_number(v, number)) return number;
+    if (v.kind() == value_kind::text) return parse_lead_number(v.as_text()).or_raise();
     return parse_lead_number(value_text(v)).or_raise();
 }
 
@@ -155,8 +137,9 @@ double value_double(const value& v) {
 }
 
 float value_single(const value& v) {
-    if (v.kind() == value_kind::float32) return v.as_single();
-    return to_single(value_double(v));
+    float f = 0;
+    if (quick_single(v, f)) return f;
+    return to_single(value_double(v)); // the error it raises
 }
 
 value value_add(const value& left, const value& right) {

@@ -1,9 +1,11 @@
 // value: the untyped content of one variable slot, and every operation on values.
 #pragma once
 
+#include "interp/numbers.h"
 #include "interp/run_error.h"
 #include "interp/text.h"
 
+#include <cmath>
 #include <cstdint>
 
 namespace tovl {
@@ -71,7 +73,12 @@ class value {
     // not a number), made once.
     double text_number() const;
     // True when the Text's characters are a number as a whole, which is then `number`.
-    bool text_is_number(double& number) const;
+    [[gnu::always_inline]] bool text_is_number(double& number) const {
+        if (parsed_ == parse::unknown) parse_text_once();
+        if (parsed_ != parse::number) return false;
+        number = number_.d;
+        return true;
+    }
     const text& as_text() const { return text_; }
     int16_t as_int16() const { return number_.i; }
     float as_single() const { return number_.f; }
@@ -106,6 +113,40 @@ double value_lead_number(const value& v);
 // Strict conversions: Empty counts as 0, a Text is parsed strictly.
 double value_double(const value& v);
 float value_single(const value& v);
+
+// What value_single gives, when it gives a number rather than an error: a Text whose
+// characters are no number, or a number beyond the 32-bit float range, is left out (false).
+[[gnu::always_inline]] inline bool quick_single(const value& v, float& out) {
+    double d = 0;
+    switch (v.kind()) {
+    case value_kind::float32: out = v.as_single(); return true;
+    case value_kind::int16: out = v.as_int16(); return true;
+    case value_kind::empty: out = 0; return true;
+    case value_kind::float64: d = v.as_double(); break;
+    case value_kind::text:
+        if (!v.text_is_number(d)) return false;
+        break;
+    }
+    out = static_cast<float>(d);
+    return std::isfinite(out);
+}
+
+// What value_lead_number gives where no text has to be read or printed for it: a number that
+// prints as its plain digits, or a Text that is a number as a whole (false for any other).
+[[gnu::always_inline]] inline bool quick_lead_number(const value& v, double& out) {
+    switch (v.kind()) {
+    case value_kind::empty: out = 0; return true;
+    case value_kind::int16: out = v.as_int16(); return true;
+    case value_kind::float32:
+        out = v.as_single();
+        return is_whole(out, exact_limit(single_digits));
+    case value_kind::float64:
+        out = v.as_double();
+        return is_whole(out, exact_limit(double_digits));
+    case value_kind::text: return v.text_is_number(out);
+    }
+    return false;
+}
 
 // Dynamic arithmetic. value_add joins two texts and passes a value through when the other
 // operand is Empty; otherwise, as for the others, Empty counts as Int16 0, a Text as a Float64
