@@ -77,7 +77,6 @@ line_form form_of(keyword k, decoded_line& d, text_view line, const variable_tab
 } // namespace
 
 void decode_line(decoded_line& decoded, text_view line, const variable_table& variables) {
-    decoded.layout = variables.layout_version();
     std::optional<keyword> found = find_keyword(line);
     if (!found) {
         decoded.form = line_form::no_command;

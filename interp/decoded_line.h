@@ -13,25 +13,26 @@ namespace tovl {
 // through the same value operations; where the values need anything else (a conversion that
 // may fail, a text to make), the runner hands the line to the handler instead.
 enum class line_form : uint8_t {
-    no_command, // not a keyword line: does nothing
-    handler,    // run by its command's handler
-    add,        // "fmath" with "+": slot 3 = slot 1 + slot 2 as 32-bit floats
-    greater,    // "fifvr" with ">": skip unless slot 1's leading number > slot 2's
-    same_text,  // "fifvr" with "=": skip unless the two texts are equal
-    jump,       // "fgoto": the line counter goes to `jump`
-    end_block,  // "endif"
-    copy,       // "fcopy": slot 2 = slot 1
-    print,      // "fprnt": slot 1's text form to the output
-    new_line,   // "fnewl"
+    not_decoded, // not decoded under the current layout yet
+    no_command,  // not a keyword line: does nothing
+    handler,     // run by its command's handler
+    add,         // "fmath" with "+": slot 3 = slot 1 + slot 2 as 32-bit floats
+    greater,     // "fifvr" with ">": skip unless slot 1's leading number > slot 2's
+    same_text,   // "fifvr" with "=": skip unless the two texts are equal
+    jump,        // "fgoto": the line counter goes to `jump`
+    end_block,   // "endif"
+    copy,        // "fcopy": slot 2 = slot 1
+    print,       // "fprnt": slot 1's text form to the output
+    new_line,    // "fnewl"
 };
+constexpr size_t line_form_count = 11;
 
 // A line's decoding under one operand layout: its keyword, its form, the slots its fields
 // name in the table of that layout and its jump target. Made when the line first runs under a
-// layout and kept until "fnumv" sets another, which rebuilds the table too.
+// layout; "fnumv" sets another layout and rebuilds the table, and every line is decoded anew.
 struct decoded_line {
-    uint32_t layout = 0; // the layout version it was decoded under; 0 for none yet
+    line_form form = line_form::not_decoded;
     uint8_t keyword_index = 0;
-    line_form form = line_form::no_command;
     int16_t jump = 0;
     int16_t slots[3] = {};
 };

@@ -13,14 +13,9 @@
 
 namespace tovl {
 
-namespace {
-
-// The line counter is a 16-bit number: a script may have at most this many lines.
-constexpr size_t max_lines = 32768;
-
-// The caches of one run's lines, for the handlers of lines that run again. A line gets one when it runs for the second time: a line that
-// runs once gains nothing from it, and a long script that runs straight through should not pay
-// for a cache per line.
+// The caches of one run's lines, for the handlers of lines that run again. A line gets one when
+// it runs for the second time: a line that runs once gains nothing from it, and a long script
+// that runs straight through should not pay for a cache per line.
 class run_caches {
   public:
     explicit run_caches(size_t lines) : caches_(lines, nullptr), visited_(lines, false) {}
@@ -41,37 +36,42 @@ class run_caches {
     std::deque<line_cache> pool_; // stable addresses
 };
 
+namespace {
+
+// The line counter is a 16-bit number: a script may have at most this many lines.
+constexpr size_t max_lines = 32768;
+
 // The direct forms of "fmath +" and "fifvr", through the value operations of their handlers;
 // false when the values need the handler after all (a conversion that may fail).
-[[gnu::always_inline]] inline bool add_single(variable_table& variables, const decoded_line& line) {
+[[gnu::always_inline]] inline bool add_single(value* slots, const decoded_line& line) {
     float a = 0;
     float b = 0;
-    if (!quick_single(variables.slot_in_table(line.slots[0]), a) ||
-        !quick_single(variables.slot_in_table(line.slots[1]), b)) {
+    if (!quick_single(slots[line.slots[0]], a) ||
+        !quick_single(slots[line.slots[1]], b)) {
         return false;
     }
     float sum = a + b;
     if (!std::isfinite(sum)) return false;
-    variables.slot_in_table(line.slots[2]).set_single(sum);
+    slots[line.slots[2]].set_single(sum);
     return true;
 }
 
-[[gnu::always_inline]] inline bool compare_greater(variable_table& variables,
-                                                   const decoded_line& line, bool& skipping) {
+[[gnu::always_inline]] inline bool compare_greater(value* slots, const decoded_line& line,
+                                                   bool& skipping) {
     double a = 0;
     double b = 0;
-    if (!quick_lead_number(variables.slot_in_table(line.slots[1]), b) ||
-        !quick_lead_number(variables.slot_in_table(line.slots[0]), a)) {
+    if (!quick_lead_number(slots[line.slots[1]], b) ||
+        !quick_lead_number(slots[line.slots[0]], a)) {
         return false;
     }
     skipping = !(a > b);
     return true;
 }
 
-[[gnu::always_inline]] inline bool compare_texts(variable_table& variables,
-                                                 const decoded_line& line, bool& skipping) {
-    const value& a = variables.slot_in_table(line.slots[0]);
-    const value& b = variables.slot_in_table(line.slots[1]);
+[[gnu::always_inline]] inline bool compare_texts(value* slots, const decoded_line& line,
+                                                 bool& skipping) {
+    const value& a = slots[line.slots[0]];
+    const value& b = slots[line.slots[1]];
     if (a.kind() != value_kind::text || b.kind() != value_kind::text) return false;
     skipping = a.as_text() != b.as_text();
     return true;
@@ -123,89 +123,139 @@ void interpreter::check_line_count(size_t count) {
 // values need them. `last_line` is the line that ran last: errors of the counter itself are
 // placed there.
 //
-// The line counter and the skip flag live in locals here: the counter is stored for the
-// handlers before each call and read back after it ("fgoto" sets it); the skip flag is read
-// from the local and written to both.
+// Each line jumps to the code of its form through a table of labels, as the dispatch loops of
+// small interpreters do: one table while lines run, one while a false "fifvr" skips them, so
+// that the skip flag costs nothing per line. The line counter lives in a local; it is stored
+// for the handlers before each call and read back after it ("fgoto" sets it).
+// NOLINTBEGIN(cppcoreguidelines-avoid-goto): the dispatch loop is made of jumps.
 run_end interpreter::run_decoded_lines(const std::vector<text_view>& lines, int& last_line) {
+    // Indexed by the skip flag, then by the form.
+    static const void* const forms[2][line_form_count] = {
+        {&&decode, &&next_line, &&handler, &&add, &&greater, &&same_text, &&jump, &&end_block,
+         &&copy_slot, &&print, &&new_line},
+        {&&decode, &&next_line, &&next_line, &&next_line, &&next_line, &&next_line, &&next_line,
+         &&end_block, &&next_line, &&next_line, &&next_line},
+    };
     std::vector<decoded_line> program(lines.size());
     run_caches caches(lines.size());
     variable_table& variables = state_.variables;
-    // Only a handler ("fnumv") can change the layout.
+    // Only a handler ("fnumv") can change the layout, and with it the table: then every line
+    // is decoded afresh.
     uint32_t layout = variables.layout_version();
+    value* slots = variables.table_start();
+    decoded_line* const code = program.data();
+    const void* const* table = forms[state_.skipping];
     state_.line_counter = 0;
     state_.end_requested = false;
-    if (lines.empty()) return run_end::finished;
-    // At most 32767: a negative counter, as an unsigned 16-bit number, is above it too.
-    const auto upper = static_cast<uint16_t>(lines.size() - 1);
-    int16_t counter = 0;
-    bool skipping = state_.skipping;
+    // At most 32767: a negative counter, as an unsigned number, is above it too.
+    const auto upper = static_cast<uint32_t>(lines.size()) - 1;
+    int counter = 0;
+    int ran = 0; // the line that runs or ran last
+    decoded_line* line = nullptr;
     uint32_t stretch = 0;   // lines from one pause point to the next
     uint32_t countdown = 0; // lines left before the next one
-    for (;;) {
-        if (static_cast<uint16_t>(counter) > upper) [[unlikely]] {
-            state_.line_counter = counter;
-            if (counter < 0) raise_jump_before_start(counter);
-            return run_end::finished;
-        }
-        last_line = counter;
-        if (countdown == 0) [[unlikely]] {
-            if (std::optional<run_end> end = pause_here(stretch)) return *end;
-            countdown = stretch;
-        }
-        --countdown;
-        decoded_line& line = program[static_cast<uint16_t>(counter)];
-        if (line.layout != layout) [[unlikely]] {
-            decode_line(line, lines[static_cast<uint16_t>(counter)], variables);
-        }
-        if (skipping && line.form != line_form::end_block) goto next_line;
-        switch (line.form) {
-        case line_form::no_command: goto next_line;
-        case line_form::add:
-            if (add_single(variables, line)) goto next_line;
-            break;
-        case line_form::greater:
-            if (compare_greater(variables, line, skipping)) {
-                state_.skipping = skipping;
-                goto next_line;
-            }
-            break;
-        case line_form::same_text:
-            if (compare_texts(variables, line, skipping)) {
-                state_.skipping = skipping;
-                goto next_line;
-            }
-            break;
-        case line_form::jump: counter = line.jump; goto next_line;
-        case line_form::end_block: state_.skipping = skipping = false; goto next_line;
-        case line_form::copy: {
-            const value& from = variables.slot_in_table(line.slots[0]);
-            value& to = variables.slot_in_table(line.slots[1]);
-            if (&from != &to) to = from;
-            goto next_line;
-        }
-        case line_form::print: {
-            text scratch;
-            state_.host.append_output(
-                value_text_view(variables.slot_in_table(line.slots[0]), scratch));
-            goto next_line;
-        }
-        case line_form::new_line: state_.host.append_output(u"\r\n"); goto next_line;
-        case line_form::handler: break;
-        }
-        state_.current = caches.for_line(static_cast<uint16_t>(counter));
-        state_.line_counter = counter;
-        commands_[line.keyword_index](state_, lines[static_cast<uint16_t>(counter)]);
-        if (state_.end_requested) return run_end::ended_by_fendp;
-        counter = state_.line_counter;
-        skipping = state_.skipping;
-        layout = variables.layout_version();
-    next_line:
-        if (counter == INT16_MAX) [[unlikely]] {
-            state_.line_counter = counter;
+
+step:
+    // Also a counter stepped past 32767, which overflows the 16-bit line counter.
+    if (static_cast<uint32_t>(counter) > upper) [[unlikely]] {
+        last_line = ran;
+        if (counter > INT16_MAX) {
+            state_.line_counter = INT16_MAX;
             throw run_error(error_kind::overflow);
         }
-        ++counter;
+        state_.line_counter = static_cast<int16_t>(counter);
+        if (counter < 0) raise_jump_before_start(static_cast<int16_t>(counter));
+        return run_end::finished;
     }
+    if (countdown == 0) [[unlikely]] {
+        last_line = ran;
+        if (std::optional<run_end> end = pause_here(stretch)) return *end;
+        countdown = stretch;
+    }
+    --countdown;
+    ran = counter;
+    line = code + counter;
+    goto* table[static_cast<uint8_t>(line->form)];
+
+decode:
+    last_line = ran;
+    decode_line(*line, lines[static_cast<size_t>(counter)], variables);
+    goto* table[static_cast<uint8_t>(line->form)];
+
+add:
+    if (!add_single(slots, *line)) goto handler;
+    goto next_line;
+
+greater: {
+    bool skip = false;
+    if (!compare_greater(slots, *line, skip)) goto handler;
+    state_.skipping = skip;
+    table = forms[skip];
+    goto next_line;
+}
+
+same_text: {
+    bool skip = false;
+    if (!compare_texts(slots, *line, skip)) goto handler;
+    state_.skipping = skip;
+    table = forms[skip];
+    goto next_line;
+}
+
+jump:
+    counter = line->jump;
+    goto next_line;
+
+end_block:
+    state_.skipping = false;
+    table = forms[0];
+    goto next_line;
+
+copy_slot: {
+    const value& from = slots[line->slots[0]];
+    value& to = slots[line->slots[1]];
+    if (&from != &to) to = from;
+    goto next_line;
+}
+
+print: {
+    last_line = ran;
+    text scratch;
+    state_.host.append_output(value_text_view(slots[line->slots[0]], scratch));
+    goto next_line;
+}
+
+new_line:
+    last_line = ran;
+    state_.host.append_output(u"\r\n");
+    goto next_line;
+
+handler:
+    last_line = ran;
+    state_.line_counter = static_cast<int16_t>(counter);
+    run_handler(*line, static_cast<size_t>(counter), lines, caches);
+    if (state_.end_requested) return run_end::ended_by_fendp;
+    counter = state_.line_counter;
+    table = forms[state_.skipping];
+    if (variables.layout_version() != layout) {
+        layout = variables.layout_version();
+        slots = variables.table_start();
+        std::fill(program.begin(), program.end(), decoded_line());
+    }
+    goto next_line;
+
+next_line:
+    ++counter;
+    goto step;
+}
+// NOLINTEND(cppcoreguidelines-avoid-goto)
+
+// A line that its handler runs, with the line's cache; out of the loop, which keeps its
+// registers for the direct forms.
+void interpreter::run_handler(const decoded_line& line, size_t index,
+                              const std::vector<text_view>& lines, run_caches& caches) {
+    state_.current = caches.for_line(index);
+    commands_[line.keyword_index](state_, lines[index]);
 }
 
 // Runs every line through its handler, decoding it afresh each time, and describes each line

@@ -13,6 +13,8 @@
 
 namespace tovl {
 
+class run_caches;
+
 enum class run_end {
     finished,          // the line counter passed the last line
     ended_by_fendp,    // "fendp" asked to end the program
@@ -58,7 +60,10 @@ class interpreter {
 
   private:
     static void check_line_count(size_t count);
-    run_end run_decoded_lines(const std::vector<text_view>& lines, int& last_line);
+    [[gnu::noinline]] run_end run_decoded_lines(const std::vector<text_view>& lines,
+                                                int& last_line);
+    [[gnu::noinline]] void run_handler(const decoded_line& line, size_t index,
+                                       const std::vector<text_view>& lines, run_caches& caches);
     run_end run_plain_lines(const std::vector<text_view>& lines, int& last_line);
     void run_line(text_view line);
     void run_traced_line(text_view line);

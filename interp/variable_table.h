@@ -45,6 +45,9 @@ class variable_table {
         assert(is_slot(index));
         return slots_[static_cast<size_t>(index)];
     }
+    // The first slot, for a runner that indexes slots it checked with is_slot; valid until the
+    // table is rebuilt.
+    value* table_start() { return slots_.data(); }
     // For reading only, as a trace does: a slot checked with is_slot.
     const value& slot_value(int32_t index) const { return slots_[static_cast<size_t>(index)]; }
     size_t size() const { return slots_.size(); }
