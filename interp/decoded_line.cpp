@@ -55,8 +55,10 @@ line_form form_of(keyword k, decoded_line& d, text_view line, const variable_tab
         if (op == u'=' && all_slots(d, variables, line, 2)) return line_form::same_text;
         return line_form::handler;
     }
-    case keyword::fcopy: return all_slots(d, variables, line, 2) ? line_form::copy : line_form::handler;
-    case keyword::fprnt: return all_slots(d, variables, line, 1) ? line_form::print : line_form::handler;
+    case keyword::fcopy:
+        return all_slots(d, variables, line, 2) ? line_form::copy : line_form::handler;
+    case keyword::fprnt:
+        return all_slots(d, variables, line, 1) ? line_form::print : line_form::handler;
     case keyword::fgoto: {
         // As the handler computes it: the number less 2, rounded through its printed text.
         parsed_number target = parse_strict_number(variables.field_rest(line, 1));

@@ -41,13 +41,13 @@ namespace {
 // The line counter is a 16-bit number: a script may have at most this many lines.
 constexpr size_t max_lines = 32768;
 
-// The direct forms of "fmath +" and "fifvr", through the value operations of their handlers;
-// false when the values need the handler after all (a conversion that may fail).
+// The direct forms of "fmath +", "fifvr", "fcopy" and "fprnt", through the value operations of
+// their handlers; false when the values need the handler after all (a conversion that may
+// fail).
 [[gnu::always_inline]] inline bool add_single(value* slots, const decoded_line& line) {
     float a = 0;
     float b = 0;
-    if (!quick_single(slots[line.slots[0]], a) ||
-        !quick_single(slots[line.slots[1]], b)) {
+    if (!quick_single(slots[line.slots[0]], a) || !quick_single(slots[line.slots[1]], b)) {
         return false;
     }
     float sum = a + b;
@@ -75,6 +75,17 @@ constexpr size_t max_lines = 32768;
     if (a.kind() != value_kind::text || b.kind() != value_kind::text) return false;
     skipping = a.as_text() != b.as_text();
     return true;
+}
+
+[[gnu::always_inline]] inline void copy_value(value* slots, const decoded_line& line) {
+    const value& from = slots[line.slots[0]];
+    value& to = slots[line.slots[1]];
+    if (&from != &to) to = from;
+}
+
+inline void print_value(script_host& host, value* slots, const decoded_line& line) {
+    text scratch;
+    host.append_output(value_text_view(slots[line.slots[0]], scratch));
 }
 
 } // namespace
@@ -152,6 +163,7 @@ run_end interpreter::run_decoded_lines(const std::vector<text_view>& lines, int&
     int counter = 0;
     int ran = 0; // the line that runs or ran last
     decoded_line* line = nullptr;
+    bool skip = false;      // what a direct "fifvr" decided
     uint32_t stretch = 0;   // lines from one pause point to the next
     uint32_t countdown = 0; // lines left before the next one
 
@@ -186,21 +198,17 @@ add:
     if (!add_single(slots, *line)) goto handler;
     goto next_line;
 
-greater: {
-    bool skip = false;
+greater:
     if (!compare_greater(slots, *line, skip)) goto handler;
     state_.skipping = skip;
     table = forms[skip];
     goto next_line;
-}
 
-same_text: {
-    bool skip = false;
+same_text:
     if (!compare_texts(slots, *line, skip)) goto handler;
     state_.skipping = skip;
     table = forms[skip];
     goto next_line;
-}
 
 jump:
     counter = line->jump;
@@ -211,19 +219,14 @@ end_block:
     table = forms[0];
     goto next_line;
 
-copy_slot: {
-    const value& from = slots[line->slots[0]];
-    value& to = slots[line->slots[1]];
-    if (&from != &to) to = from;
+copy_slot:
+    copy_value(slots, *line);
     goto next_line;
-}
 
-print: {
+print:
     last_line = ran;
-    text scratch;
-    state_.host.append_output(value_text_view(slots[line->slots[0]], scratch));
+    print_value(state_.host, slots, *line);
     goto next_line;
-}
 
 new_line:
     last_line = ran;
@@ -269,7 +272,7 @@ run_end interpreter::run_plain_lines(const std::vector<text_view>& lines, int& l
     uint32_t stretch = 0;
     uint32_t countdown = 0;
     while (counter <= upper) {
-        if (counter < 0) [[unlikely]] raise_jump_before_start(counter);
+        if (counter < 0) raise_jump_before_start(counter);
         last_line = counter;
         if (countdown == 0) {
             if (std::optional<run_end> end = pause_here(stretch)) return *end;

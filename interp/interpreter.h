@@ -36,6 +36,9 @@ class interpreter {
     // Runs the script once from its first line. The state stays for the next run.
     run_outcome run(text_view script);
 
+    // The variables as the last run left them, for a host or a test to look at.
+    const variable_table& variables() const { return state_.variables; }
+
     // For hosts that must end every run (the fuzzer): after this many more executed lines a
     // run ends as step_budget_spent. Unlimited unless set.
     void set_step_budget(uint64_t lines) { steps_left_ = lines; }

@@ -137,12 +137,8 @@ float value_single(const value& v);
     switch (v.kind()) {
     case value_kind::empty: out = 0; return true;
     case value_kind::int16: out = v.as_int16(); return true;
-    case value_kind::float32:
-        out = v.as_single();
-        return is_whole(out, exact_limit(single_digits));
-    case value_kind::float64:
-        out = v.as_double();
-        return is_whole(out, exact_limit(double_digits));
+    case value_kind::float32: out = v.as_single(); return is_whole(out, exact_limit(single_digits));
+    case value_kind::float64: out = v.as_double(); return is_whole(out, exact_limit(double_digits));
     case value_kind::text: return v.text_is_number(out);
     }
     return false;

@@ -42,15 +42,18 @@ TEST(numbers, parses_rounding_and_text_at_the_edges_of_their_ranges) {
 
 TEST(shortcuts, give_what_the_plain_path_through_the_text_gives) {
     std::vector<value> values;
-    for (double d : {0.0, -0.0, 1.0, -1.0, 0.5, 2.5, 9999999.0, 10000000.0, 16777216.0,
-                     123456789012345.0, 1e15, -1e15 + 1, 1e20, 1.0 / 3.0, 0.1, 1e-7}) {
+    for (double d :
+         {0.0, -0.0, 1.0, -1.0, 0.5, 2.5, 9999999.0, 10000000.0, 16777216.0, 123456789012345.0,
+          1e15, -1e15 + 1, 1e20, 1.0 / 3.0, 0.1, 1e-7, 1e39, -3.5e38}) {
         values.push_back(value::from_double(d));
-        values.push_back(value::from_single(static_cast<float>(d)));
+        // A Float32 is always within its range: every way of making one checks it.
+        if (std::isfinite(static_cast<float>(d)))
+            values.push_back(value::from_single(static_cast<float>(d)));
     }
     for (int16_t i : {0, 1, -1, 32767, -32768})
         values.push_back(value::from_int16(i));
     for (const char16_t* t : {u"12", u" 12 ", u"12abc", u"1e3", u"abc", u"", u"-4x", u"1 2",
-                              u"3.7.2", u"+5", u"5.", u".5", u"1e400x"})
+                              u"3.7.2", u"+5", u"5.", u".5", u"1e400x", u"1e39", u"3.4e38"})
         values.push_back(value::from_text(t));
     for (const value& v : values) {
         parsed_number plain = parse_lead_number(value_text(v));
@@ -61,6 +64,18 @@ TEST(shortcuts, give_what_the_plain_path_through_the_text_gives) {
             EXPECT_EQ(error_of([&] { value_lead_number(v); }), *plain.error) << shown;
         text scratch;
         EXPECT_EQ(value_text_view(v, scratch), value_text(v)) << shown;
+        // The 32-bit float of a value, as "fmath +" reads it: the strict number, narrowed.
+        std::optional<error_kind> plain_error;
+        float narrowed = 0;
+        try {
+            narrowed = to_single(value_double(v));
+        } catch (const run_error& error) {
+            plain_error = error.kind();
+        }
+        if (plain_error)
+            EXPECT_EQ(error_of([&] { value_single(v); }), *plain_error) << shown;
+        else
+            EXPECT_EQ(value_single(v), narrowed) << shown;
     }
     // A text's remembered number follows every change of the text.
     value v = value::from_text(u"1");
