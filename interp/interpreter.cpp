@@ -158,6 +158,7 @@ run_end interpreter::run_decoded_lines(const std::vector<text_view>& lines, int&
     const void* const* table = forms[state_.skipping];
     state_.line_counter = 0;
     state_.end_requested = false;
+    if (lines.empty()) return run_end::finished;
     // At most 32767: a negative counter, as an unsigned number, is above it too.
     const auto upper = static_cast<uint32_t>(lines.size()) - 1;
     int counter = 0;

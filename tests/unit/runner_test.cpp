@@ -10,6 +10,14 @@
 
 using namespace tovl;
 
+TEST(runner, an_empty_script_or_one_without_commands_just_ends) {
+    for (const char16_t* script : {u"", u"\r\n", u"' nothing here"}) {
+        script_run r;
+        EXPECT_EQ(r.run(script).end, run_end::finished);
+        EXPECT_EQ(r.host.output, u"");
+    }
+}
+
 TEST(runner, the_step_budget_ends_a_run_without_a_second_one) {
     script_run r;
     r.interp.set_step_budget(5);
