@@ -1,4 +1,4 @@
-// Keyword lookup: each five-character head packed into one integer, so a test is one compare.
+// Keyword lookup: each five-character head packed into one integer and hashed to its place.
 #include "interp/keyword.h"
 
 namespace tovl {
@@ -16,11 +16,40 @@ constexpr uint64_t pack_head(text_view head) {
     return key;
 }
 
-constexpr std::array<uint64_t, keyword_count> packed_keywords = [] {
-    std::array<uint64_t, keyword_count> packed{};
-    for (size_t i = 0; i < keyword_count; ++i)
-        packed[i] = pack_head(keyword_names[i]);
-    return packed;
+// The keywords in a table of 64 places, each at the place its packed head hashes to: a lookup
+// is one multiply, one shift and one compare. The multiplier was found by trying random odd
+// numbers until no two keywords share a place; a new keyword that collides stops the build
+// here, and another multiplier must be found the same way.
+constexpr int table_bits = 6;
+constexpr uint64_t hash_multiplier = 0x8027a2a235372235u;
+
+constexpr size_t place(uint64_t key) {
+    return static_cast<size_t>((key * hash_multiplier) >> (64 - table_bits));
+}
+
+constexpr bool keywords_spread() {
+    std::array<bool, size_t(1) << table_bits> taken{};
+    for (text_view name : keyword_names) {
+        size_t at = place(pack_head(name));
+        if (taken[at]) return false;
+        taken[at] = true;
+    }
+    return true;
+}
+static_assert(keywords_spread(), "two keywords hash to one place: find another multiplier");
+
+struct keyword_place {
+    uint64_t key = 0; // 0: no keyword here
+    keyword k = keyword{};
+};
+
+constexpr std::array<keyword_place, size_t(1) << table_bits> keyword_table = [] {
+    std::array<keyword_place, size_t(1) << table_bits> table{};
+    for (size_t i = 0; i < keyword_count; ++i) {
+        uint64_t key = pack_head(keyword_names[i]);
+        table[place(key)] = {key, static_cast<keyword>(i)};
+    }
+    return table;
 }();
 
 } // namespace
@@ -28,10 +57,9 @@ constexpr std::array<uint64_t, keyword_count> packed_keywords = [] {
 std::optional<keyword> find_keyword(text_view line) {
     uint64_t head = pack_head(line.substr(0, 5));
     if (head == 0) return std::nullopt;
-    for (size_t i = 0; i < keyword_count; ++i) {
-        if (packed_keywords[i] == head) return static_cast<keyword>(i);
-    }
-    return std::nullopt;
+    const keyword_place& found = keyword_table[place(head)];
+    if (found.key != head) return std::nullopt;
+    return found.k;
 }
 
 } // namespace tovl
