@@ -3,6 +3,8 @@
 
 #include "interp/utf8.h"
 
+#include <algorithm>
+
 namespace tovl {
 
 namespace {
@@ -20,26 +22,43 @@ decoded_script decode_script(std::string_view bytes, std::optional<text_encoding
     return {decode_text(encoding, bytes), encoding};
 }
 
+// Both scan the script once, character by character: a script may have tens of thousands of
+// lines, and this runs before every run.
 std::vector<text_view> split_lines(text_view script) {
     std::vector<text_view> lines;
     if (script.empty()) return lines;
-    text_view line_end = script.find(u'\r') == text_view::npos ? u"\n" : u"\r\n";
-    size_t start = 0;
-    for (;;) {
-        size_t end = script.find(line_end, start);
-        if (end == text_view::npos) {
-            lines.push_back(script.substr(start));
-            return lines;
+    const char16_t* const start = script.data();
+    const char16_t* const end = start + script.size();
+    const char16_t* first_cr = std::find(start, end, u'\r');
+    const char16_t* line = start;
+    if (first_cr == end) { // LF ends the lines
+        for (const char16_t* at = start; at != end; ++at) {
+            if (*at == u'\n') {
+                lines.emplace_back(line, static_cast<size_t>(at - line));
+                line = at + 1;
+            }
         }
-        lines.push_back(script.substr(start, end - start));
-        start = end + line_end.size();
+    } else { // CR LF ends the lines; any other CR or LF stays in its line
+        for (const char16_t* at = first_cr; at + 1 < end; ++at) {
+            if (at[0] == u'\r' && at[1] == u'\n') {
+                lines.emplace_back(line, static_cast<size_t>(at - line));
+                line = at + 2;
+                ++at;
+            }
+        }
     }
+    lines.emplace_back(line, static_cast<size_t>(end - line));
+    return lines;
 }
 
 bool mixes_line_ends(text_view script) {
-    if (script.find(u'\r') == text_view::npos) return false;
-    for (size_t i = 0; i < script.size(); ++i) {
-        if (script[i] == u'\n' && (i == 0 || script[i - 1] != u'\r')) return true;
+    const char16_t* const end = script.data() + script.size();
+    const char16_t* first_cr = std::find(script.data(), end, u'\r');
+    if (first_cr == end) return false;
+    char16_t before = 0;
+    for (char16_t c : script) {
+        if (c == u'\n' && before != u'\r') return true;
+        before = c;
     }
     return false;
 }

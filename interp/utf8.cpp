@@ -1,9 +1,26 @@
 // UTF-8 encoding and decoding of 16-bit texts, surrogate pairs and escaped bytes included.
 #include "interp/utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace tovl {
 
 namespace {
+
+// How many bytes at the start are ASCII, looked at eight at a time: scripts and most texts are
+// nearly all ASCII, which needs no decoding beyond widening.
+size_t ascii_run(std::string_view bytes) {
+    size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        uint64_t block = 0;
+        std::memcpy(&block, bytes.data() + i, 8);
+        if (block & 0x8080808080808080u) break;
+    }
+    while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80)
+        ++i;
+    return i;
+}
 
 constexpr char32_t replacement = 0xFFFD;
 
@@ -97,6 +114,12 @@ void append_from_utf8(text& to, std::string_view bytes) {
     char16_t* out = to.data() + old;
     size_t i = 0;
     while (i < bytes.size()) {
+        size_t ascii = ascii_run(bytes.substr(i));
+        for (size_t k = 0; k < ascii; ++k)
+            out[k] = static_cast<unsigned char>(bytes[i + k]);
+        out += ascii;
+        i += ascii;
+        if (i == bytes.size()) break;
         auto b = static_cast<unsigned char>(bytes[i]);
         if (b < 0x80) {
             *out++ = b;
@@ -136,6 +159,8 @@ size_t utf8_sequence_length(std::string_view bytes) {
 bool is_valid_utf8(std::string_view bytes) {
     size_t i = 0;
     while (i < bytes.size()) {
+        i += ascii_run(bytes.substr(i));
+        if (i == bytes.size()) break;
         char32_t cp = 0;
         size_t length =
             static_cast<unsigned char>(bytes[i]) < 0x80 ? 1 : valid_sequence(bytes.substr(i), cp);

@@ -1,9 +1,11 @@
 // Texts at the edges: the encodings, reading a script, and what the console writes.
 #include "host/console_host.h"
+#include "interp/script_text.h"
 #include "interp/text_encoding.h"
 #include "interp/utf8.h"
 #include "support.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <random>
 #include <unistd.h>
@@ -20,14 +22,50 @@ TEST(utf8, any_bytes_decode_and_encode_back_and_bad_ones_are_escaped) {
     EXPECT_EQ(to_utf8(u"\xDFFF\xD800-\xDC7F"), "\xEF\xBF\xBD\xEF\xBF\xBD-\xEF\xBF\xBD");
     std::mt19937 random(11);
     for (int round = 0; round < 2000; ++round) {
-        std::string bytes(random() % 12, '\0');
+        // Long ASCII runs too, which are decoded eight bytes at a time.
+        std::string bytes(random() % 40, '\0');
         for (char& b : bytes)
-            b = static_cast<char>(random() % 4 == 0 ? 0x80 + random() % 0x80 : random());
+            b = static_cast<char>(random() % 4 == 0 ? 0x80 + random() % 0x80
+                                  : random() % 2    ? random() % 0x80
+                                                    : random());
         for (text_encoding encoding : {text_encoding::utf8, text_encoding::windows_1252})
             ASSERT_EQ(encode_text(encoding, decode_text(encoding, bytes)), bytes);
+        text decoded = from_utf8(bytes);
+        bool escaped = std::any_of(decoded.begin(), decoded.end(),
+                                   [](char16_t c) { return c >= 0xDC80 && c <= 0xDCFF; });
+        ASSERT_EQ(is_valid_utf8(bytes), !escaped);
         // A reader in blocks may cut after any byte that the tail rule does not hold back.
         size_t cut = bytes.size() - incomplete_utf8_tail(bytes);
         ASSERT_EQ(from_utf8(bytes.substr(0, cut)) + from_utf8(bytes.substr(cut)), from_utf8(bytes));
+    }
+}
+
+// Lines end at CR LF when the script holds a CR anywhere, at LF otherwise: compared with the
+// plain reading of that rule on random scripts of a few characters.
+TEST(script_text, lines_end_at_cr_lf_or_at_lf_and_mixed_ends_are_seen) {
+    auto plain_split = [](text_view script) {
+        std::vector<text> lines;
+        if (script.empty()) return lines;
+        text_view end = script.find(u'\r') == text_view::npos ? u"\n" : u"\r\n";
+        size_t start = 0;
+        for (size_t at; (at = script.find(end, start)) != text_view::npos; start = at + end.size())
+            lines.emplace_back(script.substr(start, at - start));
+        lines.emplace_back(script.substr(start));
+        return lines;
+    };
+    std::mt19937 random(12);
+    for (int round = 0; round < 5000; ++round) {
+        text script(random() % 10, u'a');
+        for (char16_t& c : script)
+            c = u"a\r\n"[random() % 3];
+        std::vector<text> lines;
+        for (text_view line : split_lines(script))
+            lines.emplace_back(line);
+        ASSERT_EQ(lines, plain_split(script)) << to_utf8(script);
+        bool bare_lf = false;
+        for (size_t i = 0; i < script.size(); ++i)
+            bare_lf |= script[i] == u'\n' && (i == 0 || script[i - 1] != u'\r');
+        ASSERT_EQ(mixes_line_ends(script), bare_lf && script.find(u'\r') != text::npos);
     }
 }
 
