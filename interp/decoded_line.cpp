@@ -57,6 +57,10 @@ line_form form_of(keyword k, decoded_line& d, text_view line, const variable_tab
     }
     case keyword::fcopy:
         return all_slots(d, variables, line, 2) ? line_form::copy : line_form::handler;
+    case keyword::fsetv:
+        if (!all_slots(d, variables, line, 1)) return line_form::handler;
+        d.column = static_cast<uint16_t>(variables.field_column(2));
+        return line_form::set_text;
     case keyword::fprnt:
         return all_slots(d, variables, line, 1) ? line_form::print : line_form::handler;
     case keyword::fgoto: {

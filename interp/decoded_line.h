@@ -24,8 +24,9 @@ enum class line_form : uint8_t {
     copy,        // "fcopy": slot 2 = slot 1
     print,       // "fprnt": slot 1's text form to the output
     new_line,    // "fnewl"
+    set_text,    // "fsetv": slot 1 = the line from `column` on, as a text
 };
-constexpr size_t line_form_count = 11;
+constexpr size_t line_form_count = 12;
 
 // A line's decoding under one operand layout: its keyword, its form, the slots its fields
 // name in the table of that layout and its jump target. Made when the line first runs under a
@@ -34,6 +35,7 @@ struct decoded_line {
     line_form form = line_form::not_decoded;
     uint8_t keyword_index = 0;
     int16_t jump = 0;
+    uint16_t column = 0; // the 1-based column where the text of "fsetv" starts
     int16_t slots[3] = {};
 };
 

@@ -143,9 +143,9 @@ run_end interpreter::run_decoded_lines(const std::vector<text_view>& lines, int&
     // Indexed by the skip flag, then by the form.
     static const void* const forms[2][line_form_count] = {
         {&&decode, &&next_line, &&handler, &&add, &&greater, &&same_text, &&jump, &&end_block,
-         &&copy_slot, &&print, &&new_line},
+         &&copy_slot, &&print, &&new_line, &&set_text},
         {&&decode, &&next_line, &&next_line, &&next_line, &&next_line, &&next_line, &&next_line,
-         &&end_block, &&next_line, &&next_line, &&next_line},
+         &&end_block, &&next_line, &&next_line, &&next_line, &&next_line},
     };
     std::vector<decoded_line> program(lines.size());
     run_caches caches(lines.size());
@@ -227,6 +227,12 @@ copy_slot:
 print:
     last_line = ran;
     print_value(state_.host, slots, *line);
+    goto next_line;
+
+set_text:
+    last_line = ran;
+    slots[line->slots[0]].set_text(
+        column_slice(lines[static_cast<size_t>(counter)], line->column, text_view::npos));
     goto next_line;
 
 new_line:

@@ -63,6 +63,12 @@ class value {
         number_.f = f;
         text_.clear();
     }
+    // Makes this value the Text t, reusing the storage of a text it held before.
+    void set_text(text_view t) {
+        kind_ = value_kind::text;
+        parsed_ = parse::unknown;
+        text_.assign(t);
+    }
     // Appends to a Text's characters in place; beyond max_text_length it is out of memory.
     void append_text(text_view more) {
         check_text_length(text_.size(), more.size());
