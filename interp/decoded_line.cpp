@@ -12,7 +12,23 @@ namespace {
 
 // The slot that field `field` names, or nothing when reading it would fail.
 bool field_slot(const variable_table& variables, text_view line, int field, int16_t& slot) {
-    parsed_number number = parse_strict_number(variables.field_text(line, field));
+    text_view written = variables.field_text(line, field);
+    // Digits alone, the usual field, read as the strict parse would read them.
+    int digits = 0;
+    bool all_digits = !written.empty();
+    for (char16_t c : written) {
+        if (c < u'0' || c > u'9') {
+            all_digits = false;
+            break;
+        }
+        digits = digits * 10 + (c - u'0');
+    }
+    if (all_digits) {
+        if (!variables.is_slot(digits)) return false;
+        slot = static_cast<int16_t>(digits);
+        return true;
+    }
+    parsed_number number = parse_strict_number(written);
     if (!number.ok() || !(std::fabs(number.number) < 1e9)) return false; // rounds to an int32
     int32_t index = round_to_int32(number.number);
     if (!variables.is_slot(index)) return false;

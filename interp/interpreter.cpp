@@ -8,31 +8,27 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <unordered_map>
 #include <new>
 #include <vector>
 
 namespace tovl {
 
 // The caches of one run's lines, for the handlers of lines that run again. A line gets one when
-// it runs for the second time: a line that runs once gains nothing from it, and a long script
-// that runs straight through should not pay for a cache per line.
+// its handler runs it for the second time: a line that runs once gains nothing from it, and a
+// long script that runs straight through should not pay for a cache per line. Most lines that
+// run again run from their decoding and never come here.
 class run_caches {
   public:
-    explicit run_caches(size_t lines) : caches_(lines, nullptr), visited_(lines, false) {}
-
     line_cache* for_line(size_t index) {
-        line_cache* cache = caches_[index];
-        if (cache) return cache;
-        if (!visited_[index]) {
-            visited_[index] = true;
-            return nullptr;
-        }
-        return caches_[index] = &pool_.emplace_back();
+        auto [place, first_time] = caches_.try_emplace(index, nullptr);
+        if (first_time || place->second) return place->second;
+        return place->second = &pool_.emplace_back();
     }
 
   private:
-    std::vector<line_cache*> caches_;
-    std::vector<bool> visited_;
+    // A line that ran once has a place here without a cache.
+    std::unordered_map<size_t, line_cache*> caches_;
     std::deque<line_cache> pool_; // stable addresses
 };
 
@@ -148,7 +144,7 @@ run_end interpreter::run_decoded_lines(const std::vector<text_view>& lines, int&
          &&end_block, &&next_line, &&next_line, &&next_line, &&next_line},
     };
     std::vector<decoded_line> program(lines.size());
-    run_caches caches(lines.size());
+    run_caches caches;
     variable_table& variables = state_.variables;
     // Only a handler ("fnumv") can change the layout, and with it the table: then every line
     // is decoded afresh.

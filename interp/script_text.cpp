@@ -29,21 +29,20 @@ std::vector<text_view> split_lines(text_view script) {
     if (script.empty()) return lines;
     const char16_t* const start = script.data();
     const char16_t* const end = start + script.size();
-    const char16_t* first_cr = std::find(start, end, u'\r');
     const char16_t* line = start;
-    if (first_cr == end) { // LF ends the lines
-        for (const char16_t* at = start; at != end; ++at) {
-            if (*at == u'\n') {
-                lines.emplace_back(line, static_cast<size_t>(at - line));
-                line = at + 1;
-            }
+    lines.reserve(static_cast<size_t>(std::count(start, end, u'\n')) + 1);
+    if (std::find(start, end, u'\r') == end) { // LF ends the lines
+        for (const char16_t* at = std::find(start, end, u'\n'); at != end;
+             at = std::find(at + 1, end, u'\n')) {
+            lines.emplace_back(line, static_cast<size_t>(at - line));
+            line = at + 1;
         }
     } else { // CR LF ends the lines; any other CR or LF stays in its line
-        for (const char16_t* at = first_cr; at + 1 < end; ++at) {
-            if (at[0] == u'\r' && at[1] == u'\n') {
+        for (const char16_t* at = std::find(start, end, u'\r'); at != end;
+             at = std::find(at + 1, end, u'\r')) {
+            if (at + 1 != end && at[1] == u'\n') {
                 lines.emplace_back(line, static_cast<size_t>(at - line));
                 line = at + 2;
-                ++at;
             }
         }
     }
@@ -52,13 +51,12 @@ std::vector<text_view> split_lines(text_view script) {
 }
 
 bool mixes_line_ends(text_view script) {
-    const char16_t* const end = script.data() + script.size();
-    const char16_t* first_cr = std::find(script.data(), end, u'\r');
-    if (first_cr == end) return false;
-    char16_t before = 0;
-    for (char16_t c : script) {
-        if (c == u'\n' && before != u'\r') return true;
-        before = c;
+    const char16_t* const start = script.data();
+    const char16_t* const end = start + script.size();
+    if (std::find(start, end, u'\r') == end) return false;
+    for (const char16_t* at = std::find(start, end, u'\n'); at != end;
+         at = std::find(at + 1, end, u'\n')) {
+        if (at == start || at[-1] != u'\r') return true;
     }
     return false;
 }

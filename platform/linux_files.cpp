@@ -279,6 +279,11 @@ file_bytes_read read_file_bytes(const std::string& path) {
     int fd = -1;
     try {
         fd = open_input_file(path);
+        // Room for the whole file at once, so that the bytes are not copied as they grow.
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+            result.bytes.reserve(static_cast<size_t>(info.st_size));
+        }
         char block[buffer_size];
         for (;;) {
             ssize_t n = ::read(fd, block, sizeof block);
