@@ -2,9 +2,10 @@
 """Runs TOVL's benchmark cases side by side with their Python and Lua peers.
 
 Each case is a TOVL script (generated into the work folder from the templates below) and the
-most natural equivalent Python 3 and Lua 5.4 programs. hyperfine times every command of a case
-in one run, after a warm-up; the table shows medians, ratios (TOVL time / peer time) and peak
-memory. Only ratios from the same run mean anything on a shared machine.
+most natural equivalent Python 3 and Lua 5.4 programs. hyperfine times the commands of a case in
+turns (a few runs of each, then the next command, over several turns, after a warm-up), so that
+noise on a shared machine hits each alike; the table shows medians, ratios (TOVL time / peer
+time) and peak memory. Only ratios from the same run mean anything on a shared machine.
 
 The window start-up case compares the window executable with a minimal Qt widget program
 (bench/qtminimal.cpp) from launch to first paint on a private Xvfb display. Neither program
@@ -205,15 +206,21 @@ def runpaintcase(name, commands, warmups=2, runs=15):
 
 
 def runcase(name, commands):
-    runs = "3" if name in ("count 10M", "print 1M", "files 50MB", "print window 100k") else "10"
+    """Times the commands in turns, a few runs of each per turn, so that a busy spell on the machine
+    hits every command of the case alike; the table shows the median of all runs."""
+    long_case = name in ("count 10M", "print 1M", "files 50MB", "print window 100k")
+    turns, runs = (5, 1) if long_case else (6, 3)
     out = os.path.join(WORK, "result.json")
-    quoted = [" ".join(f"'{a}'" for a in cmd) for _, cmd in commands]
-    subprocess.run(["hyperfine", "-N", "--warmup", "1", "--runs", runs, "--export-json", out, "--style", "none",
-                    *quoted],
-                   check=True, stdout=subprocess.DEVNULL, cwd=WORK)
-    with open(out) as f:
-        medians = [r["median"] for r in json.load(f)["results"]]
-    printtable(name, [(who, median, peakrss(cmd)) for (who, cmd), median in zip(commands, medians)])
+    times = {who: [] for who, _ in commands}
+    for turn in range(turns):
+        for who, cmd in commands:
+            quoted = " ".join(f"'{a}'" for a in cmd)
+            subprocess.run(["hyperfine", "-N", "--warmup", "1" if turn == 0 else "0", "--runs", str(runs),
+                            "--export-json", out, "--style", "none", quoted],
+                           check=True, stdout=subprocess.DEVNULL, cwd=WORK)
+            with open(out) as f:
+                times[who] += json.load(f)["results"][0]["times"]
+    printtable(name, [(who, statistics.median(times[who]), peakrss(cmd)) for who, cmd in commands])
 
 
 def main():

@@ -1,4 +1,5 @@
-// The interpreter: runs a script's lines through the command table and says how the run ended.
+// The interpreter: runs a script's lines, from their decodings or through the command table,
+// and says how the run ended.
 #pragma once
 
 #include "interp/decoded_line.h"
@@ -74,7 +75,7 @@ class interpreter {
     run_state state_;
     command_table commands_; // a copy: a handful of pointers, never left dangling
     // Lines until the next pause point or the end of the step budget: one countdown for both,
-    // so the plain loop pays one decrement a line for either.
+    // so that a run pays one decrement a line for either.
     std::optional<run_end> pause_here(uint32_t& stretch);
     uint64_t steps_left_ = UINT64_MAX;
     pause_point pause_;

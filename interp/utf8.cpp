@@ -75,6 +75,17 @@ bool is_escaped_byte(char16_t c) {
 
 char* put_utf8(char* out, text_view chars) {
     for (size_t i = 0; i < chars.size(); ++i) {
+        // ASCII four characters at a time: most texts are nearly all ASCII.
+        while (i + 4 <= chars.size()) {
+            uint64_t block = 0;
+            std::memcpy(&block, chars.data() + i, 8);
+            if (block & 0xFF80FF80FF80FF80u) break;
+            for (int k = 0; k < 4; ++k)
+                out[k] = static_cast<char>(chars[i + static_cast<size_t>(k)]);
+            out += 4;
+            i += 4;
+        }
+        if (i == chars.size()) break;
         char16_t c = chars[i];
         if (c < 0x80) {
             *out++ = static_cast<char>(c);
