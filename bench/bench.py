@@ -217,7 +217,7 @@ def runcase(name, commands):
             quoted = " ".join(f"'{a}'" for a in cmd)
             subprocess.run(["hyperfine", "-N", "--warmup", "1" if turn == 0 else "0", "--runs", str(runs),
                             "--export-json", out, "--style", "none", quoted],
-                           check=True, stdout=subprocess.DEVNULL, cwd=WORK)
+                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=WORK)
             with open(out) as f:
                 times[who] += json.load(f)["results"][0]["times"]
     printtable(name, [(who, statistics.median(times[who]), peakrss(cmd)) for who, cmd in commands])
