@@ -8,12 +8,11 @@ namespace {
 // Heads with a character outside ASCII, or of another length, match no keyword and pack to 0.
 constexpr uint64_t pack_head(text_view head) {
     if (head.size() != 5) return 0;
-    uint64_t key = 0;
-    for (char16_t c : head) {
-        if (c == 0 || c > 0x7F) return 0;
-        key = key << 8 | c;
-    }
-    return key;
+    // A character beyond ASCII could pack like an ASCII one. A 0 packs to a 0 byte, which no
+    // keyword has, so such a head finds none.
+    if ((head[0] | head[1] | head[2] | head[3] | head[4]) >= 0x80) return 0;
+    return uint64_t{head[0]} << 32 | uint64_t{head[1]} << 24 | uint64_t{head[2]} << 16 |
+           uint64_t{head[3]} << 8 | uint64_t{head[4]};
 }
 
 // The keywords in a table of 64 places, each at the place its packed head hashes to: a lookup
