@@ -29,20 +29,22 @@ std::vector<text_view> split_lines(text_view script) {
     if (script.empty()) return lines;
     const char16_t* const start = script.data();
     const char16_t* const end = start + script.size();
+    const char16_t* const first_cr = std::find(start, end, u'\r');
     const char16_t* line = start;
-    lines.reserve(static_cast<size_t>(std::count(start, end, u'\n')) + 1);
-    if (std::find(start, end, u'\r') == end) { // LF ends the lines
-        for (const char16_t* at = std::find(start, end, u'\n'); at != end;
-             at = std::find(at + 1, end, u'\n')) {
-            lines.emplace_back(line, static_cast<size_t>(at - line));
-            line = at + 1;
+    lines.reserve(script.size() / 24 + 1); // most scripts' lines are shorter than this
+    if (first_cr == end) { // LF ends the lines
+        for (const char16_t* at = start; at != end; ++at) {
+            if (*at == u'\n') {
+                lines.emplace_back(line, static_cast<size_t>(at - line));
+                line = at + 1;
+            }
         }
     } else { // CR LF ends the lines; any other CR or LF stays in its line
-        for (const char16_t* at = std::find(start, end, u'\r'); at != end;
-             at = std::find(at + 1, end, u'\r')) {
-            if (at + 1 != end && at[1] == u'\n') {
+        for (const char16_t* at = first_cr; at + 1 < end; ++at) {
+            if (at[0] == u'\r' && at[1] == u'\n') {
                 lines.emplace_back(line, static_cast<size_t>(at - line));
                 line = at + 2;
+                ++at;
             }
         }
     }
