@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
-#include <unordered_map>
 #include <new>
+#include <unordered_map>
 #include <vector>
 
 namespace tovl {

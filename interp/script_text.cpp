@@ -32,7 +32,7 @@ std::vector<text_view> split_lines(text_view script) {
     const char16_t* const first_cr = std::find(start, end, u'\r');
     const char16_t* line = start;
     lines.reserve(script.size() / 24 + 1); // most scripts' lines are shorter than this
-    if (first_cr == end) { // LF ends the lines
+    if (first_cr == end) {                 // LF ends the lines
         for (const char16_t* at = start; at != end; ++at) {
             if (*at == u'\n') {
                 lines.emplace_back(line, static_cast<size_t>(at - line));
