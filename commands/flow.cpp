@@ -33,15 +33,8 @@ void endif(run_state& state, text_view) {
     state.skipping = false;
 }
 
-// Jumps to a 1-based line number: the counter is set to the number less 2, computed in 64-bit
-// floating point and rounded through its printed text, and the runner's step after this line
-// lands on the target. A line that jumps again under the same layout reuses its target.
+// Jumps to a 1-based line number: the runner's step after this line lands on the target.
 void fgoto(run_state& state, text_view line) {
-    line_cache* cache = state.current;
-    if (cache && cache->jump_layout == state.variables.layout_version()) {
-        state.line_counter = cache->jump;
-        return;
-    }
     text_view target = state.variables.field_rest(line, 1);
     parsed_number number = parse_strict_number(target);
     if (!number.ok()) {
@@ -49,14 +42,7 @@ void fgoto(run_state& state, text_view line) {
             .because(u"fgoto takes a line number from column 6 on, and \"" + text(target) +
                      u"\" is no number");
     }
-    double index = number.number - 2;
-    text printed;
-    append_value_text(printed, value::from_double(index));
-    state.line_counter = round_to_int16(strict_number(printed));
-    if (cache) {
-        cache->jump_layout = state.variables.layout_version();
-        cache->jump = state.line_counter;
-    }
+    state.line_counter = round_to_int16(jump_counter(number.number));
 }
 
 } // namespace tovl::commands

@@ -80,16 +80,11 @@ line_form form_of(keyword k, decoded_line& d, text_view line, const variable_tab
     case keyword::fprnt:
         return all_slots(d, variables, line, 1) ? line_form::print : line_form::handler;
     case keyword::fgoto: {
-        // As the handler computes it: the number less 2, rounded through its printed text.
         parsed_number target = parse_strict_number(variables.field_rest(line, 1));
         if (!target.ok()) return line_form::handler;
-        text printed;
-        append_value_text(printed, value::from_double(target.number - 2));
-        parsed_number counter = parse_strict_number(printed);
-        if (!counter.ok() || !(counter.number > -32768.5 && counter.number < 32767.5)) {
-            return line_form::handler;
-        }
-        d.jump = round_to_int16(counter.number);
+        double counter = jump_counter(target.number);
+        if (!(counter > -32768.5 && counter < 32767.5)) return line_form::handler;
+        d.jump = round_to_int16(counter);
         return line_form::jump;
     }
     default: return line_form::handler;

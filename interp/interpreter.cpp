@@ -84,6 +84,16 @@ inline void print_value(script_host& host, value* slots, const decoded_line& lin
     host.append_output(value_text_view(slots[line.slots[0]], scratch));
 }
 
+// A script has at most max_lines lines.
+void check_line_count(size_t count) {
+    if (count > max_lines) {
+        throw run_error(error_kind::overflow)
+            .because(u"the script has " +
+                     value_text(value::from_double(static_cast<double>(count))) +
+                     u" lines; a script may have at most 32767 (and an empty last one)");
+    }
+}
+
 } // namespace
 
 run_outcome interpreter::run(text_view script) {
@@ -106,15 +116,6 @@ run_outcome interpreter::run(text_view script) {
     }
     state_.current = nullptr; // the caches went with the run
     return outcome;
-}
-
-void interpreter::check_line_count(size_t count) {
-    if (count > max_lines) {
-        throw run_error(error_kind::overflow)
-            .because(u"the script has " +
-                     value_text(value::from_double(static_cast<double>(count))) +
-                     u" lines; a script may have at most 32767 (and an empty last one)");
-    }
 }
 
 // The error of a line counter below 0 before a line runs: a jump to line 0 or before.

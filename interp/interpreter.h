@@ -63,7 +63,6 @@ class interpreter {
     void set_direct_forms(bool on) { direct_forms_ = on; }
 
   private:
-    static void check_line_count(size_t count);
     [[gnu::noinline]] run_end run_decoded_lines(const std::vector<text_view>& lines,
                                                 int& last_line);
     [[gnu::noinline]] void run_handler(const decoded_line& line, size_t index,

@@ -23,15 +23,10 @@ struct run_services {
     random_source& random;
 };
 
-// What the runner keeps for a line that runs more than once, so that it is not decoded again:
-// its keyword, its operand fields and, for "fgoto", its target under one layout.
+// What the runner keeps for a line that its handler runs more than once: what was read from
+// its operand fields.
 struct line_cache {
-    static constexpr uint8_t unresolved = 0xFF;
-    static constexpr uint8_t no_keyword = 0xFE;
-    uint8_t keyword_index = unresolved;
     field_cache fields;
-    uint32_t jump_layout = 0; // the layout version `jump` was computed under; 0 for none
-    int16_t jump = 0;
 };
 
 // The interpreter's state, handed to every handler. It lives as long as the interpreter: the

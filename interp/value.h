@@ -159,6 +159,11 @@ value value_mul(const value& left, const value& right);
 value value_div(const value& left, const value& right);
 value value_floor(const value& v);
 
+// The line counter "fgoto" sets for a 1-based line number: the number less 2, computed in 64-bit
+// floating point and rounded through its printed text (15 significant digits). Still to be
+// rounded to the 16-bit counter, which may overflow.
+double jump_counter(double line_number);
+
 // Equality with a number, parsing a Text strictly.
 bool value_equals_number(const value& v, double number);
 
