@@ -29,11 +29,9 @@ const char help[] =
     "Printed output goes to standard output, one LF for each CR LF. Messages and prompts go\n"
     "to standard error; answers are read from standard input, and end of input answers\n"
     "with the empty text.\n"
-    "\n"
-    "A script that is valid UTF-8 is read as UTF-8, any other as Windows-1252; the run\n"
-    "reads and writes files, file names and command lines in the same encoding. A script\n"
-    "with no carriage return ends its lines at LF, any other at CR LF.\n"
-    "\n"
+    "\n";
+
+const char help_options[] =
     "options:\n"
     "  --check              check the scripts without running them: report each mistake\n"
     "                       found as FILE:LINE:COLUMN: error|warning: MESSAGE\n"
@@ -69,6 +67,8 @@ std::optional<int> parse_options(int argc, char** argv, console_options& opts) {
         if (!options_ended && std::strcmp(arg, "--help") == 0) {
             std::fputs(usage, stdout);
             std::fputs(help, stdout);
+            std::fputs(tovl::script_reading_help, stdout);
+            std::fputs(help_options, stdout);
             return 0;
         }
         if (!options_ended && std::strcmp(arg, "--version") == 0) {

@@ -21,13 +21,11 @@ loaded_script load_script(const std::string& path, std::optional<text_encoding> 
 text cannot_read_message(const std::string& path, const run_error& error) {
     text message = u"cannot read " + from_utf8(path) + u": ";
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        return message + u"it is a folder, not a script file";
+    if (::stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode)) {
+        return message + from_ascii(error.description());
     }
-    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        return message + u"it is a device, pipe or socket, not a script file";
-    }
-    return message + from_ascii(error.description());
+    return message + (S_ISDIR(info.st_mode) ? u"it is a folder, not a script file"
+                                            : u"it is a device, pipe or socket, not a script file");
 }
 
 std::optional<encoding_option> parse_encoding_option(const char* argument) {

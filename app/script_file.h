@@ -23,6 +23,13 @@ loaded_script load_script(const std::string& path, std::optional<text_encoding> 
 // device is named as such.
 text cannot_read_message(const std::string& path, const run_error& error);
 
+// The paragraph of both runners' --help on how a script is read.
+inline constexpr char script_reading_help[] =
+    "A script that is valid UTF-8 is read as UTF-8, any other as Windows-1252; the run\n"
+    "reads and writes files, file names and command lines in the same encoding. A script\n"
+    "with no carriage return ends its lines at LF, any other at CR LF.\n"
+    "\n";
+
 // An argument "--encoding=NAME": the encoding NAME names, or nothing when it names none.
 struct encoding_option {
     std::optional<text_encoding> encoding;

@@ -32,11 +32,9 @@ const char help[] =
     "Printed output appears in the window; messages and questions open boxes titled TOVL.\n"
     "The window stays open after the script's last line until it is closed; closing it\n"
     "during a run ends the run.\n"
-    "\n"
-    "A script that is valid UTF-8 is read as UTF-8, any other as Windows-1252; the run\n"
-    "reads and writes files, file names and command lines in the same encoding. A script\n"
-    "with no carriage return ends its lines at LF, any other at CR LF.\n"
-    "\n"
+    "\n";
+
+const char help_options[] =
     "options:\n"
     "  --encoding=ENCODING  read the script and run in ENCODING, utf-8 or windows-1252,\n"
     "                       whatever the script holds\n"
@@ -101,6 +99,8 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(usage, stdout);
             std::fputs(help, stdout);
+            std::fputs(tovl::script_reading_help, stdout);
+            std::fputs(help_options, stdout);
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
