@@ -7,7 +7,7 @@
 #   2. A script that loops for ever: its first line is on the screen within a second, and
 #      closing the window ends the process within a second with status 0.
 #   3. A script that cannot be read, or two scripts: a box titled TOVL, the reason on stderr,
-#      status 2.
+#      status 2. --help and --version without a display.
 #   4. No argument: the file chooser takes a typed path, runs that script and remembers its
 #      folder; Cancel ends with status 0.
 set -euo pipefail
@@ -109,7 +109,10 @@ for case in "missing.tovl|cannot read missing.tovl: File not found" \
   ends_within "$app" 10 || fail "tovl ${case%|*} did not end after the start-up box"
   [[ $status -eq 2 ]] || fail "tovl ${case%|*}: exit status $status, expected 2"
 done
-echo "ok: start-up error boxes, stderr and status 2"
+# --help and --version need no display.
+[[ $(env -u DISPLAY "$tovl" --version) == "tovl "* ]] || fail "tovl --version without a display"
+env -u DISPLAY "$tovl" --help | grep -q "^usage: tovl" || fail "tovl --help without a display"
+echo "ok: start-up error boxes, stderr and status 2; --help and --version"
 
 # 4. The file chooser: a typed path, the remembered folder, Cancel.
 mkdir "$work/scripts"
