@@ -1,11 +1,10 @@
 // The Qt window: output box, layout timer, caption and the modal boxes titled "TOVL".
 #include "host/main_window.h"
 
-#include <QCloseEvent>
-#include <QCoreApplication>
-
 #include "host/output_view.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
