@@ -1,7 +1,7 @@
 // tovl-console: runs a TOVL script in a terminal with the same start-up as the window.
 #include "app/script_check_report.h"
 #include "app/script_file.h"
-#include "app/startup.h"
+#include "interp/interpreter.h"
 #include "commands/commands.h"
 #include "host/console_host.h"
 #include "interp/error_report.h"
@@ -150,7 +150,7 @@ int main(int argc, char** argv) {
     run_services services{host, *system, files, random};
     interpreter runner(services, commands::handlers());
     if (opts.trace) runner.set_trace([&host](const text& line) { host.report(line); });
-    run_outcome outcome = run_with_fallback(runner, script.content, [&](const run_error& error) {
+    run_outcome outcome = runner.run_with_fallback(script.content, [&](const run_error& error) {
         host.report(u"tovl-console: " + fallback_report(error, script.content));
     });
     int status = 0;

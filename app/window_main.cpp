@@ -1,6 +1,6 @@
 // tovl: runs a TOVL script in its window.
 #include "app/script_file.h"
-#include "app/startup.h"
+#include "interp/interpreter.h"
 #include "commands/commands.h"
 #include "host/main_window.h"
 #include "host/startup_dialogs.h"
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
     interpreter runner(services, commands::handlers());
     // Every 2048 lines the window may repaint and take its events; the clock is read there.
     runner.set_pause_point([&window] { return window.keep_alive(); }, 2048);
-    run_outcome outcome = run_with_fallback(runner, script.content, [](const run_error&) {});
+    run_outcome outcome = runner.run_with_fallback(script.content, [](const run_error&) {});
     if (outcome.end == run_end::ended_by_fendp || outcome.end == run_end::stopped) return 0;
     if (outcome.end == run_end::failed) {
         window.show_fatal_report(fatal_report(outcome.error, script.content));

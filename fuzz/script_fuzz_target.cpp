@@ -1,7 +1,7 @@
 // tovl_fuzz: the libFuzzer target that runs each input as a script, fallback run included.
 //
 // Each input is taken as the bytes of a script file, decoded through the code page as start-up
-// decodes a script, and run by run_with_fallback as the executables run it, against:
+// decodes a script, and run with its fallback run as the executables run it, against:
 //   - an in-memory host (output kept up to 4 M characters, dialog answers from a fixed cycle),
 //   - a system layer that launches nothing and only checks what it is asked,
 //   - memory_files, a file system held in memory (nothing reaches the disk),
@@ -9,7 +9,6 @@
 // A step budget ends every run and an allocation budget ends scripts that grow their texts
 // without bound. After the run the target checks what must hold whatever the script did: the
 // file commands left no file open, and a failed run's error names a line of the script.
-#include "app/startup.h"
 #include "commands/commands.h"
 #include "fuzz/allocation_budget.h"
 #include "fuzz/memory_files.h"
@@ -166,7 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         interpreter interp(run_services{host, system, files, random}, commands::handlers());
         interp.set_step_budget(step_budget);
         fuzz::allocation_budget budget;
-        outcome = run_with_fallback(interp, script, [&](const run_error& error) {
+        outcome = interp.run_with_fallback(script, [&](const run_error& error) {
             {
                 // The report the executables show between the runs.
                 fuzz::budget_pause pause;

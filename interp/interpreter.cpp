@@ -118,6 +118,13 @@ run_outcome interpreter::run(text_view script) {
     return outcome;
 }
 
+run_outcome interpreter::run_with_fallback(text_view script, const fallback_notice& notice) {
+    run_outcome first = run(script);
+    if (first.end != run_end::failed) return first;
+    notice(first.error);
+    return run(script);
+}
+
 // The error of a line counter below 0 before a line runs: a jump to line 0 or before.
 [[noreturn, gnu::cold]] static void raise_jump_before_start(int16_t counter) {
     throw run_error(error_kind::subscript_out_of_range)

@@ -1,7 +1,7 @@
 // What the unit tests share: a host and services in memory, a run of a script, a temp folder.
 #pragma once
 
-#include "app/startup.h"
+#include "interp/interpreter.h"
 #include "commands/commands.h"
 #include "platform/clock_random.h"
 #include "platform/linux_files.h"
@@ -46,7 +46,7 @@ struct script_run {
     int fallbacks = 0;
 
     run_outcome run(text_view script) {
-        return run_with_fallback(interp, script, [this](const run_error&) { ++fallbacks; });
+        return interp.run_with_fallback(script, [this](const run_error&) { ++fallbacks; });
     }
 };
 
