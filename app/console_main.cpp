@@ -148,8 +148,8 @@ int main(int argc, char** argv) {
     system_services* system = &real_system;
     if (opts.dry_run) system = &rehearsal;
     run_services services{host, *system, files, random};
-    interpreter runner(services, commands::handlers());
-    if (opts.trace) runner.set_trace([&host](const text& line) { host.report(line); });
+    interpreter runner(services, commands::every_command());
+    if (opts.trace) runner.set_trace([&host](text_view line) { host.trace(line); });
     run_outcome outcome = runner.run_with_fallback(script.content, [&](const run_error& error) {
         host.report(u"tovl-console: " + fallback_report(error, script.content));
     });

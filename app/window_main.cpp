@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
     linux_files files(script.encoding);
     clock_random random;
     run_services services{window, system, files, random};
-    interpreter runner(services, commands::handlers());
+    interpreter runner(services, commands::every_command());
     // Every 2048 lines the window may repaint and take its events; the clock is read there.
     runner.set_pause_point([&window] { return window.keep_alive(); }, 2048);
     run_outcome outcome = runner.run_with_fallback(script.content, [](const run_error&) {});

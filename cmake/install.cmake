@@ -57,14 +57,44 @@ install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/tovl.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 
 # Syntax highlighting of scripts in Vim and in the editors on KDE's syntax engine (Kate, KWrite,
-# KDevelop). Their keyword lists are filled in from interp/keywords.def, so they name exactly the
-# keywords the interpreter runs. They are laid out in build/editors/share as they are installed,
-# so that the editors can use them from there too.
+# KDevelop). Their keyword lists and operator rules are made from the rows of
+# interp/keywords.def, so they name exactly the keywords and operators the interpreter runs. They
+# are laid out in build/editors/share as they are installed, so that the editors can use them
+# from there too.
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
   ${CMAKE_CURRENT_SOURCE_DIR}/interp/keywords.def)
-file(STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/interp/keywords.def tovlkeywords
-  REGEX "^TOVL_KEYWORD\\(")
-list(TRANSFORM tovlkeywords REPLACE "^TOVL_KEYWORD\\(([a-z]+)\\).*" "\\1")
+file(STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/interp/keywords.def tovlrows REGEX "^TOVL_KEYWORD\\(")
+set(tovlkeywords)
+set(TOVL_VIM_OPERATORS)
+set(TOVL_KATE_OPERATOR_KEYWORDS)
+set(TOVL_KATE_OPERATOR_CONTEXTS)
+foreach(row ${tovlrows})
+  string(REGEX MATCH "^TOVL_KEYWORD\\(([a-z]+), *\"[^\"]*\", *\"([^\"]*)\"" matched "${row}")
+  set(name ${CMAKE_MATCH_1})
+  set(operators "${CMAKE_MATCH_2}")
+  list(APPEND tovlkeywords ${name})
+  if(operators STREQUAL "")
+    continue()
+  endif()
+  # A minus sign goes first in Vim's collection, where it cannot mean a range.
+  string(FIND "${operators}" "-" minus)
+  if(minus GREATER -1)
+    string(REPLACE "-" "" operators "${operators}")
+    set(operators "-${operators}")
+  endif()
+  string(APPEND TOVL_VIM_OPERATORS
+    "syntax match tovlOperator \"\\v%(^${name}[ 0-9]*)@<=[${operators}]\"\n")
+  string(REPLACE ">" "&gt;" xmloperators "${operators}")
+  string(REPLACE "<" "&lt;" xmloperators "${xmloperators}")
+  string(APPEND TOVL_KATE_OPERATOR_KEYWORDS "        <StringDetect String=\"${name}\" column=\"0\" \
+attribute=\"Keyword\" context=\"Operands of ${name}\"/>\n")
+  string(APPEND TOVL_KATE_OPERATOR_CONTEXTS "      <context name=\"Operands of ${name}\" \
+attribute=\"Normal Text\" lineEndContext=\"#pop\"
+               fallthroughContext=\"#pop!Text\">
+        <RegExpr String=\"[ 0-9]*[0-9]\" attribute=\"Operand\"/>
+        <AnyChar String=\"${xmloperators}\" attribute=\"Operator\" context=\"#pop!Text\"/>
+      </context>\n")
+endforeach()
 list(JOIN tovlkeywords "|" TOVL_KEYWORDS)
 set(tovleditors ${CMAKE_BINARY_DIR}/editors/share)
 configure_file(editors/vim/syntax/tovl.vim.in ${tovleditors}/vim/vimfiles/syntax/tovl.vim @ONLY)

@@ -1,15 +1,16 @@
-// The keyword handlers, one per keyword of the list, and the table the interpreter runs them by.
+// The keyword handlers, one group a header, and the command set the interpreter runs them by.
 #pragma once
 
-#include "interp/run_state.h"
+#include "commands/files.h"
+#include "commands/flow.h"
+#include "commands/system.h"
+#include "commands/variables.h"
+#include "commands/window.h"
+#include "interp/run_loop.h"
 
 namespace tovl::commands {
 
-#define TOVL_KEYWORD(name) void name(run_state& state, text_view line);
-#include "interp/keywords.def"
-#undef TOVL_KEYWORD
-
-// Every handler, indexed by keyword.
-const command_table& handlers();
+// The run loop made with every keyword's handler.
+const command_set& every_command();
 
 } // namespace tovl::commands

@@ -1,6 +1,6 @@
 // File commands: "ssave", "sload", "sdele" and "scopy". They report their own errors in a
 // message ("number description") and let the run go on.
-#include "commands/commands.h"
+#include "commands/files.h"
 #include "interp/error_report.h"
 #include "interp/value.h"
 
@@ -62,9 +62,9 @@ void report_failures(run_state& state, text_view line, command_steps steps) {
 
 // The value's slot is resolved before the file is opened, so a bad slot number leaves an
 // existing file untouched.
-void ssave(run_state& state, text_view line) {
+void ssave(run_state& state, const decoded_line& decoded, text_view line) {
     report_failures(state, line, [&](text& name) {
-        operands f = state.fields(line);
+        operands f(state.variables, decoded, line);
         name = value_text(f.slot(2));
         const value& v = f.slot(1);
         state.files.open(file_number, name, file_mode::output);
@@ -81,9 +81,9 @@ void ssave(run_state& state, text_view line) {
 
 // Loads the whole file as one text, every line ending in CR LF; the receiving slot keeps its
 // value when anything fails.
-void sload(run_state& state, text_view line) {
+void sload(run_state& state, const decoded_line& decoded, text_view line) {
     report_failures(state, line, [&](text& name) {
-        operands f = state.fields(line);
+        operands f(state.variables, decoded, line);
         name = value_text(f.slot(2));
         state.files.open(file_number, name, file_mode::input);
         try {
@@ -106,17 +106,17 @@ void sload(run_state& state, text_view line) {
     });
 }
 
-void sdele(run_state& state, text_view line) {
+void sdele(run_state& state, const decoded_line& decoded, text_view line) {
     report_failures(state, line, [&](text& name) {
-        name = value_text(state.fields(line).slot(1));
+        name = value_text(operands(state.variables, decoded, line).slot(1));
         state.files.delete_matching(name);
     });
 }
 
 // Copies field 1's file over field 2's. A failure names the file at fault in its cause.
-void scopy(run_state& state, text_view line) {
+void scopy(run_state& state, const decoded_line& decoded, text_view line) {
     report_failures(state, line, [&](text&) {
-        operands f = state.fields(line);
+        operands f(state.variables, decoded, line);
         text destination = value_text(f.slot(2));
         text source = value_text(f.slot(1));
         state.files.copy(source, destination);

@@ -1,5 +1,5 @@
 // System commands: "frexe", "scdrm" and "sshdn".
-#include "commands/commands.h"
+#include "commands/system.h"
 #include "interp/numbers.h"
 #include "interp/value.h"
 
@@ -8,13 +8,14 @@
 namespace tovl::commands {
 
 // Launches the slot's text as a command line and goes on at once.
-void frexe(run_state& state, text_view line) {
-    state.system.launch(value_text(state.fields(line).slot(1)), window_style::normal);
+void frexe(run_state& state, const decoded_line& decoded, text_view line) {
+    state.system.launch(value_text(operands(state.variables, decoded, line).slot(1)),
+                        window_style::normal);
 }
 
 // 1 opens the CD tray, 0 closes it, anything else numeric does nothing.
-void scdrm(run_state& state, text_view line) {
-    const value& v = state.fields(line).slot(1);
+void scdrm(run_state& state, const decoded_line& decoded, text_view line) {
+    const value& v = operands(state.variables, decoded, line).slot(1);
     if (value_equals_number(v, 1.0))
         state.system.send_media_command("set CDAudio door open");
     else if (value_equals_number(v, 0.0))
@@ -22,8 +23,9 @@ void scdrm(run_state& state, text_view line) {
 }
 
 // The field itself is the delay in seconds; no slot is involved.
-void sshdn(run_state& state, text_view line) {
-    int16_t seconds = round_to_int16(state.fields(line).number(1));
+void sshdn(run_state& state, const decoded_line& decoded, text_view line) {
+    operands f(state.variables, decoded, line);
+    int16_t seconds = f.complete() ? decoded.number : round_to_int16(f.number(1));
     text command_line = u"shutdown -s -f -t ";
     append_ascii(command_line, std::to_string(seconds));
     state.system.launch(command_line, window_style::minimized);

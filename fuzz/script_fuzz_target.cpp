@@ -162,7 +162,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz_random random;
     run_outcome outcome;
     {
-        interpreter interp(run_services{host, system, files, random}, commands::handlers());
+        interpreter interp(run_services{host, system, files, random}, commands::every_command());
         interp.set_step_budget(step_budget);
         fuzz::allocation_budget budget;
         outcome = interp.run_with_fallback(script, [&](const run_error& error) {

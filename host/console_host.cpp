@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tovl {
@@ -98,12 +99,22 @@ text read_answer() {
     return from_utf8(bytes);
 }
 
+// True when both descriptors write to one regular file or pipe (as with 2>&1).
+bool same_file_or_pipe(int a, int b) {
+    struct stat first {};
+    struct stat second {};
+    if (::fstat(a, &first) != 0 || ::fstat(b, &second) != 0) return false;
+    bool kind = S_ISREG(first.st_mode) || S_ISFIFO(first.st_mode);
+    return kind && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 } // namespace
 
 console_host::console_host()
     : input_is_terminal_(::isatty(STDIN_FILENO) == 1),
       output_is_terminal_(::isatty(STDOUT_FILENO) == 1),
-      errors_go_to_terminal_(::isatty(STDERR_FILENO) == 1) {
+      errors_go_to_terminal_(::isatty(STDERR_FILENO) == 1),
+      errors_go_with_output_(same_file_or_pipe(STDOUT_FILENO, STDERR_FILENO)) {
     // A standard stream the caller closed is held by /dev/null, so that no file the script
     // opens takes its number and receives output or messages. Output to a closed standard
     // output fails as a write to it would.
@@ -184,6 +195,7 @@ void console_host::append_output(text_view more) {
 }
 
 void console_host::flush(bool final) {
+    flush_trace();
     if (final && held_cr_) {
         held_cr_ = false;
         put("\r");
@@ -202,7 +214,43 @@ void console_host::flush(bool final) {
 
 void console_host::report(const text& message) {
     flush();
-    write_all(STDERR_FILENO, terminal_text(message, errors_go_to_terminal_) + "\n");
+    write_errors(terminal_text(message, errors_go_to_terminal_) + "\n");
+}
+
+void console_host::trace(text_view line) {
+    if (errors_go_to_terminal_) {
+        report(text(line));
+        return;
+    }
+    std::string& to = errors_go_with_output_ ? scratch_ : trace_bytes_;
+    if (errors_go_with_output_) to.clear();
+    size_t start = 0;
+    // Texts shown in the line may hold line ends: each CR LF or lone CR becomes an LF.
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != u'\r') continue;
+        append_utf8(to, line.substr(start, i - start));
+        to.push_back('\n');
+        if (i + 1 < line.size() && line[i + 1] == u'\n') ++i;
+        start = i + 1;
+    }
+    append_utf8(to, line.substr(start));
+    to.push_back('\n');
+    if (errors_go_with_output_) {
+        put(to);
+    } else if (trace_bytes_.size() >= buffer_size) {
+        flush_trace();
+    }
+}
+
+void console_host::flush_trace() {
+    if (trace_bytes_.empty()) return;
+    write_all(STDERR_FILENO, trace_bytes_);
+    trace_bytes_.clear();
+}
+
+void console_host::write_errors(std::string_view bytes) {
+    flush_trace();
+    write_all(STDERR_FILENO, bytes);
 }
 
 // The caption becomes the terminal's title; control characters and bytes that are not UTF-8
@@ -215,13 +263,13 @@ void console_host::set_caption(const text& caption) {
         if (c >= 0x20 && !(c >= 0x7F && c <= 0x9F) && !is_escaped_byte(c)) clean.push_back(c);
     }
     flush();
-    write_all(STDERR_FILENO, "\x1b]0;" + to_utf8(clean) + "\x07");
+    write_errors("\x1b]0;" + to_utf8(clean) + "\x07");
 }
 
 void console_host::show_message(const text& message) {
     report(message);
     if (!input_is_terminal_) return;
-    write_all(STDERR_FILENO, "[press Enter]");
+    write_errors("[press Enter]");
     read_answer();
 }
 
@@ -229,9 +277,9 @@ void console_host::show_message(const text& message) {
 // file nothing would, so the line is ended here and later messages start on their own lines.
 text console_host::ask(const text& prompt) {
     flush();
-    write_all(STDERR_FILENO, terminal_text(prompt, errors_go_to_terminal_) + " ");
+    write_errors(terminal_text(prompt, errors_go_to_terminal_) + " ");
     text answer = read_answer();
-    if (!input_is_terminal_) write_all(STDERR_FILENO, "\n");
+    if (!input_is_terminal_) write_errors("\n");
     return answer;
 }
 

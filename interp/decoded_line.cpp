@@ -1,8 +1,8 @@
-// Decoding a line into its direct form: keyword, slots, operator and jump target.
+// Decoding a line by its keyword's row: variables, operator, numbers and text column.
 #include "interp/decoded_line.h"
 
 #include "interp/numbers.h"
-#include "interp/value.h"
+#include "interp/operand_layout.h"
 
 #include <cmath>
 
@@ -10,9 +10,18 @@ namespace tovl {
 
 namespace {
 
-// The slot that field `field` names, or nothing when reading it would fail.
-bool field_slot(const variable_table& variables, text_view line, int field, int16_t& slot) {
-    text_view written = variables.field_text(line, field);
+// A number read strictly and rounded to the 16-bit integers, or nothing when that would fail.
+bool int16_number(text_view written, int16_t& out) {
+    parsed_number number = parse_strict_number(written);
+    if (!number.ok()) return false;
+    double rounded = std::nearbyint(number.number);
+    if (!(rounded >= INT16_MIN && rounded <= INT16_MAX)) return false;
+    out = static_cast<int16_t>(rounded);
+    return true;
+}
+
+// The variable that a field names, or nothing when reading it would fail.
+bool field_slot(const variable_table& variables, text_view written, int16_t& slot) {
     // Digits alone, the usual field, read as the strict parse would read them.
     int digits = 0;
     bool all_digits = !written.empty();
@@ -23,84 +32,59 @@ bool field_slot(const variable_table& variables, text_view line, int field, int1
         }
         digits = digits * 10 + (c - u'0');
     }
-    if (all_digits) {
-        if (!variables.is_slot(digits)) return false;
-        slot = static_cast<int16_t>(digits);
-        return true;
+    if (!all_digits) {
+        // Any other number in the table's range rounds to a slot the same way.
+        parsed_number number = parse_strict_number(written);
+        if (!number.ok() || !(std::fabs(number.number) < 1e9)) return false;
+        digits = static_cast<int>(std::nearbyint(number.number));
     }
-    parsed_number number = parse_strict_number(written);
-    if (!number.ok() || !(std::fabs(number.number) < 1e9)) return false; // rounds to an int32
-    int32_t index = round_to_int32(number.number);
-    if (!variables.is_slot(index)) return false;
-    slot = static_cast<int16_t>(index);
+    if (!variables.is_slot(digits)) return false;
+    slot = static_cast<int16_t>(digits);
     return true;
-}
-
-bool all_slots(decoded_line& d, const variable_table& variables, text_view line, int count) {
-    for (int field = 1; field <= count; ++field) {
-        if (!field_slot(variables, line, field, d.slots[field - 1])) return false;
-    }
-    return true;
-}
-
-// The first character of a field, as the handlers read an operator; 0 past the line's end.
-char16_t operator_at(const variable_table& variables, text_view line, int field) {
-    text_view column = column_slice(line, static_cast<size_t>(variables.field_column(field)), 1);
-    return column.empty() ? u'\0' : column[0];
-}
-
-// The form of a keyword line under a layout, filling in its slots and jump target.
-line_form form_of(keyword k, decoded_line& d, text_view line, const variable_table& variables) {
-    switch (k) {
-    case keyword::endif: return line_form::end_block;
-    case keyword::fnewl: return line_form::new_line;
-    default: break;
-    }
-    if (!variables.has_layout()) return line_form::handler;
-    switch (k) {
-    case keyword::fmath:
-        // The handler checks every field as a 32-bit float first: a field that fits a slot
-        // number always passes.
-        if (operator_at(variables, line, 4) == u'+' && all_slots(d, variables, line, 3)) {
-            return line_form::add;
-        }
-        return line_form::handler;
-    case keyword::fifvr: {
-        char16_t op = operator_at(variables, line, 3);
-        if (op == u'>' && all_slots(d, variables, line, 2)) return line_form::greater;
-        if (op == u'=' && all_slots(d, variables, line, 2)) return line_form::same_text;
-        return line_form::handler;
-    }
-    case keyword::fcopy:
-        return all_slots(d, variables, line, 2) ? line_form::copy : line_form::handler;
-    case keyword::fsetv:
-        if (!all_slots(d, variables, line, 1)) return line_form::handler;
-        d.column = static_cast<uint16_t>(variables.field_column(2));
-        return line_form::set_text;
-    case keyword::fprnt:
-        return all_slots(d, variables, line, 1) ? line_form::print : line_form::handler;
-    case keyword::fgoto: {
-        parsed_number target = parse_strict_number(variables.field_rest(line, 1));
-        if (!target.ok()) return line_form::handler;
-        double counter = jump_counter(target.number);
-        if (!(counter > -32768.5 && counter < 32767.5)) return line_form::handler;
-        d.jump = round_to_int16(counter);
-        return line_form::jump;
-    }
-    default: return line_form::handler;
-    }
 }
 
 } // namespace
 
-void decode_line(decoded_line& decoded, text_view line, const variable_table& variables) {
+decoded_line decode_line(text_view line, const variable_table& variables) {
+    decoded_line decoded;
     std::optional<keyword> found = find_keyword(line);
     if (!found) {
         decoded.form = line_form::no_command;
-        return;
+        return decoded;
     }
-    decoded.keyword_index = static_cast<uint8_t>(*found);
-    decoded.form = form_of(*found, decoded, line, variables);
+    const keyword_row& row = row_of(*found);
+    decoded.form = form_of(*found);
+    if (row.reads_fields() && !variables.has_layout()) {
+        // The file commands report this failure like any other; the rest fail at once.
+        if (!row.has(trait::reports_failures)) decoded.form = line_form::needs_layout;
+        return decoded;
+    }
+    const int width = variables.field_width();
+    bool complete = true;
+    for (size_t i = 0; i < row.operands.size(); ++i) {
+        const int field = static_cast<int>(i) + 1;
+        switch (row.operands[i]) {
+        case 'r':
+        case 'w':
+            complete &= field_slot(variables, field_text(line, width, field), decoded.slots[i]);
+            break;
+        case 'n': complete &= int16_number(field_text(line, width, field), decoded.number); break;
+        case 'o': decoded.op = operator_at(line, width, field); break;
+        case 't': decoded.column = static_cast<uint16_t>(field_column(width, field)); break;
+        case 'N': complete &= int16_number(after_keyword(line), decoded.number); break;
+        case 'L': {
+            parsed_number target = parse_strict_number(after_keyword(line));
+            std::optional<int16_t> counter;
+            if (target.ok()) counter = jump_counter(target.number);
+            if (counter) decoded.number = *counter;
+            complete &= counter.has_value();
+            break;
+        }
+        default: break;
+        }
+    }
+    decoded.complete = complete;
+    return decoded;
 }
 
 } // namespace tovl

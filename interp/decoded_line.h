@@ -1,4 +1,5 @@
-// decoded_line: a script line decoded once into what the runner needs to run it directly.
+// decoded_line: a script line decoded once per operand layout into the operands its command runs
+// from.
 #pragma once
 
 #include "interp/keyword.h"
@@ -9,39 +10,48 @@
 
 namespace tovl {
 
-// How the runner runs a decoded line. Each direct form does what its command's handler does,
-// through the same value operations; where the values need anything else (a conversion that
-// may fail, a text to make), the runner hands the line to the handler instead.
+// How the runner runs a line: the three forms of lines that run no command, then one form per
+// keyword, in the order of the keyword list.
 enum class line_form : uint8_t {
-    not_decoded, // not decoded under the current layout yet
-    no_command,  // not a keyword line: does nothing
-    handler,     // run by its command's handler
-    add,         // "fmath" with "+": slot 3 = slot 1 + slot 2 as 32-bit floats
-    greater,     // "fifvr" with ">": skip unless slot 1's leading number > slot 2's
-    same_text,   // "fifvr" with "=": skip unless the two texts are equal
-    jump,        // "fgoto": the line counter goes to `jump`
-    end_block,   // "endif"
-    copy,        // "fcopy": slot 2 = slot 1
-    print,       // "fprnt": slot 1's text form to the output
-    new_line,    // "fnewl"
-    set_text,    // "fsetv": slot 1 = the line from `column` on, as a text
+    not_decoded,  // not decoded under the current layout yet
+    no_command,   // not a keyword line: does nothing
+    needs_layout, // a command with operand fields before the first "fnumv": fails
+#define TOVL_KEYWORD(name, operands, operators, traits) name,
+#include "interp/keywords.def"
+#undef TOVL_KEYWORD
 };
-constexpr size_t line_form_count = 12;
+constexpr size_t line_form_count = 3 + keyword_count;
 
-// A line's decoding under one operand layout: its keyword, its form, the slots its fields
-// name in the table of that layout and its jump target. Made when the line first runs under a
-// layout; "fnumv" sets another layout and rebuilds the table, and every line is decoded anew.
+constexpr line_form form_of(keyword k) {
+    return static_cast<line_form>(3 + static_cast<size_t>(k));
+}
+
+// True for the forms that run while a false "fifvr" skips lines: the commands that end the block,
+// and a line not decoded yet, which is decoded first and dispatched again.
+constexpr bool runs_while_skipping(line_form form) {
+    if (form == line_form::not_decoded) return true;
+    if (form <= line_form::needs_layout) return false;
+    return keyword_rows[static_cast<size_t>(form) - 3].has(trait::ends_block);
+}
+
+// A line's operands under one layout, as its command's row describes them. A field that could
+// not be decoded (no number, a variable outside the table) is left for the command to read from
+// the line's text at the point it uses it, which raises the error that the text gives.
 struct decoded_line {
+    static constexpr int16_t unread = -1;
+
     line_form form = line_form::not_decoded;
-    uint8_t keyword_index = 0;
-    int16_t jump = 0;
-    uint16_t column = 0; // the 1-based column where the text of "fsetv" starts
-    int16_t slots[3] = {};
+    bool complete = false; // every operand decoded: no field needs the line's text
+    char16_t op = 0;       // the operator column's character, 0 past the end of the line
+    int16_t number = 0;    // "fgoto": the line counter; "fnumv": N; "sshdn": the seconds
+    uint16_t column = 0;   // where the text operand starts (1-based)
+    int16_t slots[3] = {unread, unread, unread}; // the variables of fields 1 to 3
+
+    keyword command() const { return static_cast<keyword>(static_cast<size_t>(form) - 3); }
 };
 
-// Decodes `line` under the table's current layout. A line whose fields would fail (no layout,
-// a field that is no number, a slot outside the table, a jump out of range) is left to its
-// handler, which raises the error as it always does: decoding itself changes nothing.
-void decode_line(decoded_line& decoded, text_view line, const variable_table& variables);
+// Decodes `line` under the table's current layout. Decoding itself raises nothing and changes
+// nothing: what fails is raised when the command runs.
+decoded_line decode_line(text_view line, const variable_table& variables);
 
 } // namespace tovl

@@ -28,8 +28,8 @@ constexpr size_t place(uint64_t key) {
 
 constexpr bool keywords_spread() {
     std::array<bool, size_t(1) << table_bits> taken{};
-    for (text_view name : keyword_names) {
-        size_t at = place(pack_head(name));
+    for (const keyword_row& row : keyword_rows) {
+        size_t at = place(pack_head(row.name));
         if (taken[at]) return false;
         taken[at] = true;
     }
@@ -45,7 +45,7 @@ struct keyword_place {
 constexpr std::array<keyword_place, size_t(1) << table_bits> keyword_table = [] {
     std::array<keyword_place, size_t(1) << table_bits> table{};
     for (size_t i = 0; i < keyword_count; ++i) {
-        uint64_t key = pack_head(keyword_names[i]);
+        uint64_t key = pack_head(keyword_rows[i].name);
         table[place(key)] = {key, static_cast<keyword>(i)};
     }
     return table;

@@ -1,4 +1,5 @@
-// The keyword enum and names, made from the keyword list, and the lookup of a line's keyword.
+// The keyword enum and the keyword rows, made from the keyword list, and the lookup of a line's
+// keyword.
 #pragma once
 
 #include "interp/text.h"
@@ -7,22 +8,72 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace tovl {
 
 enum class keyword : uint8_t {
-#define TOVL_KEYWORD(name) name,
+#define TOVL_KEYWORD(name, operands, operators, traits) name,
 #include "interp/keywords.def"
 #undef TOVL_KEYWORD
 };
 
-constexpr std::array keyword_names = {
-#define TOVL_KEYWORD(name) text_view(u## #name),
-#include "interp/keywords.def"
-#undef TOVL_KEYWORD
+// What a command does to the run besides changing variables and the output: row.has(trait::jumps).
+namespace trait {
+enum keyword_trait : uint8_t {
+    plain = 0,
+    jumps = 1 << 0,            // sets the line counter ("fgoto")
+    tests = 1 << 1,            // may start skipping lines up to the next "endif"
+    ends_block = 1 << 2,       // ends the skipping, and so runs while lines are skipped
+    ends_program = 1 << 3,     // the run ends after this line
+    new_layout = 1 << 4,       // rebuilds the variable table and sets the operand layout
+    reports_failures = 1 << 5, // shows its failures in a message and lets the run go on
+};
+} // namespace trait
+
+// Everything known of a keyword's operands: the codes of interp/keywords.def.
+struct keyword_row {
+    text_view name;
+    std::string_view operands;
+    text_view operators;
+    uint8_t traits;
+
+    constexpr bool has(trait::keyword_trait t) const { return (traits & t) != 0; }
+    // True when the line has operand fields, and so needs the columns that "fnumv" sets.
+    constexpr bool reads_fields() const {
+        return !operands.empty() && operands != "N";
+    }
+    // The 1-based field of the operand with this code, or 0 when it has none.
+    constexpr int field_of(char code) const {
+        size_t at = operands.find(code);
+        return at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
+    }
+    // True when field `field` (1-based) names a variable.
+    constexpr bool is_variable(int field) const {
+        return field >= 1 && static_cast<size_t>(field) <= operands.size() &&
+               (operands[field - 1] == 'r' || operands[field - 1] == 'w');
+    }
 };
 
-constexpr size_t keyword_count = keyword_names.size();
+constexpr std::array keyword_rows = [] {
+    using namespace trait;
+    return std::array{
+#define TOVL_KEYWORD(name, operands, operators, traits)                                            \
+    keyword_row{u## #name, operands, u"" operators, traits},
+#include "interp/keywords.def"
+#undef TOVL_KEYWORD
+    };
+}();
+
+constexpr size_t keyword_count = keyword_rows.size();
+
+constexpr const keyword_row& row_of(keyword k) {
+    return keyword_rows[static_cast<size_t>(k)];
+}
+
+constexpr text_view keyword_name(keyword k) {
+    return row_of(k).name;
+}
 
 // The keyword in columns 1 to 5 of a line, compared exactly; none for any other line.
 std::optional<keyword> find_keyword(text_view line);

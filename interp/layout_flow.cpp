@@ -7,15 +7,8 @@
 
 namespace tovl {
 
-int field_width_for(int16_t n) {
-    int width = 1;
-    for (int limit = 10; width < 5 && n >= limit; limit *= 10)
-        ++width;
-    return width;
-}
-
 parsed_number fnumv_number(text_view line) {
-    return parse_strict_number(column_slice(line, 6, line.size()));
+    return parse_strict_number(after_keyword(line));
 }
 
 std::optional<int16_t> fnumv_size(text_view line) {
@@ -26,19 +19,12 @@ std::optional<int16_t> fnumv_size(text_view line) {
     return static_cast<int16_t>(r);
 }
 
-// As "fgoto" computes it: the line counter becomes the number less 2, rounded, and the step
-// after the line adds 1; a counter of 32767 cannot take that step.
 std::optional<int32_t> jump_target(text_view line) {
-    parsed_number n = parse_strict_number(column_slice(line, 6, line.size()));
+    parsed_number n = parse_strict_number(after_keyword(line));
     if (!n.ok()) return std::nullopt;
-    double counter = std::nearbyint(n.number - 2);
-    if (!(counter >= INT16_MIN && counter < INT16_MAX)) return std::nullopt;
-    return static_cast<int32_t>(counter) + 2;
-}
-
-char16_t operator_at(text_view line, int field, int width) {
-    text_view column = column_slice(line, 6 + static_cast<size_t>(field - 1) * width, 1);
-    return column.empty() ? u'\0' : column[0];
+    std::optional<int16_t> counter = jump_counter(n.number);
+    if (!counter) return std::nullopt;
+    return line_after_jump(*counter);
 }
 
 reaching_layouts find_reaching_layouts(const std::vector<text_view>& lines,
@@ -89,7 +75,7 @@ reaching_layouts find_reaching_layouts(const std::vector<text_view>& lines,
         case keyword::fifvr: {
             pending.push_back(next);
             // Any other operator tests nothing and never starts a skip.
-            char16_t op = operator_at(lines[at.line], 3, at.width);
+            char16_t op = operator_at(lines[at.line], at.width, 3);
             if (at.width == 0 || op == u'=' || op == u'>')
                 pending.push_back({at.layout, at.width, next_endif[at.line]});
             break;

@@ -3,6 +3,7 @@
 
 #include "interp/keyword.h"
 #include "interp/numbers.h"
+#include "interp/operand_layout.h"
 #include "interp/text.h"
 
 #include <cstdint>
@@ -10,9 +11,6 @@
 #include <vector>
 
 namespace tovl {
-
-// The number of columns of every operand field under a table 0..n: the digits of n.
-int field_width_for(int16_t n);
 
 // What "fnumv" reads from column 6 to the end of the line, as a parse would give it, and the
 // table size it makes: nothing when the number fails or is negative (no usable table).
@@ -23,10 +21,6 @@ std::optional<int16_t> fnumv_size(text_view line);
 // run goes on at (0 or below when it cannot), or nothing when the target is no number or too
 // large for the line counter.
 std::optional<int32_t> jump_target(text_view line);
-
-// The operator character at the start of operand field `field` under width `width`; 0 when the
-// line ends before it.
-char16_t operator_at(text_view line, int field, int width);
 
 // A line's keyword, if it has one, for each line.
 using line_keywords = std::vector<std::optional<keyword>>;

@@ -16,37 +16,24 @@ namespace tovl {
 
 namespace {
 
-// What each operand of a keyword is, field by field, as its handler reads it: 'v' a variable
-// number, 'n' a number that stands for itself (the delay of sshdn), 't' the text from the field
-// to the end of the line, '=' the test of fifvr, '+' the operator of fmath. fnumv and fgoto
-// read one number from column 6 to the end of the line, the others nothing.
-std::string_view operand_shape(keyword k) {
-    switch (k) {
-    case keyword::fsetv: return "vt";
-    case keyword::finpt:
-    case keyword::fcopy:
-    case keyword::ssave:
-    case keyword::sload:
-    case keyword::scopy: return "vv";
-    case keyword::fprnt:
-    case keyword::fmsgb:
-    case keyword::ftitl:
-    case keyword::frexe:
-    case keyword::scdrm:
-    case keyword::sdele: return "v";
-    case keyword::fifvr: return "vv=";
-    case keyword::fmath: return "vvv+";
-    case keyword::fappd:
-    case keyword::frand: return "vvv";
-    case keyword::sshdn: return "n";
-    case keyword::fendp:
-    case keyword::fnewl:
-    case keyword::endif:
-    case keyword::ftxtd:
-    case keyword::fnumv:
-    case keyword::fgoto: return "";
+// What each operand of a keyword is, field by field, as the checks below take it: 'v' a
+// variable number, 'n' a number that stands for itself, 't' the text from the field to the end of
+// the line, '=' the test of fifvr, '+' the operator of fmath; made from the keyword's row.
+// Operands read from column 6 to the end of the line (fnumv, fgoto) are checked on their own.
+std::string operand_shape(keyword k) {
+    const keyword_row& row = row_of(k);
+    std::string shape;
+    for (char code : row.operands) {
+        switch (code) {
+        case 'r':
+        case 'w': shape += 'v'; break;
+        case 'o': shape += row.has(trait::tests) ? '=' : '+'; break;
+        case 'n':
+        case 't': shape += code; break;
+        default: return {};
+        }
     }
-    return "";
+    return shape;
 }
 
 bool is_operator_code(char code) {
@@ -149,7 +136,7 @@ std::optional<reading> read_words(text_view operands, std::string_view shape) {
 // a whole number that fits the table and the field, or an operator does nothing.
 std::optional<text> written_with(keyword k, std::string_view shape, const reading& fields,
                                  int16_t size, int width) {
-    text out(keyword_names[static_cast<size_t>(k)]);
+    text out(keyword_name(k));
     for (size_t i = 0; i < shape.size(); ++i) {
         text_view field = fields[i];
         if (shape[i] == 't') {
@@ -414,13 +401,13 @@ text where_words(const std::vector<layout_in_force>& layouts, size_t own_index) 
 } // namespace
 
 bool reads_operands(keyword k) {
-    return !operand_shape(k).empty() || k == keyword::fgoto;
+    return row_of(k).reads_fields();
 }
 
 text failure_words(keyword k, error_kind kind) {
     text code = number_text(error_number(kind));
     text description = from_ascii(error_description(kind));
-    if (k == keyword::ssave || k == keyword::sload || k == keyword::sdele || k == keyword::scopy)
+    if (row_of(k).has(trait::reports_failures))
         return u"the line reports \"" + code + u" " + description + u"\" and the run goes on";
     return u"the line fails with run-time error " + code + u" (" + description + u")";
 }
@@ -428,7 +415,7 @@ text failure_words(keyword k, error_kind kind) {
 std::vector<line_finding> check_operands(text_view line, keyword k,
                                          const std::vector<layout_in_force>& layouts) {
     std::vector<line_finding> found;
-    std::string_view shape = operand_shape(k);
+    std::string shape = operand_shape(k);
     if (shape.empty()) return found;
     for (size_t i = 0; i < layouts.size(); ++i) {
         check_under(

@@ -1,52 +1,35 @@
-// Operand fields read once per line and layout.
+// The error path of operand fields: the field's text read again, to raise the error it gives.
 #include "interp/operands.h"
+
+#include "interp/numbers.h"
+#include "interp/value.h"
 
 namespace tovl {
 
-operands::operands(variable_table& variables, text_view line, field_cache* cache)
-    : variables_(variables), line_(line), cache_(cache) {
-    if (!variables.has_layout()) variable_table::raise_no_layout();
-    if (cache && cache->layout != variables.layout_version()) {
-        *cache = field_cache();
-        cache->layout = variables.layout_version();
-    }
-}
+namespace {
 
-char16_t operands::operator_at(int field) {
-    if (cache_ && cache_->operator_read) return cache_->operator_char;
-    text_view column = column_slice(line_, static_cast<size_t>(variables_.field_column(field)), 1);
-    char16_t c = column.empty() ? u'\0' : column[0];
-    if (cache_) {
-        cache_->operator_char = c;
-        cache_->operator_read = true;
-    }
-    return c;
-}
-
-parsed_number operands::parsed(int field) {
-    if (!cache_) return parse_strict_number(text(field));
-    field_cache::entry& e = cache_->fields[field - 1];
-    if (!e.read) {
-        e.parsed = parse_strict_number(text(field));
-        e.read = true;
-    }
-    return e.parsed;
-}
-
-void operands::raise_field_error(int field, error_kind kind) const {
-    tovl::text cause = u"field " + value_text(value::from_int16(static_cast<int16_t>(field))) +
-                       u" is \"" + tovl::text(text(field)) + u"\", ";
+[[noreturn]] void raise_field_error(const variable_table& variables, text_view line, int field,
+                                    error_kind kind) {
+    text cause = u"field " + value_text(value::from_int16(static_cast<int16_t>(field))) +
+                 u" is \"" + text(variables.field_text(line, field)) + u"\", ";
     cause += kind == error_kind::type_mismatch ? u"not a number: " : u"a number out of range: ";
-    cause += variables_.layout_note();
+    cause += variables.layout_note();
     throw run_error(kind).because(std::move(cause));
 }
 
-value& operands::find_slot(int field) {
-    if (!variables_.has_slots()) variables_.raise_outside(0);
-    int32_t index = round_to_int32(number(field));
-    value& found = variables_.slot(index);
-    if (cache_) cache_->fields[field - 1].slot = index;
-    return found;
+} // namespace
+
+double field_number(const variable_table& variables, text_view line, int field) {
+    parsed_number parsed = parse_strict_number(variables.field_text(line, field));
+    if (!parsed.ok()) raise_field_error(variables, line, field, *parsed.error);
+    return parsed.number;
+}
+
+void raise_slot_error(const variable_table& variables, text_view line, int field) {
+    if (!variables.has_layout()) variable_table::raise_no_layout();
+    if (!variables.has_slots()) variables.raise_outside(0);
+    int32_t index = round_to_int32(field_number(variables, line, field));
+    variables.raise_outside(index);
 }
 
 } // namespace tovl

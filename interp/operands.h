@@ -1,7 +1,8 @@
-// The operand fields of one command line, read through the line's cache.
+// A command's operands, taken from its decoded line; the line's text is read only on the error
+// path, to raise the error a field gives.
 #pragma once
 
-#include "interp/numbers.h"
+#include "interp/decoded_line.h"
 #include "interp/run_error.h"
 #include "interp/text.h"
 #include "interp/variable_table.h"
@@ -10,58 +11,43 @@
 
 namespace tovl {
 
-// What reading a line's operand fields found, kept for the rest of the run: a line that runs
-// again under the same operand layout reads no field text a second time. A number is cached
-// together with the error its text gives, so a cached field fails exactly like a fresh one; a
-// slot number is cached once it was found in the table, and only "fnumv" can change the table,
-// which changes the layout version too.
-struct field_cache {
-    static constexpr int32_t no_slot = -1;
-    struct entry {
-        bool read = false;
-        parsed_number parsed;
-        int32_t slot = no_slot;
-    };
-    uint32_t layout = 0; // the layout version the entries belong to; 0 for none
-    entry fields[4];
-    bool operator_read = false;
-    char16_t operator_char = 0;
-};
+// The error that reading field `field` of `line` raises: no layout, a field that is no number
+// or too large, a variable outside the table. Each is raised at the point the command uses the
+// field, so that what a command does before it stays done, as the language has it.
+[[noreturn, gnu::cold]] void raise_slot_error(const variable_table& variables, text_view line,
+                                              int field);
+// A field read strictly as a number: type mismatch or overflow when it is none.
+[[gnu::cold]] double field_number(const variable_table& variables, text_view line, int field);
 
-// A handler's view of its line's fields. Construction fails with invalid argument before the
-// first "fnumv"; the slots are then resolved one by one at the point each is used.
+// A handler's view of its line's operands. Cheap to make: three references.
 class operands {
   public:
-    operands(variable_table& variables, text_view line, field_cache* cache);
+    operands(variable_table& variables, const decoded_line& decoded, text_view line)
+        : variables_(variables), decoded_(decoded), line_(line) {}
 
-    text_view text(int field) const { return variables_.field_text(line_, field); }
-    text_view rest(int field) const { return variables_.field_rest(line_, field); }
-    // The one character at the start of the field (an operator: "=", ">", "+", ...), or 0 when
-    // the line ends before it; a 0 in the line is no operator either.
-    char16_t operator_at(int field);
-    // The field text read strictly as a number: type mismatch when it is none.
-    double number(int field) {
-        parsed_number p = parsed(field);
-        if (!p.ok()) raise_field_error(field, *p.error);
-        return p.number;
+    // The variable that field `field` (1 to 3) names.
+    [[gnu::always_inline]] value& slot(int field) {
+        int16_t index = decoded_.slots[field - 1];
+        if (index == decoded_line::unread) [[unlikely]]
+            raise_slot_error(variables_, line_, field);
+        return variables_.slot_in_table(index);
     }
-    // The slot the field names: no table, or a number outside it, is a subscript error. A
-    // number cached under this layout names a slot of this table.
-    value& slot(int field) {
-        if (cache_ && cache_->fields[field - 1].slot != field_cache::no_slot) {
-            return variables_.slot_in_table(cache_->fields[field - 1].slot);
-        }
-        return find_slot(field);
-    }
+    // The operator column's character; 0 when the line ends before it.
+    char16_t op() const { return decoded_.op; }
+    // True when no field needs its text read: every field decoded.
+    bool complete() const { return decoded_.complete; }
+    // The text operand: the line from its column on.
+    text_view text() const { return column_slice(line_, decoded_.column, text_view::npos); }
+    // The field read strictly as a number, for the error path of a command whose fields did not
+    // all decode.
+    double number(int field) const { return field_number(variables_, line_, field); }
+    text_view line() const { return line_; }
+    const decoded_line& decoded() const { return decoded_; }
 
   private:
-    parsed_number parsed(int field);
-    [[noreturn]] void raise_field_error(int field, error_kind kind) const;
-    value& find_slot(int field);
-
     variable_table& variables_;
+    const decoded_line& decoded_;
     text_view line_;
-    field_cache* cache_;
 };
 
 } // namespace tovl

@@ -1,16 +1,14 @@
 // run_state: what the command handlers work on: the services, the variables and the run's flow.
 #pragma once
 
+#include "interp/decoded_line.h"
 #include "interp/file_services.h"
-#include "interp/keyword.h"
-#include "interp/operands.h"
 #include "interp/random_source.h"
 #include "interp/script_host.h"
 #include "interp/system_services.h"
 #include "interp/text.h"
 #include "interp/variable_table.h"
 
-#include <array>
 #include <cstdint>
 
 namespace tovl {
@@ -21,12 +19,6 @@ struct run_services {
     system_services& system;
     file_services& files;
     random_source& random;
-};
-
-// What the runner keeps for a line that its handler runs more than once: what was read from
-// its operand fields.
-struct line_cache {
-    field_cache fields;
 };
 
 // The interpreter's state, handed to every handler. It lives as long as the interpreter: the
@@ -42,20 +34,13 @@ struct run_state {
     random_source& random;
 
     variable_table variables;
-    bool skipping = false;         // set by a failing "fifvr", cleared by "endif"
-    int16_t line_counter = 0;      // 0-based index of the line being run; "fgoto" sets it
-    bool end_requested = false;    // set by "fendp": the run ends after this line
-    line_cache* current = nullptr; // the cache of the line being run, when it has one
-
-    // The operand fields of the line being run.
-    operands fields(text_view line) {
-        return operands(variables, line, current ? &current->fields : nullptr);
-    }
+    bool skipping = false;      // set by a failing "fifvr", cleared by "endif"
+    int16_t line_counter = 0;   // 0-based index of the line being run; "fgoto" sets it
+    bool end_requested = false; // set by "fendp": the run ends after this line
 };
 
-// A keyword's handler: reads its operands from the whole line, checks, then changes state.
-// Errors are raised as run_error.
-using command_handler = void (*)(run_state& state, text_view line);
-using command_table = std::array<command_handler, keyword_count>;
+// A keyword's handler: runs its line from the line's decoding, reading the line's text only to
+// raise the error a field gives. Errors are raised as run_error.
+using command_handler = void (*)(run_state& state, const decoded_line& decoded, text_view line);
 
 } // namespace tovl

@@ -75,7 +75,8 @@ struct near_keywords {
 // a letter too many or too few still finds it.
 near_keywords nearest_keywords(text_view word) {
     near_keywords best;
-    for (text_view name : keyword_names) {
+    for (const keyword_row& row : keyword_rows) {
+        text_view name = row.name;
         size_t distance = 3, length = 0;
         for (size_t n = 4; n <= std::min<size_t>(7, word.size()); ++n) {
             size_t d = edit_distance(lowered(word.substr(0, n)), name);
@@ -195,7 +196,7 @@ void script_checker::check_blocks() {
 void script_checker::check_number_argument(size_t index, keyword k) {
     text_view line = lines_[index];
     text_view argument = column_slice(line, 6, line.size());
-    text_view name = keyword_names[static_cast<size_t>(k)];
+    text_view name = keyword_name(k);
     text what = k == keyword::fnumv ? u"N" : u"the target line";
     text fix = k == keyword::fnumv ? u"fnumvN, N being the highest variable number" : u"fgotoN";
     parsed_number n = parse_strict_number(argument);
@@ -268,7 +269,7 @@ void script_checker::check_fields(const reaching_layouts& reached) {
             text_view after = trimmed(column_slice(lines_[i], 6, lines_[i].size()));
             if (!after.empty() && after[0] == u'\'' && k != keyword::fnumv) {
                 add(i, static_cast<int>(lines_[i].find(u'\'')) + 1, check_level::warning,
-                    quoted(after) + u" after " + text(keyword_names[static_cast<size_t>(k)]) +
+                    quoted(after) + u" after " + text(keyword_name(k)) +
                         u" is ignored text, not a comment; put comments on lines of their own");
             }
             continue;

@@ -109,13 +109,15 @@ text_view value_text_view(const value& v, text& scratch) {
     return scratch;
 }
 
-// A whole number that prints with all its digits reads back as itself, and a text that is a
-// number as a whole reads as that number.
-double value_lead_number(const value& v) {
-    double number = 0;
-    if (quick_lead_number(v, number)) return number;
+// What quick_lead_number leaves: the number is read from the text form.
+double lead_number_of_text_form(const value& v) {
     if (v.kind() == value_kind::text) return parse_lead_number(v.as_text()).or_raise();
     return parse_lead_number(value_text(v)).or_raise();
+}
+
+bool same_text_form_made(const value& a, const value& b) {
+    text scratch_a, scratch_b;
+    return value_text_view(a, scratch_a) == value_text_view(b, scratch_b);
 }
 
 text value_text(const value& v) {
@@ -134,12 +136,6 @@ double value_double(const value& v) {
     case value_kind::float64: return v.as_double();
     }
     return 0;
-}
-
-float value_single(const value& v) {
-    float f = 0;
-    if (quick_single(v, f)) return f;
-    return to_single(value_double(v)); // the error it raises
 }
 
 value value_add(const value& left, const value& right) {
@@ -208,12 +204,6 @@ void raise_text_too_long(size_t length) {
         .because(u"a text of " + value_text(value::from_double(static_cast<double>(length))) +
                  u" characters: texts hold at most " +
                  value_text(value::from_double(static_cast<double>(max_text_length))));
-}
-
-double jump_counter(double line_number) {
-    text printed;
-    append_value_text(printed, value::from_double(line_number - 2));
-    return strict_number(printed);
 }
 
 } // namespace tovl

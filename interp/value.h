@@ -113,12 +113,9 @@ text described_value(const value& v);
 void append_value_text(text& to, const value& v);
 // The text form without a copy: a Text's own characters, or the form written into `scratch`.
 text_view value_text_view(const value& v, text& scratch);
-// The forgiving number of the text form, without making the text where the number is known.
-double value_lead_number(const value& v);
 
-// Strict conversions: Empty counts as 0, a Text is parsed strictly.
+// Strict conversion: Empty counts as 0, a Text is parsed strictly.
 double value_double(const value& v);
-float value_single(const value& v);
 
 // What value_single gives, when it gives a number rather than an error: a Text whose
 // characters are no number, or a number beyond the 32-bit float range, is left out (false).
@@ -150,6 +147,35 @@ float value_single(const value& v);
     return false;
 }
 
+// The forgiving number of the text form, without making the text where the number is known.
+[[gnu::cold]] double lead_number_of_text_form(const value& v);
+[[gnu::always_inline]] inline double value_lead_number(const value& v) {
+    double number = 0;
+    if (quick_lead_number(v, number)) return number;
+    return lead_number_of_text_form(v);
+}
+
+// The strict conversion to a 32-bit float: overflow beyond its range.
+[[gnu::always_inline]] inline float value_single(const value& v) {
+    float f = 0;
+    if (quick_single(v, f)) return f;
+    return to_single(value_double(v)); // the error it raises
+}
+
+// True when the value converts strictly to a number: not a Text whose characters are none.
+inline bool is_number(const value& v) {
+    double unused = 0;
+    return v.kind() != value_kind::text || v.text_is_number(unused);
+}
+
+// Whether two values have the same text form, compared character by character.
+[[gnu::cold]] bool same_text_form_made(const value& a, const value& b);
+[[gnu::always_inline]] inline bool same_text_form(const value& a, const value& b) {
+    if (a.kind() == value_kind::text && b.kind() == value_kind::text)
+        return a.as_text() == b.as_text();
+    return same_text_form_made(a, b);
+}
+
 // Dynamic arithmetic. value_add joins two texts and passes a value through when the other
 // operand is Empty; otherwise, as for the others, Empty counts as Int16 0, a Text as a Float64
 // parsed strictly, and the result has the more precise kind of the operands.
@@ -158,11 +184,6 @@ value value_sub(const value& left, const value& right);
 value value_mul(const value& left, const value& right);
 value value_div(const value& left, const value& right);
 value value_floor(const value& v);
-
-// The line counter "fgoto" sets for a 1-based line number: the number less 2, computed in 64-bit
-// floating point and rounded through its printed text (15 significant digits). Still to be
-// rounded to the 16-bit counter, which may overflow.
-double jump_counter(double line_number);
 
 // Equality with a number, parsing a Text strictly.
 bool value_equals_number(const value& v, double number);

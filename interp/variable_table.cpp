@@ -9,19 +9,11 @@ const char16_t no_layout_cause[] =
     u"no fnumv has run yet, so operand fields have no columns: start the script with fnumvN, "
     u"N being the highest variable number it uses";
 
-int digit_count(int16_t n) {
-    if (n < 10) return 1;
-    if (n < 100) return 2;
-    if (n < 1000) return 3;
-    if (n < 10000) return 4;
-    return 5;
-}
-
 } // namespace
 
 void variable_table::rebuild(int16_t n, int line) {
     ++layout_version_;
-    field_width_ = digit_count(n);
+    field_width_ = field_width_for(n);
     layout_number_ = n;
     layout_line_ = line;
     if (n < 0) {
@@ -63,13 +55,12 @@ text variable_table::layout_note() const {
 
 text_view variable_table::field_text(text_view line, int field) const {
     if (!has_layout()) raise_no_layout();
-    return column_slice(line, static_cast<size_t>(field_column(field)),
-                        static_cast<size_t>(field_width_));
+    return tovl::field_text(line, field_width_, field);
 }
 
 text_view variable_table::field_rest(text_view line, int field) const {
     if (!has_layout()) raise_no_layout();
-    return column_slice(line, static_cast<size_t>(field_column(field)), line.size());
+    return tovl::field_rest(line, field_width_, field);
 }
 
 } // namespace tovl

@@ -1,6 +1,7 @@
 // The variable table and the operand column layout that "fnumv" fixes.
 #pragma once
 
+#include "interp/operand_layout.h"
 #include "interp/run_error.h"
 #include "interp/text.h"
 #include "interp/value.h"
@@ -11,8 +12,7 @@
 
 namespace tovl {
 
-// Operands stand in fixed-width fields without separators: field k starts at column
-// 6 + (k - 1) * w, w being the number of decimal digits of the table's highest slot number.
+// The variables 0..n and the operand layout in force (interp/operand_layout.h).
 class variable_table {
   public:
     // Rebuilds the table with slots 0..n, all Empty, and sets the layout for n's width. A
@@ -27,7 +27,9 @@ class variable_table {
     // Everything from the field's first column to the end of the line.
     text_view field_rest(text_view line, int field) const;
     // Start column of operand field 1..4; 0 before the first "fnumv".
-    int field_column(int field) const { return has_layout() ? 6 + (field - 1) * field_width_ : 0; }
+    int field_column(int field) const {
+        return has_layout() ? tovl::field_column(field_width_, field) : 0;
+    }
 
     // The slot with that number: no table, or a number outside it, is a subscript error.
     value& slot(int32_t index) {

@@ -42,7 +42,7 @@ struct script_run {
     linux_system system{text_encoding::utf8}; // the runner tests launch nothing
     linux_files files{text_encoding::utf8};
     clock_random random;
-    interpreter interp{run_services{host, system, files, random}, commands::handlers()};
+    interpreter interp{run_services{host, system, files, random}, commands::every_command()};
     int fallbacks = 0;
 
     run_outcome run(text_view script) {

@@ -1,0 +1,13 @@
+// System commands: "frexe", "scdrm" and "sshdn".
+#pragma once
+
+#include "interp/operands.h"
+#include "interp/run_state.h"
+
+namespace tovl::commands {
+
+void frexe(run_state& state, const decoded_line& decoded, text_view line);
+void scdrm(run_state& state, const decoded_line& decoded, text_view line);
+void sshdn(run_state& state, const decoded_line& decoded, text_view line);
+
+} // namespace tovl::commands

@@ -1,0 +1,26 @@
+// Window and dialog commands: "fprnt", "fnewl", "ftxtd", "ftitl", "fmsgb" and "finpt".
+#pragma once
+
+#include "interp/operands.h"
+#include "interp/run_state.h"
+#include "interp/value.h"
+
+namespace tovl::commands {
+
+// Appends the variable's text form to the output; the caret goes back to the start.
+inline void fprnt(run_state& state, const decoded_line& decoded, text_view line) {
+    operands f(state.variables, decoded, line);
+    text scratch;
+    state.host.append_output(value_text_view(f.slot(1), scratch));
+}
+
+inline void fnewl(run_state& state, const decoded_line&, text_view) {
+    state.host.append_output(u"\r\n");
+}
+
+void ftxtd(run_state& state, const decoded_line& decoded, text_view line);
+void ftitl(run_state& state, const decoded_line& decoded, text_view line);
+void fmsgb(run_state& state, const decoded_line& decoded, text_view line);
+void finpt(run_state& state, const decoded_line& decoded, text_view line);
+
+} // namespace tovl::commands
