@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """tovl-console's standard streams under stress: output that cannot be written, a stop signal
-with output still buffered, a long print loop's memory, an endless answer, and control
-characters in a message shown on a terminal.
+with output still buffered, a long print loop's memory, an endless answer, memory that runs
+out, and control characters in a message shown on a terminal.
 
 Usage: console_test.py TOVL-CONSOLE
 """
 import os
 import pty
+import re
+import resource
 import signal
 import subprocess
 import sys
@@ -72,6 +74,17 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
     check(done.returncode == 1 and "Run-time error 14: Out of memory" in done.stderr,
           f"endless answer: status {done.returncode}, stderr {done.stderr[-300:]!r}")
 
+    # Memory that runs out in a line that ran before (a copy of a text that doubles each time
+    # round) is that line's error, in both runs, not the error of the line decoded last.
+    copies = script(top, "copies.tovl", "fnumv9", "fsetv1xxxxxxxx", "fappd111",
+                    *[f"fcopy1{to}" for to in range(2, 10)], "fgoto3")
+    limit = 150_000 * 1024
+    done = subprocess.run([console, copies], capture_output=True, text=True, timeout=120,
+                          preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_AS, (limit, limit)))
+    named = re.findall(r"line \d+: (\w+)", done.stderr)
+    check(done.returncode == 1 and len(named) == 2 and all(n.startswith("fcopy1") for n in named),
+          f"memory running out in a copy: status {done.returncode}, stderr {done.stderr!r}")
+
     # A message on a terminal shows its escape sequences instead of obeying them.
     message = script(top, "message.tovl", "fnumv1", "fsetv1\x1b]0;retitled\x07\x1b[2Jdone",
                      "fmsgb1")
@@ -84,5 +97,5 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
     check(b"^[]0;retitled^G^[[2Jdone" in shown and b"\x1b" not in shown,
           f"message on a terminal: {shown!r}")
 
-print("\n".join(failures) or "ok: /dev/full, SIGTERM, memory, endless answer, terminal message")
+print("\n".join(failures) or "ok: /dev/full, SIGTERM, memory, endless answer, copies, terminal message")
 sys.exit(1 if failures else 0)
