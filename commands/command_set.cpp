@@ -10,9 +10,9 @@ namespace {
 // One static function per keyword, calling its handler; the loop calls these by name, so a
 // keyword without a handler does not build.
 struct handlers {
-#define TOVL_KEYWORD(name, operands, operators, traits)                                            \
-    static void name(run_state& state, const decoded_line& decoded, text_view line) {              \
-        commands::name(state, decoded, line);                                                      \
+#define TOVL_KEYWORD(name, ...)                                                                    \
+    [[gnu::always_inline]] static void name(run_state& state, const operands& f) {                 \
+        commands::name(state, f);                                                                  \
     }
 #include "interp/keywords.def"
 #undef TOVL_KEYWORD

@@ -62,9 +62,8 @@ void report_failures(run_state& state, text_view line, command_steps steps) {
 
 // The value's slot is resolved before the file is opened, so a bad slot number leaves an
 // existing file untouched.
-void ssave(run_state& state, const decoded_line& decoded, text_view line) {
-    report_failures(state, line, [&](text& name) {
-        operands f(state.variables, decoded, line);
+void ssave(run_state& state, const operands& f) {
+    report_failures(state, f.line(), [&](text& name) {
         name = value_text(f.slot(2));
         const value& v = f.slot(1);
         state.files.open(file_number, name, file_mode::output);
@@ -81,9 +80,8 @@ void ssave(run_state& state, const decoded_line& decoded, text_view line) {
 
 // Loads the whole file as one text, every line ending in CR LF; the receiving slot keeps its
 // value when anything fails.
-void sload(run_state& state, const decoded_line& decoded, text_view line) {
-    report_failures(state, line, [&](text& name) {
-        operands f(state.variables, decoded, line);
+void sload(run_state& state, const operands& f) {
+    report_failures(state, f.line(), [&](text& name) {
         name = value_text(f.slot(2));
         state.files.open(file_number, name, file_mode::input);
         try {
@@ -106,17 +104,16 @@ void sload(run_state& state, const decoded_line& decoded, text_view line) {
     });
 }
 
-void sdele(run_state& state, const decoded_line& decoded, text_view line) {
-    report_failures(state, line, [&](text& name) {
-        name = value_text(operands(state.variables, decoded, line).slot(1));
+void sdele(run_state& state, const operands& f) {
+    report_failures(state, f.line(), [&](text& name) {
+        name = value_text(f.slot(1));
         state.files.delete_matching(name);
     });
 }
 
 // Copies field 1's file over field 2's. A failure names the file at fault in its cause.
-void scopy(run_state& state, const decoded_line& decoded, text_view line) {
-    report_failures(state, line, [&](text&) {
-        operands f(state.variables, decoded, line);
+void scopy(run_state& state, const operands& f) {
+    report_failures(state, f.line(), [&](text&) {
         text destination = value_text(f.slot(2));
         text source = value_text(f.slot(1));
         state.files.copy(source, destination);

@@ -6,9 +6,9 @@
 
 namespace tovl::commands {
 
-void ssave(run_state& state, const decoded_line& decoded, text_view line);
-void sload(run_state& state, const decoded_line& decoded, text_view line);
-void sdele(run_state& state, const decoded_line& decoded, text_view line);
-void scopy(run_state& state, const decoded_line& decoded, text_view line);
+void ssave(run_state& state, const operands& f);
+void sload(run_state& state, const operands& f);
+void sdele(run_state& state, const operands& f);
+void scopy(run_state& state, const operands& f);
 
 } // namespace tovl::commands

@@ -6,6 +6,18 @@
 
 namespace tovl::commands {
 
+void compare(run_state& state, const operands& f) {
+    if (f.op() == u'=') {
+        const value& a = f.slot(1);
+        const value& b = f.slot(2);
+        state.skipping = !same_text_form(a, b);
+    } else if (f.op() == u'>') {
+        double b = value_lead_number(f.slot(2));
+        double a = value_lead_number(f.slot(1));
+        state.skipping = !(a > b);
+    }
+}
+
 void raise_jump_error(text_view line) {
     text_view target = after_keyword(line);
     parsed_number number = parse_strict_number(target);

@@ -8,14 +8,13 @@
 namespace tovl::commands {
 
 // Launches the slot's text as a command line and goes on at once.
-void frexe(run_state& state, const decoded_line& decoded, text_view line) {
-    state.system.launch(value_text(operands(state.variables, decoded, line).slot(1)),
-                        window_style::normal);
+void frexe(run_state& state, const operands& f) {
+    state.system.launch(value_text(f.slot(1)), window_style::normal);
 }
 
 // 1 opens the CD tray, 0 closes it, anything else numeric does nothing.
-void scdrm(run_state& state, const decoded_line& decoded, text_view line) {
-    const value& v = operands(state.variables, decoded, line).slot(1);
+void scdrm(run_state& state, const operands& f) {
+    const value& v = f.slot(1);
     if (value_equals_number(v, 1.0))
         state.system.send_media_command("set CDAudio door open");
     else if (value_equals_number(v, 0.0))
@@ -23,9 +22,8 @@ void scdrm(run_state& state, const decoded_line& decoded, text_view line) {
 }
 
 // The field itself is the delay in seconds; no slot is involved.
-void sshdn(run_state& state, const decoded_line& decoded, text_view line) {
-    operands f(state.variables, decoded, line);
-    int16_t seconds = f.complete() ? decoded.number : round_to_int16(f.number(1));
+void sshdn(run_state& state, const operands& f) {
+    int16_t seconds = f.complete() ? f.decoded_number() : round_to_int16(f.number(1));
     text command_line = u"shutdown -s -f -t ";
     append_ascii(command_line, std::to_string(seconds));
     state.system.launch(command_line, window_style::minimized);

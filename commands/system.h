@@ -6,8 +6,8 @@
 
 namespace tovl::commands {
 
-void frexe(run_state& state, const decoded_line& decoded, text_view line);
-void scdrm(run_state& state, const decoded_line& decoded, text_view line);
-void sshdn(run_state& state, const decoded_line& decoded, text_view line);
+void frexe(run_state& state, const operands& f);
+void scdrm(run_state& state, const operands& f);
+void sshdn(run_state& state, const operands& f);
 
 } // namespace tovl::commands

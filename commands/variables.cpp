@@ -9,7 +9,7 @@ namespace {
 
 // Adds to an arithmetic error the values of fields 1 and 2 it was computed from, which the line
 // does not show: for a type mismatch the texts that are no numbers, otherwise every value.
-void add_values(run_error& error, operands& f) {
+void add_values(run_error& error, const operands& f) {
     if (!error.cause().empty()) return;
     bool mismatch = error.kind() == error_kind::type_mismatch;
     text cause;
@@ -27,7 +27,7 @@ void add_values(run_error& error, operands& f) {
 }
 
 // Runs a computation from the values of fields 1 and 2; an error it raises names them.
-template <typename computation> void naming_values(operands& f, computation compute) {
+template <typename computation> void naming_values(const operands& f, computation compute) {
     try {
         compute();
     } catch (run_error& error) {
@@ -40,9 +40,9 @@ template <typename computation> void naming_values(operands& f, computation comp
 
 // The number is everything from column 6 to the end of the line. A bad number changes
 // nothing; a good one empties the table and sets the layout for its width.
-void fnumv(run_state& state, const decoded_line& decoded, text_view line) {
-    if (!decoded.complete) {
-        text_view written = after_keyword(line);
+void fnumv(run_state& state, const operands& f) {
+    if (!f.complete()) {
+        text_view written = after_keyword(f.line());
         parsed_number number = parse_strict_number(written);
         if (!number.ok()) {
             throw run_error(*number.error)
@@ -51,13 +51,12 @@ void fnumv(run_state& state, const decoded_line& decoded, text_view line) {
         }
         throw run_error(error_kind::overflow); // beyond the 16-bit integers
     }
-    state.variables.rebuild(decoded.number, state.line_counter);
+    state.variables.rebuild(f.decoded_number(), state.line_counter);
 }
 
 // Joins two texts or adds two numbers into the variable of field 3. Joining a variable's text
 // with another into that same variable appends in place.
-void fappd(run_state& state, const decoded_line& decoded, text_view line) {
-    operands f(state.variables, decoded, line);
+void fappd(run_state& state, const operands& f) {
     const value& a = f.slot(1);
     const value& b = f.slot(2);
     value& to = f.slot(3);
@@ -68,30 +67,24 @@ void fappd(run_state& state, const decoded_line& decoded, text_view line) {
     naming_values(f, [&] { to = value_add(a, b); });
 }
 
-void check_single_fields(const operands& f) {
+void compute(const operands& f) {
     for (int field = 1; field <= 3; ++field)
-        to_single(f.number(field));
-}
-
-void add_singles_naming_values(operands& f) {
-    naming_values(f, [&] {
-        float a = value_single(f.slot(1));
-        float b = value_single(f.slot(2));
-        value& to = f.slot(3);
-        to.set_single(to_single(a + b));
-    });
-}
-
-void compute_naming_values(operands& f, char16_t op) {
+        to_single(f.number(field)); // always passes for a field that names a variable
     value (*operation)(const value&, const value&) = nullptr;
-    if (op == u'-')
-        operation = value_sub;
-    else if (op == u'*')
-        operation = value_mul;
-    else if (op == u'/')
-        operation = value_div;
-    else
+    switch (f.op()) {
+    case u'+':
+        naming_values(f, [&] {
+            float a = value_single(f.slot(1));
+            float b = value_single(f.slot(2));
+            value& to = f.slot(3);
+            to.set_single(to_single(a + b));
+        });
         return;
+    case u'-': operation = value_sub; break;
+    case u'*': operation = value_mul; break;
+    case u'/': operation = value_div; break;
+    default: return;
+    }
     const value& a = f.slot(1);
     const value& b = f.slot(2);
     value& to = f.slot(3);
@@ -100,9 +93,8 @@ void compute_naming_values(operands& f, char16_t op) {
 
 // A random integer from the low bound (field 1) to the high bound (field 2), computed with the
 // dynamic arithmetic as floor((high - low + 1) * r) + low.
-void frand(run_state& state, const decoded_line& decoded, text_view line) {
+void frand(run_state& state, const operands& f) {
     state.random.reseed();
-    operands f(state.variables, decoded, line);
     const value& high_bound = f.slot(2);
     f.slot(1); // checked before the draw, so a bad low bound draws nothing
     float r = state.random.next();

@@ -8,19 +8,18 @@
 namespace tovl::commands {
 
 // Appends the variable's text form to the output; the caret goes back to the start.
-inline void fprnt(run_state& state, const decoded_line& decoded, text_view line) {
-    operands f(state.variables, decoded, line);
+[[gnu::always_inline]] inline void fprnt(run_state& state, const operands& f) {
     text scratch;
     state.host.append_output(value_text_view(f.slot(1), scratch));
 }
 
-inline void fnewl(run_state& state, const decoded_line&, text_view) {
+[[gnu::always_inline]] inline void fnewl(run_state& state, const operands&) {
     state.host.append_output(u"\r\n");
 }
 
-void ftxtd(run_state& state, const decoded_line& decoded, text_view line);
-void ftitl(run_state& state, const decoded_line& decoded, text_view line);
-void fmsgb(run_state& state, const decoded_line& decoded, text_view line);
-void finpt(run_state& state, const decoded_line& decoded, text_view line);
+void ftxtd(run_state& state, const operands& f);
+void ftitl(run_state& state, const operands& f);
+void fmsgb(run_state& state, const operands& f);
+void finpt(run_state& state, const operands& f);
 
 } // namespace tovl::commands

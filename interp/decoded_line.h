@@ -16,7 +16,7 @@ enum class line_form : uint8_t {
     not_decoded,  // not decoded under the current layout yet
     no_command,   // not a keyword line: does nothing
     needs_layout, // a command with operand fields before the first "fnumv": fails
-#define TOVL_KEYWORD(name, operands, operators, traits) name,
+#define TOVL_KEYWORD(name, ...) name,
 #include "interp/keywords.def"
 #undef TOVL_KEYWORD
 };
@@ -36,8 +36,9 @@ constexpr bool runs_while_skipping(line_form form) {
 
 // A line's operands under one layout, as its command's row describes them. A field that could
 // not be decoded (no number, a variable outside the table) is left for the command to read from
-// the line's text at the point it uses it, which raises the error that the text gives.
-struct decoded_line {
+// the line's text at the point it uses it, which raises the error that the text gives. Sixteen
+// bytes, so that the runner finds a line with a shift.
+struct alignas(16) decoded_line {
     static constexpr int16_t unread = -1;
 
     line_form form = line_form::not_decoded;

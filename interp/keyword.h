@@ -13,7 +13,7 @@
 namespace tovl {
 
 enum class keyword : uint8_t {
-#define TOVL_KEYWORD(name, operands, operators, traits) name,
+#define TOVL_KEYWORD(name, ...) name,
 #include "interp/keywords.def"
 #undef TOVL_KEYWORD
 };
@@ -40,9 +40,7 @@ struct keyword_row {
 
     constexpr bool has(trait::keyword_trait t) const { return (traits & t) != 0; }
     // True when the line has operand fields, and so needs the columns that "fnumv" sets.
-    constexpr bool reads_fields() const {
-        return !operands.empty() && operands != "N";
-    }
+    constexpr bool reads_fields() const { return !operands.empty() && operands != "N"; }
     // The 1-based field of the operand with this code, or 0 when it has none.
     constexpr int field_of(char code) const {
         size_t at = operands.find(code);
@@ -58,8 +56,8 @@ struct keyword_row {
 constexpr std::array keyword_rows = [] {
     using namespace trait;
     return std::array{
-#define TOVL_KEYWORD(name, operands, operators, traits)                                            \
-    keyword_row{u## #name, operands, u"" operators, traits},
+#define TOVL_KEYWORD(name, shape, operators, traits)                                               \
+    keyword_row{u## #name, shape, u"" operators, traits},
 #include "interp/keywords.def"
 #undef TOVL_KEYWORD
     };

@@ -19,35 +19,46 @@ namespace tovl {
 // A field read strictly as a number: type mismatch or overflow when it is none.
 [[gnu::cold]] double field_number(const variable_table& variables, text_view line, int field);
 
-// A handler's view of its line's operands. Cheap to make: three references.
+// What a handler runs from: its line's decoding, the variable table it was decoded for, and
+// the line's text for the error path. Cheap to make: the runner makes one for each line it runs.
 class operands {
   public:
-    operands(variable_table& variables, const decoded_line& decoded, text_view line)
-        : variables_(variables), decoded_(decoded), line_(line) {}
+    // `table` is the first variable of `variables`, valid until the table is rebuilt.
+    operands(const decoded_line& decoded, const text_view& line, value* table,
+             const variable_table& variables)
+        : decoded_(decoded), line_(line), table_(table), variables_(variables) {}
 
     // The variable that field `field` (1 to 3) names.
-    [[gnu::always_inline]] value& slot(int field) {
+    [[gnu::always_inline]] value& slot(int field) const {
         int16_t index = decoded_.slots[field - 1];
         if (index == decoded_line::unread) [[unlikely]]
             raise_slot_error(variables_, line_, field);
-        return variables_.slot_in_table(index);
+        return table_[index];
+    }
+    // The variable of field `field` on a line whose fields all decoded (complete()).
+    [[gnu::always_inline]] value& decoded_slot(int field) const {
+        return table_[decoded_.slots[field - 1]];
     }
     // The operator column's character; 0 when the line ends before it.
     char16_t op() const { return decoded_.op; }
     // True when no field needs its text read: every field decoded.
     bool complete() const { return decoded_.complete; }
+    // The number decoded from the line: the line counter of "fgoto", N of "fnumv", the seconds of
+    // "sshdn". Meaningful when complete().
+    int16_t decoded_number() const { return decoded_.number; }
     // The text operand: the line from its column on.
     text_view text() const { return column_slice(line_, decoded_.column, text_view::npos); }
     // The field read strictly as a number, for the error path of a command whose fields did not
     // all decode.
     double number(int field) const { return field_number(variables_, line_, field); }
     text_view line() const { return line_; }
-    const decoded_line& decoded() const { return decoded_; }
+    const variable_table& variables() const { return variables_; }
 
   private:
-    variable_table& variables_;
     const decoded_line& decoded_;
-    text_view line_;
+    const text_view& line_;
+    value* table_;
+    const variable_table& variables_;
 };
 
 } // namespace tovl

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "interp/decoded_line.h"
+#include "interp/operands.h"
 #include "interp/run_error.h"
 #include "interp/run_state.h"
 #include "interp/run_trace.h"
@@ -67,7 +68,8 @@ struct command_set {
 [[noreturn, gnu::cold]] void raise_jump_before_start(int16_t counter);
 
 // The loop itself, made by commands/ with `bodies` holding one static function per keyword,
-// of the same name: each line's label calls its keyword's body, inline where the body is. What
+// of the same name: each line's label calls its keyword's body with the line's operands, inline
+// where the body is. What
 // a command does to the run besides its variables (a jump, a skip, a new layout, the end) is
 // read back after the body as its keyword's row says. Every error is placed at the line whose
 // code was running, by the line pointer itself.
@@ -88,6 +90,8 @@ run_outcome run_lines(run_state& state, const std::vector<text_view>& lines, run
     // At most 32767: a negative counter, as an unsigned number, is above it too.
     const auto upper = static_cast<uint32_t>(lines.size()) - 1;
     uint32_t layout = variables.layout_version();
+    value* variables_start = variables.table_start(); // until a new layout rebuilds the table
+    const text_view* const texts = lines.data();
     int counter = 0;
     uint32_t stretch = 0;   // lines from one pause point to the next
     uint32_t countdown = 0; // lines left before the next one
@@ -96,13 +100,19 @@ run_outcome run_lines(run_state& state, const std::vector<text_view>& lines, run
     // Indexed by the skip flag, then by the form: while lines are skipped, only a command that
     // ends the block runs.
     const void* const forms[2][line_form_count] = {
-        {&&form_not_decoded, &&form_no_command, &&form_needs_layout,
-#define TOVL_KEYWORD(name, operands, operators, traits) &&form_##name,
+        {
+            &&form_not_decoded,
+            &&form_no_command,
+            &&form_needs_layout,
+#define TOVL_KEYWORD(name, ...) &&form_##name,
 #include "interp/keywords.def"
 #undef TOVL_KEYWORD
         },
-        {&&form_not_decoded, &&next_line, &&next_line,
-#define TOVL_KEYWORD(name, operands, operators, traits)                                            \
+        {
+            &&form_not_decoded,
+            &&next_line,
+            &&next_line,
+#define TOVL_KEYWORD(name, ...)                                                                    \
     runs_while_skipping(form_of(keyword::name)) ? &&form_##name : &&next_line,
 #include "interp/keywords.def"
 #undef TOVL_KEYWORD
@@ -142,25 +152,25 @@ run_outcome run_lines(run_state& state, const std::vector<text_view>& lines, run
 #if !TOVL_COMPUTED_GOTO
     dispatch:
         switch (state.skipping && !runs_while_skipping(line->form) ? line_form::no_command
-                                                                    : line->form) {
+                                                                   : line->form) {
 #endif
-        TOVL_FORM(not_decoded) :
-            *line = decode_line(lines[static_cast<size_t>(counter)], variables);
+            TOVL_FORM(not_decoded)
+                : * line = decode_line(lines[static_cast<size_t>(counter)], variables);
             TOVL_DISPATCH();
 
-        TOVL_FORM(no_command) :
-            goto next_line;
+            TOVL_FORM(no_command) : goto next_line;
 
-        TOVL_FORM(needs_layout) :
-            if constexpr (traced) tracer->before(state, *line, lines[static_cast<size_t>(counter)]);
+            TOVL_FORM(needs_layout)
+                : if constexpr (traced)
+                      tracer->before(state, *line, lines[static_cast<size_t>(counter)]);
             variable_table::raise_no_layout();
 
-#define TOVL_KEYWORD(name, operands, operators, traits)                                            \
+#define TOVL_KEYWORD(name, ...)                                                                    \
     TOVL_FORM(name) : {                                                                            \
         constexpr keyword_row row = row_of(keyword::name);                                         \
-        text_view written = lines[static_cast<size_t>(counter)];                                   \
+        const text_view& written = texts[counter];                                                 \
         if constexpr (traced) tracer->before(state, *line, written);                               \
-        bodies::name(state, *line, written);                                                       \
+        bodies::name(state, operands(*line, written, variables_start, variables));                 \
         if constexpr (traced) tracer->after(state);                                                \
         if constexpr (row.has(trait::ends_program)) return {run_end::ended_by_fendp};              \
         if constexpr (row.has(trait::jumps)) counter = state.line_counter;                         \
@@ -168,6 +178,7 @@ run_outcome run_lines(run_state& state, const std::vector<text_view>& lines, run
         if constexpr (row.has(trait::new_layout)) {                                                \
             if (variables.layout_version() != layout) {                                            \
                 layout = variables.layout_version();                                               \
+                variables_start = variables.table_start();                                         \
                 std::fill(program.begin(), program.end(), decoded_line());                         \
             }                                                                                      \
         }                                                                                          \

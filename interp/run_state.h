@@ -1,7 +1,6 @@
 // run_state: what the command handlers work on: the services, the variables and the run's flow.
 #pragma once
 
-#include "interp/decoded_line.h"
 #include "interp/file_services.h"
 #include "interp/random_source.h"
 #include "interp/script_host.h"
@@ -38,9 +37,5 @@ struct run_state {
     int16_t line_counter = 0;   // 0-based index of the line being run; "fgoto" sets it
     bool end_requested = false; // set by "fendp": the run ends after this line
 };
-
-// A keyword's handler: runs its line from the line's decoding, reading the line's text only to
-// raise the error a field gives. Errors are raised as run_error.
-using command_handler = void (*)(run_state& state, const decoded_line& decoded, text_view line);
 
 } // namespace tovl

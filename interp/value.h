@@ -120,6 +120,10 @@ double value_double(const value& v);
 // What value_single gives, when it gives a number rather than an error: a Text whose
 // characters are no number, or a number beyond the 32-bit float range, is left out (false).
 [[gnu::always_inline]] inline bool quick_single(const value& v, float& out) {
+    if (v.kind() == value_kind::float32) [[likely]] { // what "fmath +" stores
+        out = v.as_single();
+        return true;
+    }
     double d = 0;
     switch (v.kind()) {
     case value_kind::float32: out = v.as_single(); return true;
@@ -137,6 +141,7 @@ double value_double(const value& v);
 // What value_lead_number gives where no text has to be read or printed for it: a number that
 // prints as its plain digits, or a Text that is a number as a whole (false for any other).
 [[gnu::always_inline]] inline bool quick_lead_number(const value& v, double& out) {
+    if (v.kind() == value_kind::text) return v.text_is_number(out);
     switch (v.kind()) {
     case value_kind::empty: out = 0; return true;
     case value_kind::int16: out = v.as_int16(); return true;
