@@ -56,7 +56,7 @@ void fnumv(run_state& state, const operands& f) {
 
 // Joins two texts or adds two numbers into the variable of field 3. Joining a variable's text
 // with another into that same variable appends in place.
-void fappd(run_state& state, const operands& f) {
+void fappd(run_state&, const operands& f) {
     const value& a = f.slot(1);
     const value& b = f.slot(2);
     value& to = f.slot(3);
