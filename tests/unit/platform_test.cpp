@@ -103,7 +103,7 @@ TEST(linux_files, failures_are_file_errors_and_nothing_blocks_or_reads_for_ever)
     // A copy from the pipe fails at once; one that waits for a writer is stopped by the alarm.
     EXPECT_EQ(in_child([&] {
                   ::alarm(1);
-                  return copy_file(folder / "pipe", folder / "x")->side == copy_side::source;
+                  return copy_file(folder / "pipe", folder / "x").task == os_task::read_file;
               }),
               0);
 }
@@ -117,18 +117,18 @@ TEST(linux_files, deletion_removes_links_not_their_targets_and_a_new_copy_gets_t
     files.delete_matching(name(folder / "l*"));
     EXPECT_FALSE(fs::is_symlink(folder / "link"));
     mode_t umask = ::umask(027);
-    EXPECT_EQ(copy_file(folder / "src", folder / "dst"), std::nullopt);
+    EXPECT_FALSE(copy_file(folder / "src", folder / "dst"));
     ::umask(umask);
     EXPECT_EQ(read_bytes(folder / "dst"), "content");
     EXPECT_EQ(fs::status(folder / "dst").permissions(), fs::perms(0640));
     fs::create_symlink(folder / "dst", folder / "to_dst");
     write_bytes(folder / "src", "new");
-    EXPECT_EQ(copy_file(folder / "src", folder / "to_dst"), std::nullopt); // where the link leads
+    EXPECT_FALSE(copy_file(folder / "src", folder / "to_dst")); // where the link leads
     EXPECT_EQ(read_bytes(folder / "dst"), "new");
     ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
-    EXPECT_EQ(copy_file(folder / "src", folder / "pipe")->side, copy_side::destination); // kept
-    EXPECT_EQ(copy_file(folder.path, folder / "x")->error, EISDIR);
-    EXPECT_EQ(copy_file(folder / "missing", folder / "x")->side, copy_side::source);
+    EXPECT_EQ(copy_file(folder / "src", folder / "pipe").task, os_task::write_file); // kept
+    EXPECT_EQ(copy_file(folder.path, folder / "x").number, EISDIR);
+    EXPECT_EQ(copy_file(folder / "missing", folder / "x").task, os_task::read_file);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), {}), 4); // no leftovers
 }
 
@@ -215,12 +215,12 @@ TEST(file_replacement, a_replaced_file_keeps_owner_mode_and_links_and_one_not_wr
     auto roots_before = owner_and_mode(folder / "roots");
     EXPECT_EQ(in_child([&] {
                   if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return false;
-                  auto refused = copy_file(folder / "src", folder / "readonly");
+                  os_error refused = copy_file(folder / "src", folder / "readonly");
                   linux_files files(text_encoding::utf8);
                   auto save = [&] { files.open(1, name(folder / "readonly"), file_mode::output); };
                   // Another user's file, and one in a folder closed to new files, are rewritten
                   // in place.
-                  return refused && refused->error == EACCES &&
+                  return refused.number == EACCES &&
                          error_of(save) == error_kind::permission_denied &&
                          !copy_file(folder / "src", folder / "roots") &&
                          !copy_file(folder / "src", folder / "closed/mine");
@@ -236,7 +236,7 @@ TEST(file_replacement, a_replaced_file_keeps_owner_mode_and_links_and_one_not_wr
     linux_files files(text_encoding::utf8);
     files.open(1, name(folder / "link"), file_mode::output);
     files.close(1);
-    EXPECT_EQ(copy_file(folder / "src", folder / "link"), std::nullopt);
+    EXPECT_FALSE(copy_file(folder / "src", folder / "link"));
     EXPECT_EQ(owner_and_mode(folder / "private"), private_before);
     EXPECT_EQ(read_bytes(folder / "private"), "new");
     EXPECT_TRUE(fs::is_symlink(folder / "link"));
