@@ -3,6 +3,7 @@
 
 #include "interp/utf8.h"
 #include "interp/value.h"
+#include "platform/descriptors.h"
 
 #include <algorithm>
 #include <atomic>
@@ -28,20 +29,9 @@ volatile sig_atomic_t pending_length = 0;
 
 constexpr int stop_signals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// Writes every byte; 0 or the errno of the write that failed.
-int write_all(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return errno;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return 0;
-}
-
-void write_all(int fd, std::string_view bytes) {
-    write_all(fd, bytes.data(), bytes.size()); // standard error: nowhere to report a failure
+// Standard error: there is nowhere to report a failure to write to it.
+void write_to_errors(std::string_view bytes) {
+    write_all(STDERR_FILENO, bytes);
 }
 
 // Ctrl-C, kill or a closed terminal: what was printed is written out before the program ends
@@ -192,9 +182,8 @@ void console_host::flush(bool final) {
     sigset_t old;
     ::pthread_sigmask(SIG_BLOCK, &stops, &old);
     if (output_error_ == 0 && pending_length > 0) {
-        output_error_ = output_closed_ ? EBADF
-                                       : write_all(STDOUT_FILENO, pending_bytes,
-                                                   static_cast<size_t>(pending_length));
+        std::string_view pending(pending_bytes, static_cast<size_t>(pending_length));
+        output_error_ = output_closed_ ? EBADF : write_all(STDOUT_FILENO, pending).number;
     }
     pending_length = 0;
     ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
@@ -202,7 +191,7 @@ void console_host::flush(bool final) {
 
 void console_host::report(const text& message) {
     flush();
-    write_all(STDERR_FILENO, terminal_text(message, errors_go_to_terminal_) + "\n");
+    write_to_errors(terminal_text(message, errors_go_to_terminal_) + "\n");
 }
 
 // The caption becomes the terminal's title; control characters and bytes that are not UTF-8
@@ -215,13 +204,13 @@ void console_host::set_caption(const text& caption) {
         if (c >= 0x20 && !(c >= 0x7F && c <= 0x9F) && !is_escaped_byte(c)) clean.push_back(c);
     }
     flush();
-    write_all(STDERR_FILENO, "\x1b]0;" + to_utf8(clean) + "\x07");
+    write_to_errors("\x1b]0;" + to_utf8(clean) + "\x07");
 }
 
 void console_host::show_message(const text& message) {
     report(message);
     if (!input_is_terminal_) return;
-    write_all(STDERR_FILENO, "[press Enter]");
+    write_to_errors("[press Enter]");
     read_answer();
 }
 
@@ -229,9 +218,9 @@ void console_host::show_message(const text& message) {
 // file nothing would, so the line is ended here and later messages start on their own lines.
 text console_host::ask(const text& prompt) {
     flush();
-    write_all(STDERR_FILENO, terminal_text(prompt, errors_go_to_terminal_) + " ");
+    write_to_errors(terminal_text(prompt, errors_go_to_terminal_) + " ");
     text answer = read_answer();
-    if (!input_is_terminal_) write_all(STDERR_FILENO, "\n");
+    if (!input_is_terminal_) write_to_errors("\n");
     return answer;
 }
 
