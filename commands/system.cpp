@@ -16,17 +16,15 @@ void frexe(run_state& state, text_view line) {
 void scdrm(run_state& state, text_view line) {
     const value& v = state.fields(line).slot(1);
     if (value_equals_number(v, 1.0))
-        state.system.send_media_command("set CDAudio door open");
+        state.system.open_cd_tray();
     else if (value_equals_number(v, 0.0))
-        state.system.send_media_command("set CDAudio door closed");
+        state.system.close_cd_tray();
 }
 
 // The field itself is the delay in seconds; no slot is involved.
 void sshdn(run_state& state, text_view line) {
     int16_t seconds = round_to_int16(state.fields(line).number(1));
-    text command_line = u"shutdown -s -f -t ";
-    append_ascii(command_line, std::to_string(seconds));
-    state.system.launch(command_line, window_style::minimized);
+    state.system.shut_down_after(seconds);
 }
 
 } // namespace tovl::commands

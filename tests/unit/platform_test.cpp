@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -243,27 +244,100 @@ TEST(file_replacement, a_replaced_file_keeps_owner_mode_and_links_and_one_not_wr
     EXPECT_EQ(read_bytes(folder / "other"), "old data");
 }
 
-TEST(process_launch, words_are_split_without_a_shell_and_shutdown_is_translated) {
+TEST(process_launch, words_are_split_without_a_shell_and_reported_as_a_shell_reads_them) {
     using words = std::vector<std::string>;
     EXPECT_EQ(split_command_line("  touch \"a b\"  c$HOME;x "),
               (words{"touch", "a b", "c$HOME;x"}));
     EXPECT_EQ(split_command_line("x\"y z\"w \"\""), (words{"xy zw", ""}));
-    EXPECT_EQ(translate_shutdown(split_command_line("shutdown -s -f -t 61")),
-              (words{"shutdown", "-P", "+2"}));
-    EXPECT_EQ(error_of([] { find_program("no-such-program-tovl"); }), error_kind::file_not_found);
+    EXPECT_EQ(shutdown_words(61), (words{"shutdown", "-P", "+2"}));
+    EXPECT_EQ(shutdown_words(60), (words{"shutdown", "-P", "+1"}));
+    EXPECT_EQ(shutdown_words(0), (words{"shutdown", "-P", "now"}));
+    EXPECT_EQ(shutdown_words(-32768), (words{"shutdown", "-P", "now"}));
+    EXPECT_EQ(shell_words({"touch", "a b", "", "it's", "$HOME;*", "\xC3\xA9t\xE9", "-P", "+1"}),
+              "touch 'a b' '' 'it'\\''s' '$HOME;*' \xC3\xA9t\xE9 -P +1");
+}
+
+namespace {
+
+// The kind and cause of the run-time error a request raises; nothing when it raises none.
+template <typename Request> std::optional<std::pair<error_kind, text>> raised(Request request) {
+    try {
+        request();
+    } catch (const run_error& error) {
+        return std::pair(error.kind(), error.cause());
+    }
+    return std::nullopt;
+}
+
+// "true" and then words of `total` bytes in all, each short enough for the kernel.
+std::vector<std::string> true_with_bytes(size_t total) {
+    std::vector<std::string> words{"true"};
+    for (; total > 0; total -= words.back().size())
+        words.emplace_back(std::min<size_t>(total, 100000), 'x');
+    return words;
+}
+
+} // namespace
+
+TEST(linux_system, a_rehearsal_fails_wherever_and_as_the_real_run_fails_before_the_start) {
+    std::string long_word(200000, 'x');
+    std::string many_words;
+    for (int i = 0; i < 30; ++i)
+        many_words += " " + std::string(100000, 'x');
+    linux_system real(text_encoding::utf8);
+    dry_run_system rehearsal(text_encoding::utf8, [](const text&) {});
+    for (const std::string& line :
+         std::vector<std::string>{"no-such-program-tovl x", "/etc/passwd", "/no/such/file",
+                                  "\"\" x", "", "true " + long_word, "true" + many_words}) {
+        auto failure = raised([&] { real.launch(name(line), window_style::normal); });
+        ASSERT_TRUE(failure) << line.substr(0, 40);
+        EXPECT_EQ(raised([&] { rehearsal.launch(name(line), window_style::normal); }), failure)
+            << line.substr(0, 40);
+    }
+    // Found in the middle of the search, and reported with the words the program gets.
+    text report;
+    dry_run_system reporting(text_encoding::utf8, [&](const text& line) { report += line; });
     std::string path = std::getenv("PATH");
     ::setenv("PATH", "/no/such:/usr/bin:/no/such/either", 1);
-    EXPECT_EQ(find_program("true"), "/usr/bin/true"); // found in the middle of the search
+    reporting.launch(u"true \"a b\" $HOME", window_style::minimized);
+    ::setenv("PATH", "/no/such", 1);
+    auto unknown = raised([&] { reporting.launch(u"true", window_style::normal); });
     ::setenv("PATH", path.c_str(), 1);
-    EXPECT_EQ(error_of([] { launch_detached({"/etc/passwd"}); }), error_kind::permission_denied);
-    // A word past the kernel's limit: not started, and the error says the line is too long.
-    try {
-        launch_detached({"true", std::string(200000, 'x')});
-        ADD_FAILURE() << "launched";
-    } catch (const run_error& error) {
-        EXPECT_EQ(error.kind(), error_kind::invalid_argument);
-        EXPECT_NE(error.cause().find(u"too long"), text::npos);
-    }
+    EXPECT_EQ(report, u"dry run: true 'a b' '$HOME'");
+    EXPECT_EQ(unknown, std::pair(error_kind::file_not_found,
+                                 text(u"program \"true\" was not found in any folder of PATH")));
+}
+
+// The kernel itself, asked through a start without the checks, draws the line where the checks
+// do: at the longest word and at the most bytes in all.
+TEST(process_launch, the_checks_refuse_exactly_what_the_kernel_refuses) {
+    EXPECT_EQ(in_child([] {
+                  // The usual stack limit of 8 MiB makes a room of 2 MiB.
+                  rlimit stack{};
+                  ::getrlimit(RLIMIT_STACK, &stack);
+                  stack.rlim_cur = std::min<rlim_t>(stack.rlim_max, rlim_t(8) << 20);
+                  if (::setrlimit(RLIMIT_STACK, &stack) != 0) return false;
+                  bool agreed = true;
+                  auto refused = [&](std::vector<std::string> words) {
+                      prepared_command command;
+                      os_error checked = prepare_command(words, program_search_path(), command);
+                      agreed = agreed && !command.program.empty() &&
+                               start_detached(command).number == checked.number;
+                      return checked.number == E2BIG;
+                  };
+                  size_t longest = 32 * static_cast<size_t>(::sysconf(_SC_PAGESIZE)) - 1;
+                  // The most bytes the words may take: the largest total the checks let pass.
+                  size_t low = 0, high = size_t(8) << 20;
+                  while (low + 1 < high) {
+                      size_t middle = (low + high) / 2;
+                      (refused(true_with_bytes(middle)) ? high : low) = middle;
+                  }
+                  return !refused({"true", std::string(longest, 'x')}) &&
+                         refused({"true", std::string(longest + 1, 'x')}) && low > (1 << 20) &&
+                         !refused(true_with_bytes(low)) && refused(true_with_bytes(low + 1)) &&
+                         agreed;
+              }),
+              0);
 }
 
 TEST(process_launch, the_program_gets_null_input_none_of_our_descriptors_and_no_zombie) {
@@ -278,8 +352,10 @@ TEST(process_launch, the_program_gets_null_input_none_of_our_descriptors_and_no_
     EXPECT_EQ(wait_for_file(out), "/dev/null\n");
     EXPECT_EQ(read_bytes(out + ".fds").find("100"), std::string::npos);
     pid_t test_process = ::getpid();
+    prepared_command command;
+    ASSERT_FALSE(prepare_command({"true"}, program_search_path(), command));
     for (int i = 0; i < 50; ++i)
-        launch_detached({"true"});
+        EXPECT_FALSE(start_detached(command));
     ASSERT_EQ(::getpid(), test_process); // only the children went on to the program
     // Our only children are the short-lived middle processes of each launch: all reaped.
     int children = 0;
