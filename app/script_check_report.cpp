@@ -117,14 +117,15 @@ struct check_totals {
 };
 
 void check_one(const char* path, std::optional<text_encoding> forced, check_totals& totals) {
-    file_bytes_read file = read_file_bytes(path);
-    if (file.error) {
-        std::fprintf(stderr, "tovl-console: cannot read %s: %s\n", path, file.error->description());
+    std::string bytes;
+    if (os_error error = read_file_bytes(path, bytes)) {
+        std::fprintf(stderr, "tovl-console: cannot read %s: %s\n", path,
+                     error_description(run_error_kind(error)));
         totals.unreadable = true;
         return;
     }
-    decoded_script script = decode_script(file.bytes, forced);
-    std::vector<diagnostic> found = byte_findings(file.bytes, script, forced.has_value());
+    decoded_script script = decode_script(bytes, forced);
+    std::vector<diagnostic> found = byte_findings(bytes, script, forced.has_value());
     for (diagnostic& d : check_script(script.content))
         found.push_back(std::move(d));
     std::stable_sort(found.begin(), found.end(), [](const diagnostic& a, const diagnostic& b) {

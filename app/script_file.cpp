@@ -12,9 +12,11 @@
 namespace tovl {
 
 loaded_script load_script(const std::string& path, std::optional<text_encoding> forced) {
-    file_bytes_read file = read_file_bytes(path);
-    if (file.error) return {text(), text_encoding::utf8, file.error};
-    decoded_script script = decode_script(file.bytes, forced);
+    std::string bytes;
+    if (os_error error = read_file_bytes(path, bytes)) {
+        return {text(), text_encoding::utf8, to_run_error(error)};
+    }
+    decoded_script script = decode_script(bytes, forced);
     return {std::move(script.content), script.encoding, std::nullopt};
 }
 

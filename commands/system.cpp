@@ -3,8 +3,6 @@
 #include "interp/numbers.h"
 #include "interp/value.h"
 
-#include <string>
-
 namespace tovl::commands {
 
 // Launches the slot's text as a command line and goes on at once.
@@ -16,17 +14,14 @@ void frexe(run_state& state, const operands& f) {
 void scdrm(run_state& state, const operands& f) {
     const value& v = f.slot(1);
     if (value_equals_number(v, 1.0))
-        state.system.send_media_command("set CDAudio door open");
+        state.system.open_cd_tray();
     else if (value_equals_number(v, 0.0))
-        state.system.send_media_command("set CDAudio door closed");
+        state.system.close_cd_tray();
 }
 
 // The field itself is the delay in seconds; no slot is involved.
 void sshdn(run_state& state, const operands& f) {
-    int16_t seconds = f.complete() ? f.decoded_number() : round_to_int16(f.number(1));
-    text command_line = u"shutdown -s -f -t ";
-    append_ascii(command_line, std::to_string(seconds));
-    state.system.launch(command_line, window_style::minimized);
+    state.system.shut_down_after(f.complete() ? f.decoded_number() : round_to_int16(f.number(1)));
 }
 
 } // namespace tovl::commands

@@ -3,6 +3,7 @@
 
 #include "interp/utf8.h"
 #include "interp/value.h"
+#include "platform/descriptors.h"
 
 #include <algorithm>
 #include <atomic>
@@ -28,22 +29,6 @@ char pending_bytes[buffer_size];
 volatile sig_atomic_t pending_length = 0;
 
 constexpr int stop_signals[] = {SIGINT, SIGTERM, SIGHUP};
-
-// Writes every byte; 0 or the errno of the write that failed.
-int write_all(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return errno;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return 0;
-}
-
-void write_all(int fd, std::string_view bytes) {
-    write_all(fd, bytes.data(), bytes.size()); // standard error: nowhere to report a failure
-}
 
 // Ctrl-C, kill or a closed terminal: what was printed is written out before the program ends
 // the way the signal ends it. Only async-signal-safe calls.
@@ -204,9 +189,8 @@ void console_host::flush(bool final) {
     sigset_t old;
     ::pthread_sigmask(SIG_BLOCK, &stops, &old);
     if (output_error_ == 0 && pending_length > 0) {
-        output_error_ = output_closed_ ? EBADF
-                                       : write_all(STDOUT_FILENO, pending_bytes,
-                                                   static_cast<size_t>(pending_length));
+        std::string_view pending(pending_bytes, static_cast<size_t>(pending_length));
+        output_error_ = output_closed_ ? EBADF : write_all(STDOUT_FILENO, pending).number;
     }
     pending_length = 0;
     ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
@@ -248,6 +232,7 @@ void console_host::flush_trace() {
     trace_bytes_.clear();
 }
 
+// Standard error: there is nowhere to report a failure to write to it.
 void console_host::write_errors(std::string_view bytes) {
     flush_trace();
     write_all(STDERR_FILENO, bytes);

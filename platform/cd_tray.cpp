@@ -1,6 +1,7 @@
-// CD tray commands through the CD-ROM ioctls of /dev/cdrom.
+// The CD tray through the CD-ROM ioctls.
 #include "platform/cd_tray.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <linux/cdrom.h>
 #include <sys/ioctl.h>
@@ -8,20 +9,14 @@
 
 namespace tovl {
 
-bool send_cd_tray_command(const std::string& command) {
-    unsigned long request;
-    if (command == "set CDAudio door open") {
-        request = CDROMEJECT;
-    } else if (command == "set CDAudio door closed") {
-        request = CDROMCLOSETRAY;
-    } else {
-        return false;
-    }
-    int fd = ::open("/dev/cdrom", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    int result = ::ioctl(fd, request, 0);
+os_error move_cd_tray(tray_move move) {
+    unsigned long request = move == tray_move::open ? CDROMEJECT : CDROMCLOSETRAY;
+    int fd = ::open(cd_drive, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return {errno, os_task::read_file};
+    os_error error;
+    if (::ioctl(fd, request, 0) != 0) error = {errno, os_task::write_file};
     ::close(fd);
-    return result == 0;
+    return error;
 }
 
 } // namespace tovl

@@ -1,12 +1,17 @@
 // The CD tray, opened and closed through the CD-ROM driver.
 #pragma once
 
-#include <string>
+#include "platform/os_error.h"
 
 namespace tovl {
 
-// Carries out "set CDAudio door open" or "set CDAudio door closed" on /dev/cdrom. False for any
-// other command and for any failure (no drive, busy, not supported).
-bool send_cd_tray_command(const std::string& command);
+// The drive whose tray moves.
+inline constexpr char cd_drive[] = "/dev/cdrom";
+
+enum class tray_move { open, close };
+
+// Opens or closes the tray of cd_drive. The failure is that of opening the drive or of the
+// driver's request (no drive, busy, not supported).
+os_error move_cd_tray(tray_move move);
 
 } // namespace tovl

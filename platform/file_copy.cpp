@@ -1,6 +1,7 @@
 // File copy into a replacement of the destination, so that no half copy is ever seen.
 #include "platform/file_copy.h"
 
+#include "platform/descriptors.h"
 #include "platform/file_replacement.h"
 
 #include <cerrno>
@@ -14,33 +15,18 @@ namespace tovl {
 
 namespace {
 
-class descriptor {
-  public:
-    explicit descriptor(int fd = -1) : fd_(fd) {}
-    ~descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    descriptor(const descriptor&) = delete;
-    descriptor& operator=(const descriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-bool write_all(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+// Failures, with their errno taken at once. A folder is EISDIR and any other file that is not
+// a plain file (a pipe, a device) ESPIPE: both are path/file access errors to the script.
+os_error at_source(int err) {
+    return {err, os_task::read_file};
+}
+os_error at_destination(int err) {
+    return {err, os_task::write_file};
 }
 
-// Copies from both descriptors' current positions to the end of the source.
-bool copy_bytes(int from, int to) {
+// Copies from both descriptors' current positions to the end of the source. A failure to read
+// the source counts against the destination too: the copy could not be made.
+os_error copy_bytes(int from, int to) {
     // The kernel copies without a trip through user memory where the file systems allow it.
     for (;;) {
         ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, size_t(1) << 30, 0);
@@ -51,29 +37,19 @@ bool copy_bytes(int from, int to) {
             errno == EBADF) {
             break;
         }
-        return false;
+        return at_destination(errno);
     }
     static thread_local char buffer[65536];
     for (;;) {
         ssize_t n = ::read(from, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) return true;
-        if (!write_all(to, buffer, static_cast<size_t>(n))) return false;
+        if (n < 0) return at_destination(errno);
+        if (n == 0) return {};
+        if (os_error error = write_all(to, buffer, static_cast<size_t>(n))) return error;
     }
 }
 
-// Failures, with their errno taken at once. A folder is EISDIR and any other file that is not
-// a plain file (a pipe, a device) ESPIPE: both are path/file access errors to the script.
-copy_failure at_source(int error) {
-    return {error, copy_side::source};
-}
-copy_failure at_destination(int error) {
-    return {error, copy_side::destination};
-}
-
-std::optional<copy_failure> copy_or_fail(const std::string& source_name,
-                                         const std::string& destination_name) {
+os_error copy_or_fail(const std::string& source_name, const std::string& destination_name) {
     if (source_name.empty()) return at_source(ENOENT);
     if (destination_name.empty()) return at_destination(ENOENT);
 
@@ -88,23 +64,20 @@ std::optional<copy_failure> copy_or_fail(const std::string& source_name,
     struct stat to {};
     if (::stat(destination_name.c_str(), &to) == 0 && to.st_dev == from.st_dev &&
         to.st_ino == from.st_ino) {
-        return std::nullopt;
+        return {};
     }
 
     // Never a folder, and never a device or pipe swapped for a plain file. A new destination
     // gets the source's permissions less the umask; a replaced one keeps its own.
     file_replacement target;
-    if (int err = target.start(destination_name, from.st_mode & 0777, false)) {
-        return at_destination(err);
-    }
-    if (!copy_bytes(source.get(), target.fd())) return at_destination(errno);
-    if (int err = target.finish()) return at_destination(err);
-    return std::nullopt;
+    if (os_error error = target.start(destination_name, from.st_mode & 0777, false)) return error;
+    if (os_error error = copy_bytes(source.get(), target.fd())) return error;
+    return target.finish();
 }
 
 } // namespace
 
-std::optional<copy_failure> copy_file(const std::string& source, const std::string& destination) {
+os_error copy_file(const std::string& source, const std::string& destination) {
     try {
         return copy_or_fail(source, destination);
     } catch (const std::bad_alloc&) {

@@ -2,7 +2,7 @@
 #include "platform/file_delete.h"
 
 #include "interp/name_pattern.h"
-#include "platform/file_errors.h"
+#include "platform/descriptors.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -25,17 +25,21 @@ bool deletable(int folder, const std::string& name) {
     return S_ISREG(info.st_mode) || S_ISLNK(info.st_mode);
 }
 
+os_error file_error(int err) {
+    return {err, os_task::read_file};
+}
+
 // The names in the open folder that match the pattern, sorted so the order is repeatable.
-std::vector<std::string> matching_names(int folder, std::string_view pattern, bool utf8_names) {
+os_error list_matching_names(int folder, std::string_view pattern, bool utf8_names,
+                             std::vector<std::string>& names) {
     int list_fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (list_fd < 0) throw_file_error(errno, true);
+    if (list_fd < 0) return file_error(errno);
     DIR* listing = ::fdopendir(list_fd);
     if (!listing) {
         int err = errno;
         ::close(list_fd);
-        throw_file_error(err, true);
+        return file_error(err);
     }
-    std::vector<std::string> names;
     while (const dirent* entry = ::readdir(listing)) {
         std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
@@ -43,26 +47,14 @@ std::vector<std::string> matching_names(int folder, std::string_view pattern, bo
     }
     ::closedir(listing);
     std::sort(names.begin(), names.end());
-    return names;
+    return {};
 }
-
-class folder_handle {
-  public:
-    explicit folder_handle(int fd) : fd_(fd) {}
-    ~folder_handle() { ::close(fd_); }
-    folder_handle(const folder_handle&) = delete;
-    folder_handle& operator=(const folder_handle&) = delete;
-    int fd() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 } // namespace
 
-void delete_matching_files(const std::string& path, bool utf8_names) {
-    if (path.empty()) throw run_error(error_kind::file_not_found);
-    if (path.find('\0') != std::string::npos) throw run_error(error_kind::bad_file_name);
+os_error delete_matching_files(const std::string& path, bool utf8_names) {
+    if (path.empty()) return file_error(ENOENT);
+    if (path.find('\0') != std::string::npos) return file_error(EINVAL); // a bad file name
 
     // Only the last part may hold wildcards; a `*` in the folder part is an ordinary byte.
     size_t slash = path.rfind('/');
@@ -70,31 +62,30 @@ void delete_matching_files(const std::string& path, bool utf8_names) {
     std::string pattern = slash == std::string::npos ? path : path.substr(slash + 1);
 
     // O_PATH: deleting one named file needs no right to list the folder.
-    int fd = ::open(folder_name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        // A missing folder, or a file where a folder should be, is "path not found".
-        throw_file_error(errno, false);
-    }
-    folder_handle folder(fd);
+    descriptor folder(::open(folder_name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    // A missing folder, or a file where a folder should be, is "path not found".
+    if (folder.get() < 0) return {errno, os_task::open_folder};
 
     std::vector<std::string> names;
     if (has_wildcards(pattern)) {
-        names = matching_names(folder.fd(), pattern, utf8_names);
+        if (os_error error = list_matching_names(folder.get(), pattern, utf8_names, names)) {
+            return error;
+        }
     } else if (!pattern.empty()) {
         names.push_back(pattern);
     }
 
     int deleted = 0;
     for (const std::string& file : names) {
-        if (!deletable(folder.fd(), file)) continue;
-        if (::unlinkat(folder.fd(), file.c_str(), 0) != 0) {
+        if (!deletable(folder.get(), file)) continue;
+        if (::unlinkat(folder.get(), file.c_str(), 0) != 0) {
             // Gone since it was listed: another process deleted it first.
             if (errno == ENOENT) continue;
-            throw_file_error(errno, true);
+            return file_error(errno);
         }
         ++deleted;
     }
-    if (deleted == 0) throw run_error(error_kind::file_not_found);
+    return deleted == 0 ? file_error(ENOENT) : os_error{};
 }
 
 } // namespace tovl

@@ -1,6 +1,8 @@
 // file_replacement: a file's new content written beside it and renamed over it when complete.
 #pragma once
 
+#include "platform/os_error.h"
+
 #include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -39,19 +41,19 @@ class file_replacement {
     file_replacement(const file_replacement&) = delete;
     file_replacement& operator=(const file_replacement&) = delete;
 
-    // Opens the new content of the file `name` for writing: 0, or the errno that prevents it.
-    int start(const std::string& name, mode_t new_mode, bool devices);
+    // Opens the new content of the file `name` for writing, or fails with what prevents it.
+    os_error start(const std::string& name, mode_t new_mode, bool devices);
     int fd() const { return fd_; }
-    // Puts the new content in place of the file and closes it: 0, or the errno of the failure,
-    // after which the file keeps its old content.
-    int finish();
+    // Puts the new content in place of the file and closes it; after a failure the file keeps
+    // its old content.
+    os_error finish();
 
   private:
     enum class way { unnamed, named, in_place, device };
-    int start_beside(int current, const struct stat* old, mode_t new_mode);
-    int write_in_place(int current);
+    os_error start_beside(int current, const struct stat* old, mode_t new_mode);
+    os_error write_in_place(int current);
     void discard();
-    int fail(int err); // discards, then gives `err` back
+    os_error fail(int err); // discards, then gives `err` back
 
     int fd_ = -1;
     way way_ = way::unnamed;

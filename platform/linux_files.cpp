@@ -3,9 +3,9 @@
 
 #include "interp/code_page.h"
 #include "interp/utf8.h"
+#include "platform/descriptors.h"
 #include "platform/file_copy.h"
 #include "platform/file_delete.h"
-#include "platform/file_errors.h"
 #include "platform/file_replacement.h"
 
 #include <algorithm>
@@ -27,20 +27,6 @@ bool valid_number(int number) {
     return number >= 1 && number <= linux_files::max_file_number;
 }
 
-// Writes every byte, resuming after interruptions and short writes; 0 or the errno.
-int write_all(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return 0;
-}
-
 // Whether the folder part of a file name names a folder (the current one when there is none).
 bool folder_exists(const std::string& path) {
     size_t slash = path.rfind('/');
@@ -50,31 +36,37 @@ bool folder_exists(const std::string& path) {
     return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// Names with a NUL byte cannot be given to the system.
-void check_name(const std::string& path) {
-    if (path.find('\0') != std::string::npos) throw run_error(error_kind::bad_file_name);
+os_error read_error(int err) {
+    return {err, os_task::read_file};
+}
+os_error write_error(int err) {
+    return {err, os_task::write_file};
 }
 
-// Opens a text file to read, or raises the error that stopped it.
-int open_input_file(const std::string& path) {
-    check_name(path);
+// Names with a NUL byte cannot be given to the system: a bad file name.
+os_error check_name(const std::string& path, os_task task) {
+    return path.find('\0') == std::string::npos ? os_error{} : os_error{EINVAL, task};
+}
+
+// Opens a text file to read.
+os_error open_input_file(const std::string& path, int& fd) {
+    if (os_error error = check_name(path, os_task::read_file)) return error;
     // Not blocking, so that opening a named pipe that nobody holds open fails at once instead
     // of waiting for ever.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0 && errno == ENOENT && !folder_exists(path)) {
-        throw run_error(error_kind::path_not_found);
-    }
-    if (fd < 0) throw_file_error(errno, true);
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0 && errno == ENOENT && !folder_exists(path)) return {ENOENT, os_task::open_folder};
+    if (fd < 0) return read_error(errno);
     // A folder opens for reading on Linux; it is no text file. Nor is anything but a plain file
-    // (a device or pipe may never end).
+    // (a device or pipe may never end): ESPIPE, a path/file access error.
     struct stat info {};
     int err = ::fstat(fd, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
-    if (err || !S_ISREG(info.st_mode) || ::fcntl(fd, F_SETFL, O_RDONLY) != 0) {
-        ::close(fd);
-        if (err) throw_file_error(err, true);
-        throw run_error(error_kind::path_file_access);
+    if (!err && !S_ISREG(info.st_mode)) err = ESPIPE;
+    if (!err && ::fcntl(fd, F_SETFL, O_RDONLY) != 0) err = ESPIPE;
+    if (err) {
+        ::close(std::exchange(fd, -1));
+        return read_error(err);
     }
-    return fd;
+    return {};
 }
 
 } // namespace
@@ -99,12 +91,12 @@ struct linux_files::open_file {
     // Reads the next block once the buffer is used up; false at the end of the file.
     bool fill() {
         if (start < end) return true;
-        if (mode != file_mode::input) throw_file_error(EBADF, true);
+        if (mode != file_mode::input) throw to_run_error(read_error(EBADF));
         start = end = 0;
         for (;;) {
             ssize_t n = ::read(fd, buffer.get(), buffer_size);
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0) throw_file_error(errno, true);
+            if (n < 0) throw to_run_error(read_error(errno));
             end = static_cast<size_t>(n);
             return n > 0;
         }
@@ -120,12 +112,12 @@ struct linux_files::open_file {
 
     // Writes out what is waiting. The bytes are dropped even when the write fails, so that
     // one failure is reported once and not again at the close, which then discards the file.
-    int flush() {
-        if (mode != file_mode::output || end == 0) return 0;
-        int err = write_all(fd, buffer.get(), end);
+    os_error flush() {
+        if (mode != file_mode::output || end == 0) return {};
+        os_error error = write_all(fd, buffer.get(), end);
         end = 0;
-        if (err) failed = true;
-        return err;
+        if (error) failed = true;
+        return error;
     }
 
     // Reads more bytes after those not yet used, which move to the front; false at the end.
@@ -136,7 +128,7 @@ struct linux_files::open_file {
         for (;;) {
             ssize_t n = ::read(fd, buffer.get() + end, buffer_size - end);
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0) throw_file_error(errno, true);
+            if (n < 0) throw to_run_error(read_error(errno));
             end += static_cast<size_t>(n);
             return n > 0;
         }
@@ -180,10 +172,11 @@ void linux_files::open(int number, text_view name, file_mode mode) {
     opened->encoding = encoding_;
     std::string path = encode_text(encoding_, name);
     if (mode == file_mode::input) {
-        opened->fd = open_input_file(path);
+        if (os_error error = open_input_file(path, opened->fd)) throw to_run_error(error);
     } else {
-        check_name(path);
-        if (int err = opened->replacement.start(path, 0666, true)) throw_file_error(err, false);
+        os_error error = check_name(path, os_task::write_file);
+        if (!error) error = opened->replacement.start(path, 0666, true);
+        if (error) throw to_run_error(error);
         opened->fd = opened->replacement.fd();
     }
     files_[number] = std::move(opened);
@@ -191,9 +184,9 @@ void linux_files::open(int number, text_view name, file_mode mode) {
 
 int64_t linux_files::length(int number) {
     open_file& f = file(number);
-    if (int err = f.flush()) throw_file_error(err, false);
+    if (os_error error = f.flush()) throw to_run_error(error);
     struct stat info {};
-    if (::fstat(f.fd, &info) != 0) throw_file_error(errno, true);
+    if (::fstat(f.fd, &info) != 0) throw to_run_error(read_error(errno));
     return info.st_size;
 }
 
@@ -222,7 +215,7 @@ bool linux_files::at_end(int number) {
 
 void linux_files::write(int number, text_view chars) {
     open_file& f = file(number);
-    if (f.mode != file_mode::output) throw_file_error(EBADF, false);
+    if (f.mode != file_mode::output) throw to_run_error(write_error(EBADF));
     // A character takes one byte in Windows-1252 and at most three in UTF-8 (four for a
     // surrogate pair, which is two characters), so a piece of `room / 3` characters fits.
     size_t bytes_per_char = encoding_ == text_encoding::utf8 ? 3 : 1;
@@ -240,7 +233,7 @@ void linux_files::write(int number, text_view chars) {
         }
         chars.remove_prefix(piece);
         if (buffer_size - f.end < 2 * bytes_per_char) {
-            if (int err = f.flush()) throw_file_error(err, false);
+            if (os_error error = f.flush()) throw to_run_error(error);
         }
     }
 }
@@ -248,55 +241,50 @@ void linux_files::write(int number, text_view chars) {
 void linux_files::close(int number) {
     file(number);
     std::unique_ptr<open_file> f = std::move(files_[number]);
-    int err = f->flush();
+    os_error error = f->flush();
     if (f->mode == file_mode::input) {
         // A failed close still releases the descriptor on Linux.
-        if (::close(std::exchange(f->fd, -1)) != 0 && err == 0 && errno != EINTR) err = errno;
-    } else if (err == 0 && !f->failed) {
+        if (::close(std::exchange(f->fd, -1)) != 0 && !error && errno != EINTR) {
+            error = write_error(errno);
+        }
+    } else if (!error && !f->failed) {
         // Only a whole new content takes the file's place; after a failure the file keeps its
         // old content (the failure was reported when it happened).
-        err = f->replacement.finish();
+        error = f->replacement.finish();
     }
-    if (err) throw_file_error(err, false);
+    if (error) throw to_run_error(error);
 }
 
 void linux_files::delete_matching(text_view name) {
-    delete_matching_files(encode_text(encoding_, name), encoding_ == text_encoding::utf8);
+    os_error error =
+        delete_matching_files(encode_text(encoding_, name), encoding_ == text_encoding::utf8);
+    if (error) throw to_run_error(error);
 }
 
 void linux_files::copy(text_view source, text_view destination) {
-    std::optional<copy_failure> failure =
-        copy_file(encode_text(encoding_, source), encode_text(encoding_, destination));
-    if (!failure) return;
-    bool at_source = failure->side == copy_side::source;
-    throw run_error(file_error_kind(failure->error, at_source))
-        .because((at_source ? u"source file \"" : u"destination file \"") +
-                 text(at_source ? source : destination) + u"\"");
+    os_error error = copy_file(encode_text(encoding_, source), encode_text(encoding_, destination));
+    if (!error) return;
+    bool at_source = error.task == os_task::read_file;
+    throw to_run_error(error).because((at_source ? u"source file \"" : u"destination file \"") +
+                                      text(at_source ? source : destination) + u"\"");
 }
 
-file_bytes_read read_file_bytes(const std::string& path) {
-    file_bytes_read result;
+os_error read_file_bytes(const std::string& path, std::string& bytes) {
     int fd = -1;
-    try {
-        fd = open_input_file(path);
-        // Room for the whole file at once, so that the bytes are not copied as they grow.
-        struct stat info {};
-        if (::fstat(fd, &info) == 0 && info.st_size > 0) {
-            result.bytes.reserve(static_cast<size_t>(info.st_size));
-        }
-        char block[buffer_size];
-        for (;;) {
-            ssize_t n = ::read(fd, block, sizeof block);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) throw_file_error(errno, true);
-            if (n == 0) break;
-            result.bytes.append(block, static_cast<size_t>(n));
-        }
-    } catch (const run_error& error) {
-        result.error = error;
+    if (os_error error = open_input_file(path, fd)) return error;
+    descriptor file(fd);
+    // Room for the whole file at once, so that the bytes are not copied as they grow.
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size > 0)
+        bytes.reserve(static_cast<size_t>(info.st_size));
+    char block[buffer_size];
+    for (;;) {
+        ssize_t n = ::read(fd, block, sizeof block);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return read_error(errno);
+        if (n == 0) return {};
+        bytes.append(block, static_cast<size_t>(n));
     }
-    if (fd >= 0) ::close(fd);
-    return result;
 }
 
 } // namespace tovl

@@ -2,11 +2,10 @@
 #pragma once
 
 #include "interp/file_services.h"
-#include "interp/run_error.h"
 #include "interp/text_encoding.h"
+#include "platform/os_error.h"
 
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace tovl {
@@ -41,12 +40,8 @@ class linux_files final : public file_services {
     std::unique_ptr<open_file> files_[max_file_number + 1];
 };
 
-// Reads a whole text file, as start-up reads a script: its bytes, or the error that stopped it
-// (the bytes read before it are then of no use).
-struct file_bytes_read {
-    std::string bytes;
-    std::optional<run_error> error;
-};
-file_bytes_read read_file_bytes(const std::string& path);
+// Reads a whole plain file into `bytes`, as start-up reads a script. After a failure the bytes
+// read before it are of no use.
+os_error read_file_bytes(const std::string& path, std::string& bytes);
 
 } // namespace tovl

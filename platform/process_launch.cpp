@@ -1,15 +1,13 @@
-// Detached process launch with a double fork and an exec-status pipe.
+// Detached process launch with a double fork and an exec-status pipe, after the checks a
+// rehearsal shares.
 #include "platform/process_launch.h"
 
-#include "interp/utf8.h"
-
-#include "interp/run_error.h"
-
+#include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <fcntl.h>
 #include <linux/close_range.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -19,14 +17,8 @@ namespace tovl {
 
 namespace {
 
-// What the exec-status pipe reports: an exec errno, or fork_failed from the middle child.
-constexpr int fork_failed = -1;
-
-error_kind launcherror_kind(int err) {
-    if (err == fork_failed) return error_kind::device_io;
-    if (err == E2BIG) return error_kind::invalid_argument;
-    return err == EACCES || err == EPERM ? error_kind::permission_denied
-                                         : error_kind::file_not_found;
+os_error program_error(int err) {
+    return {err, os_task::start_program};
 }
 
 bool is_executable_file(const std::string& path) {
@@ -40,6 +32,61 @@ bool exists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
+// The path to execute for a program word, searched as execvp searches PATH when the word holds
+// no slash.
+os_error find_program(const std::string& word, const std::string& search_path, std::string& path) {
+    if (word.empty()) return program_error(ENOENT);
+    if (word.find('/') != std::string::npos) {
+        if (is_executable_file(word)) {
+            path = word;
+            return {};
+        }
+        return program_error(exists(word) ? EACCES : ENOENT);
+    }
+    bool saw_unexecutable = false;
+    size_t start = 0;
+    for (;;) {
+        size_t colon = search_path.find(':', start);
+        std::string folder =
+            search_path.substr(start, colon == std::string::npos ? colon : colon - start);
+        std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + word;
+        if (is_executable_file(candidate)) {
+            path = std::move(candidate);
+            return {};
+        }
+        if (exists(candidate)) saw_unexecutable = true;
+        if (colon == std::string::npos) break;
+        start = colon + 1;
+    }
+    return program_error(saw_unexecutable ? EACCES : ENOENT);
+}
+
+// What the kernel lets execv pass: each string, its NUL included, at most 32 pages
+// (MAX_ARG_STRLEN); and the program's path, the words and the environment, with a pointer for
+// each word and variable, within a room of a quarter of the stack limit (sysconf(_SC_ARG_MAX),
+// at least 128 KiB) but never more than 6 MiB, three quarters of the kernel's own stack limit.
+os_error check_exec_limits(const prepared_command& command) {
+    const size_t longest = 32 * static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    const long arg_max = ::sysconf(_SC_ARG_MAX);
+    const size_t room =
+        std::min(arg_max > 0 ? static_cast<size_t>(arg_max) : size_t(131072), size_t(6) << 20);
+    size_t used = command.program.size() + 1;
+    size_t pointers = 0;
+    bool too_long = used > longest;
+    auto count = [&](size_t length) {
+        too_long = too_long || length + 1 > longest;
+        used += length + 1;
+        ++pointers;
+    };
+    for (const std::string& word : command.words)
+        count(word.size());
+    for (char** variable = environ; variable && *variable; ++variable)
+        count(std::char_traits<char>::length(*variable));
+    if (command.words.empty()) ++pointers; // the kernel counts one argument at least
+    if (too_long || used + pointers * sizeof(char*) > room) return program_error(E2BIG);
+    return {};
+}
+
 // In the grandchild: every descriptor above the standard three is closed at exec.
 void close_inherited_descriptors_on_exec() {
     if (::syscall(SYS_close_range, 3u, ~0u, CLOSE_RANGE_CLOEXEC) == 0) return;
@@ -47,6 +94,13 @@ void close_inherited_descriptors_on_exec() {
     for (int fd = 3; fd < (max > 0 && max < 65536 ? max : 65536); ++fd) {
         ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
+}
+
+// A byte a shell reads as itself outside quotes.
+bool plain_in_shell(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return u >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+           (c >= '0' && c <= '9') || std::string_view("@%+=:,./_-").find(c) != std::string::npos;
 }
 
 } // namespace
@@ -73,71 +127,46 @@ std::vector<std::string> split_command_line(const std::string& command_line) {
     return words;
 }
 
-std::vector<std::string> translate_shutdown(const std::vector<std::string>& words) {
-    if (words.size() != 5 || words[0] != "shutdown" || words[1] != "-s" || words[2] != "-f" ||
-        words[3] != "-t") {
-        return words;
-    }
-    const std::string& seconds = words[4];
-    char* end = nullptr;
-    errno = 0;
-    long n = std::strtol(seconds.c_str(), &end, 10);
-    if (seconds.empty() || *end != '\0' || errno == ERANGE) return words;
-    if (n <= 0) return {"shutdown", "-P", "now"};
-    return {"shutdown", "-P", "+" + std::to_string((n + 59) / 60)};
+std::vector<std::string> shutdown_words(int seconds) {
+    if (seconds <= 0) return {"shutdown", "-P", "now"};
+    return {"shutdown", "-P", "+" + std::to_string((seconds + 59) / 60)};
 }
 
-std::string find_program(const std::string& program) {
-    if (program.empty()) {
-        throw run_error(error_kind::file_not_found).because(u"the command line names no program");
-    }
-    text quoted = u"program \"" + from_utf8(program) + u"\"";
-    if (program.find('/') != std::string::npos) {
-        if (is_executable_file(program)) return program;
-        if (exists(program)) {
-            throw run_error(error_kind::permission_denied).because(quoted + u" is not executable");
-        }
-        throw run_error(error_kind::file_not_found).because(quoted + u" does not exist");
-    }
+std::string program_search_path() {
     const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
-    bool saw_unexecutable = false;
-    size_t start = 0;
-    for (;;) {
-        size_t colon = dirs.find(':', start);
-        std::string dir = dirs.substr(start, colon == std::string::npos ? colon : colon - start);
-        std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + program;
-        if (is_executable_file(candidate)) return candidate;
-        if (exists(candidate)) saw_unexecutable = true;
-        if (colon == std::string::npos) break;
-        start = colon + 1;
-    }
-    if (saw_unexecutable) {
-        throw run_error(error_kind::permission_denied)
-            .because(quoted + u" is in a folder of PATH but is not executable");
-    }
-    throw run_error(error_kind::file_not_found)
-        .because(quoted + u" was not found in any folder of PATH");
+    return path ? path : "/usr/local/bin:/usr/bin:/bin";
 }
 
-void launch_detached(const std::vector<std::string>& words) {
-    if (words.empty()) find_program(std::string()); // raises: no program named
-    std::string program = find_program(words[0]);
+os_error prepare_command(std::vector<std::string> words, const std::string& search_path,
+                         prepared_command& command) {
+    command.words = std::move(words);
+    command.program.clear();
+    if (command.words.empty()) return program_error(ENOENT);
+    std::string program;
+    if (os_error error = find_program(command.words[0], search_path, program)) return error;
+    command.program = std::move(program);
+    return check_exec_limits(command);
+}
+
+os_error start_detached(const prepared_command& command) {
     // Everything the children use is prepared before forking: after fork only async-signal-
     // safe calls are made.
     std::vector<char*> argv;
-    argv.reserve(words.size() + 1);
-    for (const std::string& w : words)
+    argv.reserve(command.words.size() + 1);
+    for (const std::string& w : command.words)
         argv.push_back(const_cast<char*>(w.c_str()));
     argv.push_back(nullptr);
+    const char* program = command.program.c_str();
 
+    // The children report a failure through the pipe: the middle child's fork, or the execv.
     int status[2];
-    if (::pipe2(status, O_CLOEXEC) != 0) throw run_error(error_kind::device_io);
+    if (::pipe2(status, O_CLOEXEC) != 0) return {errno, os_task::make_process};
     pid_t middle = ::fork();
     if (middle < 0) {
+        os_error error{errno, os_task::make_process};
         ::close(status[0]);
         ::close(status[1]);
-        throw run_error(error_kind::device_io);
+        return error;
     }
     if (middle == 0) {
         // The middle child starts the program and leaves at once, so the program is adopted
@@ -145,17 +174,17 @@ void launch_detached(const std::vector<std::string>& words) {
         ::close(status[0]);
         pid_t started = ::fork();
         if (started < 0) {
-            int err = fork_failed;
-            (void)!::write(status[1], &err, sizeof err);
+            os_error error{errno, os_task::make_process};
+            (void)!::write(status[1], &error, sizeof error);
         }
         if (started == 0) {
             ::setsid();
             int devnull = ::open("/dev/null", O_RDONLY);
             if (devnull >= 0) ::dup2(devnull, STDIN_FILENO);
             close_inherited_descriptors_on_exec();
-            ::execv(program.c_str(), argv.data());
-            int err = errno;
-            (void)!::write(status[1], &err, sizeof err);
+            ::execv(program, argv.data());
+            os_error error = program_error(errno);
+            (void)!::write(status[1], &error, sizeof error);
             ::_exit(127);
         }
         ::_exit(0);
@@ -164,20 +193,35 @@ void launch_detached(const std::vector<std::string>& words) {
     int wait_status = 0;
     while (::waitpid(middle, &wait_status, 0) < 0 && errno == EINTR) {
     }
-    int err = 0;
+    // Nothing comes through the pipe when the execv succeeds: it closes the pipe.
+    os_error error;
     ssize_t n;
     do {
-        n = ::read(status[0], &err, sizeof err);
+        n = ::read(status[0], &error, sizeof error);
     } while (n < 0 && errno == EINTR);
     ::close(status[0]);
-    if (n == static_cast<ssize_t>(sizeof err)) {
-        text cause = u"program \"" + from_utf8(program) + u"\" could not be started";
-        if (err == E2BIG) {
-            cause += u": its command line is too long for the system (at most 131071 bytes a word "
-                     u"and about 2 MB in all)";
+    return n == static_cast<ssize_t>(sizeof error) ? error : os_error{};
+}
+
+std::string shell_words(const std::vector<std::string>& words) {
+    std::string line;
+    for (const std::string& word : words) {
+        if (!line.empty()) line += ' ';
+        if (!word.empty() && std::all_of(word.begin(), word.end(), plain_in_shell)) {
+            line += word;
+            continue;
         }
-        throw run_error(launcherror_kind(err)).because(std::move(cause));
+        line += '\'';
+        for (char c : word) {
+            if (c == '\'') {
+                line += "'\\''"; // a quote ends the quoted part, is escaped, and starts another
+            } else {
+                line += c;
+            }
+        }
+        line += '\'';
     }
+    return line;
 }
 
 } // namespace tovl

@@ -36,7 +36,8 @@ the case's --encoding= option) checks the script it ran: without check: directiv
 exit with 0, so every valid script checks free of errors.
 
 In the guide an example is a ```tovl block (info words: dry-run, trace, status=N, check-errors for
-an example that shows mistakes on purpose, which --check must find), saved as Linux
+an example that shows mistakes on purpose, which --check must find; a dry-run example has a
+shutdown stub, as a dry run looks the shutdown program up), saved as Linux
 editors save it (UTF-8, LF), followed by an ```output block and maybe ```input and ```stderr
 blocks, checked the same way (the stderr lines in order). Every keyword of interp/keywords.def must be used by some example.
 """
@@ -229,6 +230,7 @@ def readguide(path):
             case = Case(name, line=first - 1, script=body, output=False,
                         text=("\n".join(body) + "\n").encode())
             case.args = [f"--{w}" for w in ("dry-run", "trace") if w in words] + ["{script}"]
+            case.stub = ["shutdown"] if "dry-run" in words else []
             case.check_errors = "check-errors" in words
             case.status = next(((first - 1, int(w[7:])) for w in words if w[:7] == "status="),
                                case.status)

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -103,7 +104,7 @@ TEST(linux_files, failures_are_file_errors_and_nothing_blocks_or_reads_for_ever)
     // A copy from the pipe fails at once; one that waits for a writer is stopped by the alarm.
     EXPECT_EQ(in_child([&] {
                   ::alarm(1);
-                  return copy_file(folder / "pipe", folder / "x")->side == copy_side::source;
+                  return copy_file(folder / "pipe", folder / "x").task == os_task::read_file;
               }),
               0);
 }
@@ -117,18 +118,18 @@ TEST(linux_files, deletion_removes_links_not_their_targets_and_a_new_copy_gets_t
     files.delete_matching(name(folder / "l*"));
     EXPECT_FALSE(fs::is_symlink(folder / "link"));
     mode_t umask = ::umask(027);
-    EXPECT_EQ(copy_file(folder / "src", folder / "dst"), std::nullopt);
+    EXPECT_FALSE(copy_file(folder / "src", folder / "dst"));
     ::umask(umask);
     EXPECT_EQ(read_bytes(folder / "dst"), "content");
     EXPECT_EQ(fs::status(folder / "dst").permissions(), fs::perms(0640));
     fs::create_symlink(folder / "dst", folder / "to_dst");
     write_bytes(folder / "src", "new");
-    EXPECT_EQ(copy_file(folder / "src", folder / "to_dst"), std::nullopt); // where the link leads
+    EXPECT_FALSE(copy_file(folder / "src", folder / "to_dst")); // where the link leads
     EXPECT_EQ(read_bytes(folder / "dst"), "new");
     ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
-    EXPECT_EQ(copy_file(folder / "src", folder / "pipe")->side, copy_side::destination); // kept
-    EXPECT_EQ(copy_file(folder.path, folder / "x")->error, EISDIR);
-    EXPECT_EQ(copy_file(folder / "missing", folder / "x")->side, copy_side::source);
+    EXPECT_EQ(copy_file(folder / "src", folder / "pipe").task, os_task::write_file); // kept
+    EXPECT_EQ(copy_file(folder.path, folder / "x").number, EISDIR);
+    EXPECT_EQ(copy_file(folder / "missing", folder / "x").task, os_task::read_file);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), {}), 4); // no leftovers
 }
 
@@ -215,12 +216,12 @@ TEST(file_replacement, a_replaced_file_keeps_owner_mode_and_links_and_one_not_wr
     auto roots_before = owner_and_mode(folder / "roots");
     EXPECT_EQ(in_child([&] {
                   if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return false;
-                  auto refused = copy_file(folder / "src", folder / "readonly");
+                  os_error refused = copy_file(folder / "src", folder / "readonly");
                   linux_files files(text_encoding::utf8);
                   auto save = [&] { files.open(1, name(folder / "readonly"), file_mode::output); };
                   // Another user's file, and one in a folder closed to new files, are rewritten
                   // in place.
-                  return refused && refused->error == EACCES &&
+                  return refused.number == EACCES &&
                          error_of(save) == error_kind::permission_denied &&
                          !copy_file(folder / "src", folder / "roots") &&
                          !copy_file(folder / "src", folder / "closed/mine");
@@ -236,34 +237,107 @@ TEST(file_replacement, a_replaced_file_keeps_owner_mode_and_links_and_one_not_wr
     linux_files files(text_encoding::utf8);
     files.open(1, name(folder / "link"), file_mode::output);
     files.close(1);
-    EXPECT_EQ(copy_file(folder / "src", folder / "link"), std::nullopt);
+    EXPECT_FALSE(copy_file(folder / "src", folder / "link"));
     EXPECT_EQ(owner_and_mode(folder / "private"), private_before);
     EXPECT_EQ(read_bytes(folder / "private"), "new");
     EXPECT_TRUE(fs::is_symlink(folder / "link"));
     EXPECT_EQ(read_bytes(folder / "other"), "old data");
 }
 
-TEST(process_launch, words_are_split_without_a_shell_and_shutdown_is_translated) {
+TEST(process_launch, words_are_split_without_a_shell_and_reported_as_a_shell_reads_them) {
     using words = std::vector<std::string>;
     EXPECT_EQ(split_command_line("  touch \"a b\"  c$HOME;x "),
               (words{"touch", "a b", "c$HOME;x"}));
     EXPECT_EQ(split_command_line("x\"y z\"w \"\""), (words{"xy zw", ""}));
-    EXPECT_EQ(translate_shutdown(split_command_line("shutdown -s -f -t 61")),
-              (words{"shutdown", "-P", "+2"}));
-    EXPECT_EQ(error_of([] { find_program("no-such-program-tovl"); }), error_kind::file_not_found);
+    EXPECT_EQ(shutdown_words(61), (words{"shutdown", "-P", "+2"}));
+    EXPECT_EQ(shutdown_words(60), (words{"shutdown", "-P", "+1"}));
+    EXPECT_EQ(shutdown_words(0), (words{"shutdown", "-P", "now"}));
+    EXPECT_EQ(shutdown_words(-32768), (words{"shutdown", "-P", "now"}));
+    EXPECT_EQ(shell_words({"touch", "a b", "", "it's", "$HOME;*", "\xC3\xA9t\xE9", "-P", "+1"}),
+              "touch 'a b' '' 'it'\\''s' '$HOME;*' \xC3\xA9t\xE9 -P +1");
+}
+
+namespace {
+
+// The kind and cause of the run-time error a request raises; nothing when it raises none.
+template <typename Request> std::optional<std::pair<error_kind, text>> raised(Request request) {
+    try {
+        request();
+    } catch (const run_error& error) {
+        return std::pair(error.kind(), error.cause());
+    }
+    return std::nullopt;
+}
+
+// "true" and then words of `total` bytes in all, each short enough for the kernel.
+std::vector<std::string> true_with_bytes(size_t total) {
+    std::vector<std::string> words{"true"};
+    for (; total > 0; total -= words.back().size())
+        words.emplace_back(std::min<size_t>(total, 100000), 'x');
+    return words;
+}
+
+} // namespace
+
+TEST(linux_system, a_rehearsal_fails_wherever_and_as_the_real_run_fails_before_the_start) {
+    std::string long_word(200000, 'x');
+    std::string many_words;
+    for (int i = 0; i < 30; ++i)
+        many_words += " " + std::string(100000, 'x');
+    linux_system real(text_encoding::utf8);
+    dry_run_system rehearsal(text_encoding::utf8, [](const text&) {});
+    for (const std::string& line :
+         std::vector<std::string>{"no-such-program-tovl x", "/etc/passwd", "/no/such/file",
+                                  "\"\" x", "", "true " + long_word, "true" + many_words}) {
+        auto failure = raised([&] { real.launch(name(line), window_style::normal); });
+        ASSERT_TRUE(failure) << line.substr(0, 40);
+        EXPECT_EQ(raised([&] { rehearsal.launch(name(line), window_style::normal); }), failure)
+            << line.substr(0, 40);
+    }
+    // Found in the middle of the search, and reported with the words the program gets.
+    text report;
+    dry_run_system reporting(text_encoding::utf8, [&](const text& line) { report += line; });
     std::string path = std::getenv("PATH");
     ::setenv("PATH", "/no/such:/usr/bin:/no/such/either", 1);
-    EXPECT_EQ(find_program("true"), "/usr/bin/true"); // found in the middle of the search
+    reporting.launch(u"true \"a b\" $HOME", window_style::minimized);
+    ::setenv("PATH", "/no/such", 1);
+    auto unknown = raised([&] { reporting.launch(u"true", window_style::normal); });
     ::setenv("PATH", path.c_str(), 1);
-    EXPECT_EQ(error_of([] { launch_detached({"/etc/passwd"}); }), error_kind::permission_denied);
-    // A word past the kernel's limit: not started, and the error says the line is too long.
-    try {
-        launch_detached({"true", std::string(200000, 'x')});
-        ADD_FAILURE() << "launched";
-    } catch (const run_error& error) {
-        EXPECT_EQ(error.kind(), error_kind::invalid_argument);
-        EXPECT_NE(error.cause().find(u"too long"), text::npos);
-    }
+    EXPECT_EQ(report, u"dry run: true 'a b' '$HOME'");
+    EXPECT_EQ(unknown, std::pair(error_kind::file_not_found,
+                                 text(u"program \"true\" was not found in any folder of PATH")));
+}
+
+// The kernel itself, asked through a start without the checks, draws the line where the checks
+// do: at the longest word and at the most bytes in all.
+TEST(process_launch, the_checks_refuse_exactly_what_the_kernel_refuses) {
+    EXPECT_EQ(in_child([] {
+                  // The usual stack limit of 8 MiB makes a room of 2 MiB.
+                  rlimit stack{};
+                  ::getrlimit(RLIMIT_STACK, &stack);
+                  stack.rlim_cur = std::min<rlim_t>(stack.rlim_max, rlim_t(8) << 20);
+                  if (::setrlimit(RLIMIT_STACK, &stack) != 0) return false;
+                  bool agreed = true;
+                  auto refused = [&](std::vector<std::string> words) {
+                      prepared_command command;
+                      os_error checked = prepare_command(words, program_search_path(), command);
+                      agreed = agreed && !command.program.empty() &&
+                               start_detached(command).number == checked.number;
+                      return checked.number == E2BIG;
+                  };
+                  size_t longest = 32 * static_cast<size_t>(::sysconf(_SC_PAGESIZE)) - 1;
+                  // The most bytes the words may take: the largest total the checks let pass.
+                  size_t low = 0, high = size_t(8) << 20;
+                  while (low + 1 < high) {
+                      size_t middle = (low + high) / 2;
+                      (refused(true_with_bytes(middle)) ? high : low) = middle;
+                  }
+                  return !refused({"true", std::string(longest, 'x')}) &&
+                         refused({"true", std::string(longest + 1, 'x')}) && low > (1 << 20) &&
+                         !refused(true_with_bytes(low)) && refused(true_with_bytes(low + 1)) &&
+                         agreed;
+              }),
+              0);
 }
 
 TEST(process_launch, the_program_gets_null_input_none_of_our_descriptors_and_no_zombie) {
@@ -278,8 +352,10 @@ TEST(process_launch, the_program_gets_null_input_none_of_our_descriptors_and_no_
     EXPECT_EQ(wait_for_file(out), "/dev/null\n");
     EXPECT_EQ(read_bytes(out + ".fds").find("100"), std::string::npos);
     pid_t test_process = ::getpid();
+    prepared_command command;
+    ASSERT_FALSE(prepare_command({"true"}, program_search_path(), command));
     for (int i = 0; i < 50; ++i)
-        launch_detached({"true"});
+        EXPECT_FALSE(start_detached(command));
     ASSERT_EQ(::getpid(), test_process); // only the children went on to the program
     // Our only children are the short-lived middle processes of each launch: all reaped.
     int children = 0;
