@@ -65,7 +65,7 @@ check-layers:
 # .cppcheck-suppressions look at the project's own code (not tests/, fuzz/, bench/ or generated
 # Qt code), clang-tidy over the compilation database in build-lint/. The extra arguments quiet
 # clang about g++-only flags.
-LINTDIRS = interp commands host platform app
+LINTDIRS = interp commands check host platform app
 sources = $(shell { git ls-files -- '*.cpp' '*.h' 2>/dev/null || \
 	find . -name .git -prune -o \( -name '*.cpp' -o -name '*.h' \) -print; } | \
 	sed 's|^\./||' | grep -Ev '^build(-[^/]*)?/')
@@ -79,7 +79,7 @@ lint:
 	echo "lint: clang-tidy"; \
 	run-clang-tidy -quiet -j$(JOBS) -p build-lint \
 		-extra-arg=-Wno-unknown-warning-option -extra-arg=-Wno-ignored-optimization-argument \
-		'^$(CURDIR)/(interp|commands|host|platform|app)/[^/]+\.cpp$$' || status=1; \
+		'^$(CURDIR)/(interp|commands|check|host|platform|app)/[^/]+\.cpp$$' || status=1; \
 	echo "lint: cppcheck"; \
 	cppcheck --enable=warning,performance,portability --library=qt --library=posix \
 		--suppressions-list=.cppcheck-suppressions --inline-suppr --error-exitcode=1 \

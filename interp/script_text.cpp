@@ -7,14 +7,8 @@
 
 namespace tovl {
 
-namespace {
-
-constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
-
-} // namespace
-
 decoded_script decode_script(std::string_view bytes, std::optional<text_encoding> forced) {
-    bool marked = bytes.substr(0, byte_order_mark.size()) == byte_order_mark;
+    bool marked = starts_with_byte_order_mark(bytes);
     if (marked) bytes.remove_prefix(byte_order_mark.size());
     text_encoding encoding = forced                           ? *forced
                              : marked || is_valid_utf8(bytes) ? text_encoding::utf8

@@ -10,6 +10,13 @@
 
 namespace tovl {
 
+// The UTF-8 byte-order mark, which some editors put at the start of a script.
+inline constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
+
+constexpr bool starts_with_byte_order_mark(std::string_view bytes) {
+    return bytes.starts_with(byte_order_mark);
+}
+
 struct decoded_script {
     text content;
     text_encoding encoding;

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "interp/keyword.h"
-#include "interp/numbers.h"
 #include "interp/operand_layout.h"
 #include "interp/text.h"
 
@@ -12,9 +11,8 @@
 
 namespace tovl {
 
-// What "fnumv" reads from column 6 to the end of the line, as a parse would give it, and the
-// table size it makes: nothing when the number fails or is negative (no usable table).
-parsed_number fnumv_number(text_view line);
+// The table size that "fnumv" makes from what it reads from column 6 to the end of the line:
+// nothing when the number fails or is negative (no usable table).
 std::optional<int16_t> fnumv_size(text_view line);
 
 // The target of "fgoto", everything from column 6 to the end of the line: the 1-based line the
@@ -33,11 +31,12 @@ constexpr int no_layout = -1;
 constexpr size_t max_layouts_per_line = 16;
 using reaching_layouts = std::vector<std::vector<int>>;
 
-// Follows every path from line 1: lines in order, "fgoto" to a literal target, a false "fifvr"
-// on to its next "endif", "fendp" and the last line ending the run. Each "fnumv" starts a
-// layout of its own. A line that fails at run time is followed as though it had worked, so that
-// one mistake does not hide the lines after it; the second run that a run-time error starts
-// from line 1 is not followed.
+// Follows every path from line 1, by the traits of each line's keyword row: lines in order, a
+// jump ("fgoto") to its target, a test ("fifvr") that can fail on to the next line that ends a
+// block ("endif"), a line that ends the program ("fendp") and the last line ending the run.
+// Each line that sets a new layout ("fnumv") starts a layout of its own. A line that fails at run
+// time is followed as though it had worked, so that one mistake does not hide the lines after it;
+// the second run that a run-time error starts from line 1 is not followed.
 reaching_layouts find_reaching_layouts(const std::vector<text_view>& lines,
                                        const line_keywords& keywords);
 

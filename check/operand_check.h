@@ -1,9 +1,8 @@
 // The operand fields of one command line, checked against each layout that can be in force.
 #pragma once
 
+#include "check/diagnostic.h"
 #include "interp/keyword.h"
-#include "interp/run_error.h"
-#include "interp/script_check.h"
 #include "interp/text.h"
 
 #include <cstdint>
@@ -25,15 +24,9 @@ struct line_finding {
     text message;
 };
 
-// True for the keywords whose lines read operand fields, and so need a "fnumv" first.
-bool reads_operands(keyword k);
-
-// What a failure does on a line of keyword `k`: a run-time error, or for the file commands a
-// report after which the run goes on.
-text failure_words(keyword k, error_kind kind);
-
-// The findings on the operands of a line of keyword `k` (fnumv and fgoto aside) under each of
-// `layouts`, at most one table per size; where their widths differ each finding names its own.
+// The findings on the operand fields of a line of keyword `k` under each of `layouts`, at most
+// one table per size; where their widths differ each finding names its own. A line without
+// fields, or whose operand runs from column 6 to the end of the line (fnumv, fgoto), has none.
 std::vector<line_finding> check_operands(text_view line, keyword k,
                                          const std::vector<layout_in_force>& layouts);
 

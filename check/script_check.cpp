@@ -1,10 +1,13 @@
 // The script checker: lines that look like commands, blocks, jumps, fnumv sizes, and each
 // command's operands under the layouts that can reach it.
-#include "interp/script_check.h"
-#include "interp/check_words.h"
+#include "check/script_check.h"
 
-#include "interp/layout_flow.h"
-#include "interp/operand_check.h"
+#include "check/byte_check.h"
+#include "check/check_words.h"
+#include "check/layout_flow.h"
+#include "check/operand_check.h"
+#include "interp/numbers.h"
+#include "interp/operand_layout.h"
 #include "interp/script_text.h"
 
 #include <algorithm>
@@ -18,12 +21,6 @@ namespace {
 
 // The line counter is a 16-bit number: running line 32768 leaves it no room to step on.
 constexpr size_t counter_lines = 32768;
-
-text_view trimmed(text_view s) {
-    size_t first = s.find_first_not_of(u" \t");
-    if (first == text_view::npos) return {};
-    return s.substr(first, s.find_last_not_of(u" \t") - first + 1);
-}
 
 bool is_letter(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
@@ -140,7 +137,7 @@ class script_checker {
     }
     void check_blocks();
     void check_number_argument(size_t index, keyword k);
-    void check_jump(size_t index);
+    void check_jump(size_t index, keyword k);
     void check_fields(const reaching_layouts& reached);
 
     std::vector<text_view> lines_;
@@ -148,20 +145,24 @@ class script_checker {
     std::vector<diagnostic> found_;
 };
 
-// Blocks do not nest: one skip flag, set by a false fifvr, cleared by the first endif. Several
-// fifvr lines with nothing but comments between them share one block ("and").
+// Blocks do not nest: one skip flag, set by a failed test (fifvr), cleared by the first line
+// that ends a block (endif). Several tests with nothing but comments between them share one
+// block ("and").
 void script_checker::check_blocks() {
     std::optional<size_t> open;
     bool commands_since = false;
-    auto next_endif = [this](size_t from) {
+    auto has = [this](size_t i, trait::keyword_trait t) {
+        return keywords_[i] && row_of(*keywords_[i]).has(t);
+    };
+    auto next_endif = [&](size_t from) {
         for (size_t i = from; i < lines_.size(); ++i) {
-            if (keywords_[i] == keyword::endif) return number_text(static_cast<long long>(i) + 1);
+            if (has(i, trait::ends_block)) return number_text(static_cast<long long>(i) + 1);
         }
         return text();
     };
     for (size_t i = 0; i < lines_.size(); ++i) {
         if (!keywords_[i]) continue;
-        if (keywords_[i] == keyword::fifvr) {
+        if (has(i, trait::tests)) {
             if (open && commands_since) {
                 text closing = next_endif(i);
                 add(*open, 1, check_level::warning,
@@ -175,7 +176,7 @@ void script_checker::check_blocks() {
             }
             if (!open || commands_since) open = i;
             commands_since = false;
-        } else if (keywords_[i] == keyword::endif) {
+        } else if (has(i, trait::ends_block)) {
             if (!open) {
                 add(i, 1, check_level::warning,
                     u"this endif has no fifvr before it that it could close, so it does nothing");
@@ -195,10 +196,11 @@ void script_checker::check_blocks() {
 // The number that fnumv and fgoto read from column 6 to the end of the line.
 void script_checker::check_number_argument(size_t index, keyword k) {
     text_view line = lines_[index];
-    text_view argument = column_slice(line, 6, line.size());
+    text_view argument = after_keyword(line);
     text_view name = keyword_name(k);
-    text what = k == keyword::fnumv ? u"N" : u"the target line";
-    text fix = k == keyword::fnumv ? u"fnumvN, N being the highest variable number" : u"fgotoN";
+    bool table = row_of(k).has(trait::new_layout);
+    text what = table ? u"N" : u"the target line";
+    text fix = table ? u"fnumvN, N being the highest variable number" : u"fgotoN";
     parsed_number n = parse_strict_number(argument);
     text message;
     if (n.error == error_kind::type_mismatch) {
@@ -215,7 +217,7 @@ void script_checker::check_number_argument(size_t index, keyword k) {
                                            : what + u" " + quoted(argument) + u" is not a number") +
                 u", so " + failure_words(k, error_kind::type_mismatch) + u": write " + fix;
         }
-    } else if (k == keyword::fnumv) {
+    } else if (table) {
         double r = n.ok() ? std::nearbyint(n.number) : 0;
         if (!n.ok() || r > 32767 || r < -32768) {
             message = u"N " + quoted(trimmed(argument)) + u" is too large, so " +
@@ -226,30 +228,30 @@ void script_checker::check_number_argument(size_t index, keyword k) {
                       u" and leaves no table: write " + fix;
         }
     } else {
-        check_jump(index);
+        check_jump(index, k);
         return;
     }
-    if (!message.empty()) add(index, 6, check_level::error, std::move(message));
+    if (!message.empty()) add(index, first_field_column, check_level::error, std::move(message));
 }
 
 // A target that is a number: line 1 up to the last line, or the jump fails or ends the run.
-void script_checker::check_jump(size_t index) {
+void script_checker::check_jump(size_t index, keyword k) {
     std::optional<int32_t> target = jump_target(lines_[index]);
     size_t last = lines_.size();
     if (last > 1 && lines_.back().empty()) --last; // the empty piece after the final line end
     text line_words = target ? u"line " + number_text(*target) : text();
     if (!target) {
-        add(index, 6, check_level::error,
+        add(index, first_field_column, check_level::error,
             u"the target line is beyond the 16-bit line counter, so " +
-                failure_words(keyword::fgoto, error_kind::overflow) +
+                failure_words(k, error_kind::overflow) +
                 u": a script has at most "
                 u"32767 lines");
     } else if (*target <= 0) {
-        add(index, 6, check_level::error,
+        add(index, first_field_column, check_level::error,
             u"there is no " + line_words + u": lines count from 1, so " +
-                failure_words(keyword::fgoto, error_kind::subscript_out_of_range));
+                failure_words(k, error_kind::subscript_out_of_range));
     } else if (static_cast<size_t>(*target) > last) {
-        add(index, 6, check_level::error,
+        add(index, first_field_column, check_level::error,
             line_words + u" is past the last line, " + number_text(static_cast<long long>(last)) +
                 u", so the jump just ends the run, without an error; to end the program, "
                 u"write fendp");
@@ -264,10 +266,12 @@ void script_checker::check_fields(const reaching_layouts& reached) {
     for (size_t i = 0; i < lines_.size(); ++i) {
         if (!keywords_[i]) continue;
         keyword k = *keywords_[i];
-        if (k == keyword::fnumv) above = {static_cast<int>(i)};
-        if (!reads_operands(k)) {
-            text_view after = trimmed(column_slice(lines_[i], 6, lines_[i].size()));
-            if (!after.empty() && after[0] == u'\'' && k != keyword::fnumv) {
+        const keyword_row& row = row_of(k);
+        if (row.has(trait::new_layout)) above = {static_cast<int>(i)};
+        if (!row.reads_fields()) {
+            // A line without operands ignores what follows its keyword.
+            text_view after = trimmed(after_keyword(lines_[i]));
+            if (!after.empty() && after[0] == u'\'' && row.operands.empty()) {
                 add(i, static_cast<int>(lines_[i].find(u'\'')) + 1, check_level::warning,
                     quoted(after) + u" after " + text(keyword_name(k)) +
                         u" is ignored text, not a comment; put comments on lines of their own");
@@ -277,7 +281,7 @@ void script_checker::check_fields(const reaching_layouts& reached) {
         std::vector<layout_in_force> layouts;
         for (int origin : reached[i].empty() ? above : reached[i]) {
             if (origin == no_layout) {
-                add(i, 6, check_level::error,
+                add(i, first_field_column, check_level::error,
                     u"no fnumv has run yet when this line runs, so its fields have no columns "
                     u"and " +
                         failure_words(k, error_kind::invalid_argument) +
@@ -307,7 +311,7 @@ std::vector<diagnostic> script_checker::run() {
         if (!keywords_[i]) {
             if (std::optional<text> message = near_miss_message(lines_[i]))
                 add(i, 1, check_level::error, std::move(*message));
-        } else if (keywords_[i] == keyword::fnumv || keywords_[i] == keyword::fgoto) {
+        } else if (reads_rest_of_line(row_of(*keywords_[i]))) {
             check_number_argument(i, *keywords_[i]);
         }
     }
@@ -325,9 +329,7 @@ std::vector<diagnostic> script_checker::run() {
             u"cannot step past it: a script may have at most 32767 lines, the empty piece after "
             u"the final line end included");
     }
-    std::stable_sort(found_.begin(), found_.end(), [](const diagnostic& a, const diagnostic& b) {
-        return a.line != b.line ? a.line < b.line : a.column < b.column;
-    });
+    sort_by_place(found_);
     auto same = [](const diagnostic& a, const diagnostic& b) {
         return a.line == b.line && a.column == b.column && a.level == b.level &&
                a.message == b.message;
@@ -340,6 +342,15 @@ std::vector<diagnostic> script_checker::run() {
 
 std::vector<diagnostic> check_script(text_view script) {
     return script_checker(script).run();
+}
+
+std::vector<diagnostic> check_script(std::string_view bytes, const decoded_script& script,
+                                     bool encoding_forced) {
+    std::vector<diagnostic> found = check_bytes(bytes, script, encoding_forced);
+    for (diagnostic& d : check_script(script.content))
+        found.push_back(std::move(d));
+    sort_by_place(found);
+    return found;
 }
 
 } // namespace tovl

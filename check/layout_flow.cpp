@@ -1,5 +1,7 @@
 // The layouts reaching each line, found by following a run's paths without running it.
-#include "interp/layout_flow.h"
+#include "check/layout_flow.h"
+
+#include "interp/numbers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,12 +9,8 @@
 
 namespace tovl {
 
-parsed_number fnumv_number(text_view line) {
-    return parse_strict_number(after_keyword(line));
-}
-
 std::optional<int16_t> fnumv_size(text_view line) {
-    parsed_number n = fnumv_number(line);
+    parsed_number n = parse_strict_number(after_keyword(line));
     if (!n.ok()) return std::nullopt;
     double r = std::nearbyint(n.number);
     if (!(r >= 0 && r <= INT16_MAX)) return std::nullopt;
@@ -27,13 +25,26 @@ std::optional<int32_t> jump_target(text_view line) {
     return line_after_jump(*counter);
 }
 
+namespace {
+
+// True when a test line can fail under fields `width` wide, and so start a skip: when its
+// operator is one of its row's, or when the width is not known.
+bool test_can_fail(text_view line, const keyword_row& row, int width) {
+    if (width == 0) return true;
+    char16_t op = operator_at(line, width, row.field_of('o'));
+    return op != u'\0' && row.operators.find(op) != text_view::npos;
+}
+
+} // namespace
+
 reaching_layouts find_reaching_layouts(const std::vector<text_view>& lines,
                                        const line_keywords& keywords) {
     const int count = static_cast<int>(lines.size());
-    // Where a false test goes on: the first "endif" after it, or past the end.
-    std::vector<int> next_endif(lines.size(), count);
+    // Where a failed test goes on: the first line after it that ends a block, or past the end.
+    std::vector<int> next_block_end(lines.size(), count);
     for (int i = count - 2; i >= 0; --i) {
-        next_endif[i] = keywords[i + 1] == keyword::endif ? i + 1 : next_endif[i + 1];
+        bool ends_block = keywords[i + 1] && row_of(*keywords[i + 1]).has(trait::ends_block);
+        next_block_end[i] = ends_block ? i + 1 : next_block_end[i + 1];
     }
     // Tables of one size behave alike, so the first "fnumv" reached with a size stands for
     // every other one with it; so do the "fnumv" lines that fail for one another.
@@ -59,28 +70,23 @@ reaching_layouts find_reaching_layouts(const std::vector<text_view>& lines,
             pending.push_back(next);
             continue;
         }
-        switch (*keywords[at.line]) {
-        case keyword::fnumv: {
+        const keyword_row& row = row_of(*keywords[at.line]);
+        text_view line = lines[at.line];
+        if (row.has(trait::new_layout)) {
             // The layout ends here; the one the line makes goes on from it.
-            std::optional<int16_t> size = fnumv_size(lines[at.line]);
+            std::optional<int16_t> size = fnumv_size(line);
             int layout = first_with_size.try_emplace(size ? *size : -1, at.line).first->second;
             pending.push_back({layout, size ? field_width_for(*size) : 0, at.line + 1});
-            break;
-        }
-        case keyword::fendp: break;
-        case keyword::fgoto:
-            if (std::optional<int32_t> target = jump_target(lines[at.line]))
+        } else if (row.has(trait::ends_program)) {
+            continue;
+        } else if (row.has(trait::jumps)) {
+            if (std::optional<int32_t> target = jump_target(line))
                 pending.push_back({at.layout, at.width, *target - 1});
-            break;
-        case keyword::fifvr: {
+        } else {
             pending.push_back(next);
-            // Any other operator tests nothing and never starts a skip.
-            char16_t op = operator_at(lines[at.line], at.width, 3);
-            if (at.width == 0 || op == u'=' || op == u'>')
-                pending.push_back({at.layout, at.width, next_endif[at.line]});
-            break;
-        }
-        default: pending.push_back(next);
+            // A test whose operator is none of its row's tests nothing and never starts a skip.
+            if (row.has(trait::tests) && test_can_fail(line, row, at.width))
+                pending.push_back({at.layout, at.width, next_block_end[at.line]});
         }
     }
     return reached;
