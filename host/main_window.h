@@ -51,6 +51,7 @@ class main_window : public QWidget, public script_host {
   private:
     // Handles events until the window is on the screen where the window manager put it.
     void wait_until_placed();
+
     text output_;
     output_view* output_box_;
     // Where the script last put the caret: at the end of the output, or at its start.
