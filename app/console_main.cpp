@@ -68,21 +68,21 @@ int main(int argc, char** argv) {
                                         {"--check", &flags.check, true},
                                         {"--werror", &flags.werror},
                                         {"--trace", &flags.trace}};
-    command_line line = read_command_line(argc, argv, console_only);
-    if (answer_request(console_runner, line.request)) return 0;
-    if (line.error.empty() && line.scripts.empty()) line.error = "no script given";
-    if (line.error.empty() && flags.werror && !flags.check) {
-        line.error = "--werror goes with --check";
+    command_line args = read_command_line(argc, argv, console_only);
+    if (answer_request(console_runner, args.request)) return 0;
+    if (args.error.empty() && args.scripts.empty()) args.error = "no script given";
+    if (args.error.empty() && flags.werror && !flags.check) {
+        args.error = "--werror goes with --check";
     }
-    if (!line.error.empty()) {
-        say_on_stderr(console_runner, line.error, usage);
+    if (!args.error.empty()) {
+        say_on_stderr(console_runner, args.error, usage);
         return 2;
     }
 
-    if (flags.check) return check_script_files(line.scripts, line.encoding, flags.werror);
-    const std::string& path = line.scripts[0];
+    if (flags.check) return check_script_files(args.scripts, args.encoding, flags.werror);
+    const std::string& path = args.scripts[0];
     console_host host;
-    loaded_script script = load_script(path, line.encoding);
+    loaded_script script = load_script(path, args.encoding);
     if (script.error) {
         // The name is written back to the terminal with the bytes it was given.
         host.report(u"tovl-console: " + cannot_read_message(path, *script.error));

@@ -58,26 +58,26 @@ void say_on_stderr(const runner_texts& runner, const std::string& message, const
 }
 
 command_line read_command_line(int argc, char** argv, std::span<const runner_flag> flags) {
-    command_line line;
+    command_line args;
     bool options_ended = false;
     bool several_scripts = false;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (options_ended || arg[0] != '-' || arg[1] == '\0') {
-            line.scripts.emplace_back(arg);
+            args.scripts.emplace_back(arg);
             continue;
         }
         if (is(arg, "--help") || is(arg, "--version")) {
-            line.request = is(arg, "--help") ? runner_request::help : runner_request::version;
-            return line;
+            args.request = is(arg, "--help") ? runner_request::help : runner_request::version;
+            return args;
         }
         if (std::optional<encoding_option> option = read_encoding_option(arg)) {
             if (!option->encoding) {
-                line.error =
+                args.error =
                     std::string("unknown encoding in '") + arg + "': use utf-8 or windows-1252";
-                return line;
+                return args;
             }
-            line.encoding = option->encoding;
+            args.encoding = option->encoding;
             continue;
         }
         if (is(arg, "--")) {
@@ -89,14 +89,14 @@ command_line read_command_line(int argc, char** argv, std::span<const runner_fla
             if (is(arg, candidate.name)) flag = &candidate;
         }
         if (!flag) {
-            line.error = std::string("unknown option '") + arg + "'";
-            return line;
+            args.error = std::string("unknown option '") + arg + "'";
+            return args;
         }
         *flag->given = true;
         several_scripts = several_scripts || flag->several_scripts;
     }
-    if (line.scripts.size() > 1 && !several_scripts) line.error = "one script at a time";
-    return line;
+    if (args.scripts.size() > 1 && !several_scripts) args.error = "one script at a time";
+    return args;
 }
 
 runner_request find_help_or_version(int argc, char** argv) {

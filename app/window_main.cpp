@@ -66,17 +66,17 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tovl.png")));
     QGuiApplication::setDesktopFileName(QStringLiteral("tovl"));
 
-    command_line line = read_command_line(argc, argv, {});
-    if (!line.error.empty()) return fail_at_startup(from_utf8(line.error), usage);
+    command_line args = read_command_line(argc, argv, {});
+    if (!args.error.empty()) return fail_at_startup(from_utf8(args.error), usage);
     std::string path;
-    if (line.scripts.empty()) {
+    if (args.scripts.empty()) {
         std::optional<std::string> chosen = choose_script();
         if (!chosen) return 0;
         path = *chosen;
     } else {
-        path = line.scripts[0];
+        path = args.scripts[0];
     }
-    loaded_script script = load_script(path, line.encoding);
+    loaded_script script = load_script(path, args.encoding);
     if (script.error) return fail_at_startup(cannot_read_message(path, *script.error));
     if (std::optional<text> warning = line_end_warning(path, script.content)) {
         say_on_stderr(window_runner, to_utf8(*warning));

@@ -33,18 +33,18 @@ struct console_like {
 
 TEST(startup, options_flags_and_scripts_are_read_up_to_the_double_dash) {
     console_like runner;
-    command_line line =
+    command_line args =
         runner.read({"--encoding=windows-1252", "--trace", "--check", "--", "--help", "--version"});
-    EXPECT_EQ(line.error, "");
-    EXPECT_EQ(line.request, runner_request::run);
-    EXPECT_EQ(line.encoding, text_encoding::windows_1252);
+    EXPECT_EQ(args.error, "");
+    EXPECT_EQ(args.request, runner_request::run);
+    EXPECT_EQ(args.encoding, text_encoding::windows_1252);
     EXPECT_TRUE(runner.trace);
     EXPECT_TRUE(runner.check);
-    EXPECT_EQ(line.scripts, (std::vector<std::string>{"--help", "--version"}));
+    EXPECT_EQ(args.scripts, (std::vector<std::string>{"--help", "--version"}));
     // "-" alone names a script.
-    line = console_like().read({"-"}, false);
-    EXPECT_EQ(line.scripts, std::vector<std::string>{"-"});
-    EXPECT_FALSE(line.encoding);
+    args = console_like().read({"-"}, false);
+    EXPECT_EQ(args.scripts, std::vector<std::string>{"-"});
+    EXPECT_FALSE(args.encoding);
 }
 
 TEST(startup, the_first_wrong_argument_is_the_error) {
@@ -53,23 +53,23 @@ TEST(startup, the_first_wrong_argument_is_the_error) {
     EXPECT_EQ(console_like().read({"--encoding=latin1", "--bogus"}).error,
               "unknown encoding in '--encoding=latin1': use utf-8 or windows-1252");
     EXPECT_EQ(console_like().read({"--bogus", "--help"}).request, runner_request::run);
-    // A flag of the other runner is unknown here.
+    // Read as the window reads it, without the console's flags, --trace is unknown.
     EXPECT_EQ(console_like().read({"--trace", "a.tovl"}, false).error, "unknown option '--trace'");
 }
 
 TEST(startup, one_script_at_a_time_unless_a_flag_allows_several) {
     EXPECT_EQ(console_like().read({"a.tovl", "b.tovl"}).error, "one script at a time");
     EXPECT_EQ(console_like().read({"a.tovl", "--trace", "b.tovl"}).error, "one script at a time");
-    command_line line = console_like().read({"a.tovl", "b.tovl", "--check"});
-    EXPECT_EQ(line.error, "");
-    EXPECT_EQ(line.scripts.size(), 2u);
+    command_line args = console_like().read({"a.tovl", "b.tovl", "--check"});
+    EXPECT_EQ(args.error, "");
+    EXPECT_EQ(args.scripts.size(), 2u);
 }
 
 TEST(startup, help_and_version_are_answered_whatever_follows_them) {
     EXPECT_EQ(console_like().read({"a.tovl", "--help", "--bogus"}).request, runner_request::help);
-    command_line line = console_like().read({"--version", "a.tovl", "b.tovl"});
-    EXPECT_EQ(line.request, runner_request::version);
-    EXPECT_EQ(line.error, "");
+    command_line args = console_like().read({"--version", "a.tovl", "b.tovl"});
+    EXPECT_EQ(args.request, runner_request::version);
+    EXPECT_EQ(args.error, "");
 }
 
 // The window looks for them before Qt starts, ahead of any argument it cannot read yet.
