@@ -15,7 +15,7 @@ configure = cmake --preset $(1) -DTOVL_WERROR=$(TOVL_WERROR) $(2) >/dev/null
 # `make run` needs no GoogleTest; `make test` turns them on, and they stay on.
 notests = $(if $(wildcard $(BUILD)/CMakeCache.txt),,-DTOVL_TESTS=OFF)
 
-.PHONY: all build run test check-sanitize check-layers lint format clean screenshot install deb \
+.PHONY: all build run test check check-sanitize check-layers lint format clean screenshot install deb \
 	bench fuzz
 
 all: build
@@ -43,6 +43,14 @@ test:
 	@$(call configure,default,-DTOVL_TESTS=ON)
 	@cmake --build --preset default -j$(JOBS)
 	ctest --preset default -j$(JOBS)
+
+# The edit loop: the unit and script tests (ctest labels unit and script) of a Debug build without
+# link-time optimisation in build-dev/ (the dev preset), built incrementally. No package is
+# installed and the window, editor and package tests are left to `make test`.
+check:
+	@$(call configure,dev)
+	@cmake --build --preset dev -j$(JOBS)
+	ctest --preset dev -j$(JOBS)
 
 # The unit and script tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer
 # and without the window in build-sanitize/. The test preset sets ASAN_OPTIONS (exit status 86,
@@ -92,7 +100,7 @@ format:
 	@echo "format: clang-format -i over $(words $(sources)) files"
 	@clang-format -i $(sources)
 
-# Every build folder: build/ and build-*/ (sanitize, console, lint, bench, fuzz).
+# Every build folder: build/ and build-*/ (dev, sanitize, console, lint, bench, fuzz).
 clean:
 	rm -rf build build-*
 

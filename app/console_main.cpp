@@ -1,21 +1,17 @@
 // tovl-console: runs a TOVL script in a terminal with the same start-up as the window.
 #include "app/script_check_report.h"
 #include "app/script_file.h"
-#include "interp/interpreter.h"
+#include "app/startup.h"
 #include "commands/commands.h"
 #include "host/console_host.h"
 #include "interp/error_report.h"
-#include "interp/script_text.h"
+#include "interp/interpreter.h"
 #include "interp/utf8.h"
-#include "platform/clock_random.h"
-#include "platform/linux_files.h"
-#include "platform/linux_system.h"
 
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -50,72 +46,15 @@ const char help_options[] =
     "output could not be written to standard output (a full disk, a closed pipe). With --check:\n"
     "0 when no script has an error, 1 when one has, 2 when one cannot be read.\n";
 
-struct console_options {
+const tovl::runner_texts console_runner{"tovl-console", usage, help, help_options};
+
+// The options of tovl-console beyond those both runners take.
+struct console_flags {
     bool dry_run = false;
     bool check = false;
     bool werror = false;
     bool trace = false;
-    std::optional<tovl::text_encoding> encoding;
-    std::vector<const char*> scripts; // one, or with --check any number
 };
-
-// The exit status to leave with at once, or nothing when the script should run.
-std::optional<int> parse_options(int argc, char** argv, console_options& opts) {
-    bool options_ended = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (!options_ended && std::strcmp(arg, "--help") == 0) {
-            std::fputs(usage, stdout);
-            std::fputs(help, stdout);
-            std::fputs(tovl::script_reading_help, stdout);
-            std::fputs(help_options, stdout);
-            return 0;
-        }
-        if (!options_ended && std::strcmp(arg, "--version") == 0) {
-            std::puts("tovl-console " TOVL_VERSION);
-            return 0;
-        }
-        std::optional<tovl::encoding_option> encoding;
-        if (!options_ended) encoding = tovl::parse_encoding_option(arg);
-        if (encoding && !encoding->encoding) {
-            std::fprintf(stderr,
-                         "tovl-console: unknown encoding in '%s': use utf-8 or windows-1252\n%s",
-                         arg, usage);
-            return 2;
-        }
-        if (encoding) {
-            opts.encoding = encoding->encoding;
-        } else if (!options_ended && std::strcmp(arg, "--dry-run") == 0) {
-            opts.dry_run = true;
-        } else if (!options_ended && std::strcmp(arg, "--check") == 0) {
-            opts.check = true;
-        } else if (!options_ended && std::strcmp(arg, "--werror") == 0) {
-            opts.werror = true;
-        } else if (!options_ended && std::strcmp(arg, "--trace") == 0) {
-            opts.trace = true;
-        } else if (!options_ended && std::strcmp(arg, "--") == 0) {
-            options_ended = true;
-        } else if (!options_ended && arg[0] == '-' && arg[1] != '\0') {
-            std::fprintf(stderr, "tovl-console: unknown option '%s'\n%s", arg, usage);
-            return 2;
-        } else {
-            opts.scripts.push_back(arg);
-        }
-    }
-    if (opts.scripts.empty()) {
-        std::fprintf(stderr, "tovl-console: no script given\n%s", usage);
-        return 2;
-    }
-    if (opts.scripts.size() > 1 && !opts.check) {
-        std::fprintf(stderr, "tovl-console: one script at a time\n%s", usage);
-        return 2;
-    }
-    if (opts.werror && !opts.check) {
-        std::fprintf(stderr, "tovl-console: --werror goes with --check\n%s", usage);
-        return 2;
-    }
-    return std::nullopt;
-}
 
 } // namespace
 
@@ -123,33 +62,43 @@ std::optional<int> parse_options(int argc, char** argv, console_options& opts) {
 // run, 2 when the script cannot be read or the arguments are wrong, 3 when the output could not
 // be written.
 int main(int argc, char** argv) {
-    console_options opts;
-    if (std::optional<int> status = parse_options(argc, argv, opts)) return *status;
-
     using namespace tovl;
-    if (opts.check) return check_script_files(opts.scripts, opts.encoding, opts.werror);
-    console_host host;
-    loaded_script script = load_script(opts.scripts[0], opts.encoding);
-    if (script.error) {
-        // The name is written back to the terminal with the bytes it was given.
-        host.report(u"tovl-console: " + cannot_read_message(opts.scripts[0], *script.error));
+    console_flags flags;
+    const runner_flag console_only[] = {{"--dry-run", &flags.dry_run},
+                                        {"--check", &flags.check, true},
+                                        {"--werror", &flags.werror},
+                                        {"--trace", &flags.trace}};
+    command_line args = read_command_line(argc, argv, console_only);
+    if (answer_request(console_runner, args.request)) return 0;
+    if (args.error.empty() && args.scripts.empty()) args.error = "no script given";
+    if (args.error.empty() && flags.werror && !flags.check) {
+        args.error = "--werror goes with --check";
+    }
+    if (!args.error.empty()) {
+        say_on_stderr(console_runner, args.error, usage);
         return 2;
     }
-    if (mixes_line_ends(script.content)) {
-        host.report(u"tovl-console: warning: " + from_utf8(opts.scripts[0]) + u": " +
-                    text(line_feed_hint));
+
+    if (flags.check) return check_script_files(args.scripts, args.encoding, flags.werror);
+    const std::string& path = args.scripts[0];
+    console_host host;
+    loaded_script script = load_script(path, args.encoding);
+    if (script.error) {
+        // The name is written back to the terminal with the bytes it was given.
+        host.report(u"tovl-console: " + cannot_read_message(path, *script.error));
+        return 2;
+    }
+    if (std::optional<text> warning = line_end_warning(path, script.content)) {
+        host.report(u"tovl-console: " + *warning);
     }
 
-    linux_system real_system(script.encoding);
-    dry_run_system rehearsal(script.encoding,
-                             [&host](const text& line) { host.report(u"tovl-console: " + line); });
-    linux_files files(script.encoding);
-    clock_random random;
-    system_services* system = &real_system;
-    if (opts.dry_run) system = &rehearsal;
-    run_services services{host, *system, files, random};
-    interpreter runner(services, commands::every_command());
-    if (opts.trace) runner.set_trace([&host](text_view line) { host.trace(line); });
+    dry_run_system::reporter rehearsal;
+    if (flags.dry_run) {
+        rehearsal = [&host](const text& said) { host.report(u"tovl-console: " + said); };
+    }
+    linux_run_services services(host, script.encoding, rehearsal);
+    interpreter runner(services.services(), commands::every_command());
+    if (flags.trace) runner.set_trace([&host](text_view line) { host.trace(line); });
     run_outcome outcome = runner.run_with_fallback(script.content, [&](const run_error& error) {
         host.report(u"tovl-console: " + fallback_report(error, script.content));
     });

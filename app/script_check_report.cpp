@@ -62,11 +62,11 @@ std::string counted(int n, const char* what) {
 
 } // namespace
 
-int check_script_files(const std::vector<const char*>& paths, std::optional<text_encoding> forced,
+int check_script_files(const std::vector<std::string>& paths, std::optional<text_encoding> forced,
                        bool warnings_are_errors) {
     check_totals totals;
-    for (const char* path : paths)
-        check_one(path, forced, totals);
+    for (const std::string& path : paths)
+        check_one(path.c_str(), forced, totals);
     if (totals.errors + totals.warnings > 0) {
         std::fprintf(stderr, "tovl-console: %s, %s in %s\n",
                      counted(totals.errors, "error").c_str(),

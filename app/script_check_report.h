@@ -4,6 +4,7 @@
 #include "interp/text_encoding.h"
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace tovl {
@@ -12,7 +13,7 @@ namespace tovl {
 // "FILE:LINE:COLUMN: error|warning: MESSAGE", the line, and a caret under the column. Returns
 // the exit status: 0 when no script has an error (or, with `warnings_are_errors`, a warning),
 // 1 when one has, 2 when a script cannot be read.
-int check_script_files(const std::vector<const char*>& paths, std::optional<text_encoding> forced,
+int check_script_files(const std::vector<std::string>& paths, std::optional<text_encoding> forced,
                        bool warnings_are_errors);
 
 } // namespace tovl

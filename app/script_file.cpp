@@ -7,8 +7,6 @@
 
 #include <sys/stat.h>
 
-#include <cstring>
-
 namespace tovl {
 
 loaded_script load_script(const std::string& path, std::optional<text_encoding> forced) {
@@ -28,13 +26,6 @@ text cannot_read_message(const std::string& path, const run_error& error) {
     }
     return message + (S_ISDIR(info.st_mode) ? u"it is a folder, not a script file"
                                             : u"it is a device, pipe or socket, not a script file");
-}
-
-std::optional<encoding_option> parse_encoding_option(const char* argument) {
-    constexpr char prefix[] = "--encoding=";
-    if (std::strncmp(argument, prefix, sizeof prefix - 1) != 0) return std::nullopt;
-    std::optional<text_encoding> encoding = encoding_named(argument + sizeof prefix - 1);
-    return encoding_option{encoding};
 }
 
 } // namespace tovl

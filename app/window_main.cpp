@@ -1,24 +1,19 @@
 // tovl: runs a TOVL script in its window.
 #include "app/script_file.h"
-#include "interp/interpreter.h"
+#include "app/startup.h"
 #include "commands/commands.h"
 #include "host/main_window.h"
 #include "host/startup_dialogs.h"
 #include "interp/error_report.h"
-#include "interp/script_text.h"
+#include "interp/interpreter.h"
 #include "interp/utf8.h"
-#include "platform/clock_random.h"
-#include "platform/linux_files.h"
-#include "platform/linux_system.h"
 
 #include <QApplication>
 #include <QIcon>
 
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -46,42 +41,12 @@ const char help_options[] =
     "is cancelled; 1 after a run-time error in the second run; 2 when the script cannot be\n"
     "read or the arguments are wrong.\n";
 
-// What the command line asks for, once Qt has taken its own options out.
-struct window_options {
-    std::optional<tovl::text_encoding> encoding;
-    std::vector<std::string> scripts;
-    std::string error; // what is wrong with the arguments, when anything is
-};
-
-window_options parse_options(int argc, char** argv) {
-    window_options opts;
-    bool options_ended = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        std::optional<tovl::encoding_option> encoding;
-        if (!options_ended) encoding = tovl::parse_encoding_option(arg);
-        if (encoding && !encoding->encoding) {
-            opts.error =
-                std::string("unknown encoding in '") + arg + "': use utf-8 or windows-1252";
-        } else if (encoding) {
-            opts.encoding = encoding->encoding;
-        } else if (!options_ended && std::strcmp(arg, "--") == 0) {
-            options_ended = true;
-        } else if (!options_ended && arg[0] == '-' && arg[1] != '\0') {
-            opts.error = std::string("unknown option '") + arg + "'";
-        } else {
-            opts.scripts.emplace_back(arg);
-        }
-        if (!opts.error.empty()) return opts;
-    }
-    if (opts.scripts.size() > 1) opts.error = "one script at a time";
-    return opts;
-}
+const tovl::runner_texts window_runner{"tovl", usage, help, help_options};
 
 // A start-up failure: said on standard error and in a box titled "TOVL"; the exit status.
 int fail_at_startup(const tovl::text& message, const char* more = "") {
     std::string said = tovl::to_utf8(message);
-    std::fprintf(stderr, "tovl: %s\n%s", said.c_str(), more);
+    tovl::say_on_stderr(window_runner, said, more);
     QString shown = QString::fromStdString(said + (*more ? "\n\n" : "") + more);
     shown[0] = shown[0].toUpper();
     tovl::show_startup_error(shown);
@@ -94,50 +59,34 @@ int fail_at_startup(const tovl::text& message, const char* more = "") {
 // cancelled; 1 after a run-time error in the second run; 2 when the script cannot be read or
 // the arguments are wrong.
 int main(int argc, char** argv) {
+    using namespace tovl;
     // Help and version need no display, so they come before Qt starts.
-    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(usage, stdout);
-            std::fputs(help, stdout);
-            std::fputs(tovl::script_reading_help, stdout);
-            std::fputs(help_options, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::puts("tovl " TOVL_VERSION);
-            return 0;
-        }
-    }
+    if (answer_request(window_runner, find_help_or_version(argc, argv))) return 0;
     QApplication app(argc, argv); // takes Qt's own options out of argv
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tovl.png")));
     QGuiApplication::setDesktopFileName(QStringLiteral("tovl"));
-    using namespace tovl;
 
-    window_options opts = parse_options(argc, argv);
-    if (!opts.error.empty()) return fail_at_startup(from_utf8(opts.error), usage);
+    command_line args = read_command_line(argc, argv, {});
+    if (!args.error.empty()) return fail_at_startup(from_utf8(args.error), usage);
     std::string path;
-    if (opts.scripts.empty()) {
+    if (args.scripts.empty()) {
         std::optional<std::string> chosen = choose_script();
         if (!chosen) return 0;
         path = *chosen;
     } else {
-        path = opts.scripts[0];
+        path = args.scripts[0];
     }
-    loaded_script script = load_script(path, opts.encoding);
+    loaded_script script = load_script(path, args.encoding);
     if (script.error) return fail_at_startup(cannot_read_message(path, *script.error));
-    if (mixes_line_ends(script.content)) {
-        std::fprintf(stderr, "tovl: warning: %s: %s\n", path.c_str(),
-                     to_utf8(text(line_feed_hint)).c_str());
+    if (std::optional<text> warning = line_end_warning(path, script.content)) {
+        say_on_stderr(window_runner, to_utf8(*warning));
     }
 
     main_window window;
     window.refresh_output();
     window.show();
-    linux_system system(script.encoding);
-    linux_files files(script.encoding);
-    clock_random random;
-    run_services services{window, system, files, random};
-    interpreter runner(services, commands::every_command());
+    linux_run_services services(window, script.encoding);
+    interpreter runner(services.services(), commands::every_command());
     // Every 2048 lines the window may repaint and take its events; the clock is read there.
     runner.set_pause_point([&window] { return window.keep_alive(); }, 2048);
     run_outcome outcome = runner.run_with_fallback(script.content, [](const run_error&) {});

@@ -1,4 +1,4 @@
-// The Qt window: output box, layout timer, caption and the modal boxes titled "TOVL".
+// The Qt window: output box, caption and the modal boxes titled "TOVL".
 #include "host/main_window.h"
 
 #include "host/output_view.h"
@@ -11,10 +11,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -140,13 +140,8 @@ main_window::main_window() {
     setWindowIcon(QIcon(QStringLiteral(":/tovl.png")));
     resize(pixels(design_width), pixels(design_height));
 
-    layout_timer_ = new QTimer(this);
-    layout_timer_->setInterval(100);
-    connect(layout_timer_, &QTimer::timeout, this, &main_window::on_layout_tick);
-    layout_timer_->start();
-
     output_box_ = new output_view(output_, this);
-    output_box_->setGeometry(0, 0, pixels(design_width), pixels(design_height));
+    output_box_->setGeometry(rect());
     setFocusProxy(output_box_);
     output_box_->setFocus();
 }
@@ -193,18 +188,9 @@ text main_window::ask(const text& prompt) {
     return from_qstring(box.entry->text());
 }
 
-// Sets top, left, height and width in that order from the outer size less fixed allowances.
-// A negative size is rejected, which ends the tick with the later steps skipped.
-void main_window::on_layout_tick() {
-    output_box_->move(output_box_->x(), 0);
-    output_box_->move(0, output_box_->y());
-    QRect frame = frameGeometry();
-    float height = static_cast<float>(frame.height()) * twips_per_pixel - 400.0f;
-    if (!(height >= 0)) return;
-    output_box_->resize(output_box_->width(), pixels(height));
-    float width = static_cast<float>(frame.width()) * twips_per_pixel - 120.0f;
-    if (!(width >= 0)) return;
-    output_box_->resize(pixels(width), output_box_->height());
+void main_window::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    output_box_->setGeometry(rect());
 }
 
 void main_window::show_fatal_report(const text& report) {

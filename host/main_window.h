@@ -7,8 +7,6 @@
 
 #include <chrono>
 
-class QTimer;
-
 namespace tovl {
 
 class output_view;
@@ -47,14 +45,13 @@ class main_window : public QWidget, public script_host {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // The output box fills the window's inside, laid out again at each resize.
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     // Handles events until the window is on the screen where the window manager put it.
     void wait_until_placed();
-    // Every 100 ms the output box is laid out from the window's outer size.
-    void on_layout_tick();
 
-    QTimer* layout_timer_;
     text output_;
     output_view* output_box_;
     // Where the script last put the caret: at the end of the output, or at its start.

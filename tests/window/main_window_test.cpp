@@ -68,6 +68,26 @@ TEST(main_window, shows_the_output_as_lines_with_the_caret_and_view_where_the_sc
     EXPECT_EQ(box->first_visible_line(), 0u);
 }
 
+// A resize lays out the output box at once, over the window's whole inside, and the box shows
+// as many lines as now fit.
+TEST(main_window, the_output_box_fills_the_window_as_soon_as_it_is_resized) {
+    main_window window;
+    EXPECT_EQ(window.output_box()->geometry(), window.rect());
+    window.show();
+    for (int i = 0; i < 100; ++i)
+        window.append_output(u"line\r\n");
+    window.refresh_output();
+    output_view* box = window.output_box();
+    size_t lines_before = box->page_lines();
+    for (QSize size : {QSize(640, 480), QSize(200, 120), QSize(800, 600)}) {
+        window.resize(size);
+        QCoreApplication::processEvents(); // what is already posted, without waiting
+        EXPECT_EQ(window.size(), size);
+        EXPECT_EQ(box->geometry(), QRect(QPoint(0, 0), size));
+    }
+    EXPECT_GT(box->page_lines(), lines_before);
+}
+
 TEST(main_window, boxes_are_titled_tovl_show_plain_text_and_answer_with_the_entry) {
     main_window window;
     QString shown;

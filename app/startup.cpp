@@ -1,0 +1,120 @@
+// Start-up shared by both runners: their help, their common options, the script's services.
+#include "app/startup.h"
+
+#include "interp/error_report.h"
+#include "interp/script_text.h"
+#include "interp/utf8.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace tovl {
+
+namespace {
+
+// The paragraph of both runners' --help on how a script is read.
+constexpr char script_reading_help[] =
+    "A script that is valid UTF-8 is read as UTF-8, any other as Windows-1252; the run\n"
+    "reads and writes files, file names and command lines in the same encoding. A script\n"
+    "with no carriage return ends its lines at LF, any other at CR LF.\n"
+    "\n";
+
+bool is(const char* argument, const char* option) {
+    return std::strcmp(argument, option) == 0;
+}
+
+// An argument "--encoding=NAME": the encoding NAME names, or an error when it names none.
+struct encoding_option {
+    std::optional<text_encoding> encoding;
+};
+std::optional<encoding_option> read_encoding_option(const char* argument) {
+    constexpr char prefix[] = "--encoding=";
+    if (std::strncmp(argument, prefix, sizeof prefix - 1) != 0) return std::nullopt;
+    return encoding_option{encoding_named(argument + sizeof prefix - 1)};
+}
+
+std::unique_ptr<system_services> make_system(text_encoding encoding,
+                                             dry_run_system::reporter rehearsal) {
+    if (rehearsal) return std::make_unique<dry_run_system>(encoding, std::move(rehearsal));
+    return std::make_unique<linux_system>(encoding);
+}
+
+} // namespace
+
+bool answer_request(const runner_texts& runner, runner_request request) {
+    if (request == runner_request::help) {
+        std::fputs(runner.usage, stdout);
+        std::fputs(runner.about, stdout);
+        std::fputs(script_reading_help, stdout);
+        std::fputs(runner.options_help, stdout);
+    } else if (request == runner_request::version) {
+        std::printf("%s %s\n", runner.name, TOVL_VERSION);
+    }
+    return request != runner_request::run;
+}
+
+void say_on_stderr(const runner_texts& runner, const std::string& message, const char* more) {
+    std::fprintf(stderr, "%s: %s\n%s", runner.name, message.c_str(), more);
+}
+
+command_line read_command_line(int argc, char** argv, std::span<const runner_flag> flags) {
+    command_line args;
+    bool options_ended = false;
+    bool several_scripts = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (options_ended || arg[0] != '-' || arg[1] == '\0') {
+            args.scripts.emplace_back(arg);
+            continue;
+        }
+        if (is(arg, "--help") || is(arg, "--version")) {
+            args.request = is(arg, "--help") ? runner_request::help : runner_request::version;
+            return args;
+        }
+        if (std::optional<encoding_option> option = read_encoding_option(arg)) {
+            if (!option->encoding) {
+                args.error =
+                    std::string("unknown encoding in '") + arg + "': use utf-8 or windows-1252";
+                return args;
+            }
+            args.encoding = option->encoding;
+            continue;
+        }
+        if (is(arg, "--")) {
+            options_ended = true;
+            continue;
+        }
+        const runner_flag* flag = nullptr;
+        for (const runner_flag& candidate : flags) {
+            if (is(arg, candidate.name)) flag = &candidate;
+        }
+        if (!flag) {
+            args.error = std::string("unknown option '") + arg + "'";
+            return args;
+        }
+        *flag->given = true;
+        several_scripts = several_scripts || flag->several_scripts;
+    }
+    if (args.scripts.size() > 1 && !several_scripts) args.error = "one script at a time";
+    return args;
+}
+
+runner_request find_help_or_version(int argc, char** argv) {
+    for (int i = 1; i < argc && !is(argv[i], "--"); ++i) {
+        if (is(argv[i], "--help")) return runner_request::help;
+        if (is(argv[i], "--version")) return runner_request::version;
+    }
+    return runner_request::run;
+}
+
+std::optional<text> line_end_warning(const std::string& path, text_view content) {
+    if (!mixes_line_ends(content)) return std::nullopt;
+    return u"warning: " + from_utf8(path) + u": " + text(line_feed_hint);
+}
+
+linux_run_services::linux_run_services(script_host& host, text_encoding encoding,
+                                       dry_run_system::reporter rehearsal)
+    : system_(make_system(encoding, std::move(rehearsal))),
+      files_(encoding), services_{host, *system_, files_, random_} {}
+
+} // namespace tovl

@@ -1,0 +1,88 @@
+// Start-up shared by tovl and tovl-console: the options both take, the script and its services.
+#pragma once
+
+#include "app/script_file.h"
+#include "interp/run_state.h"
+#include "interp/text.h"
+#include "interp/text_encoding.h"
+#include "platform/clock_random.h"
+#include "platform/linux_files.h"
+#include "platform/linux_system.h"
+
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tovl {
+
+// What a runner says of itself: its name and the texts of --help and --version.
+struct runner_texts {
+    const char* name;         // "tovl-console", also the start of every message it writes
+    const char* usage;        // the usage lines, also shown after a wrong argument
+    const char* about;        // what the runner does, before the paragraph on reading scripts
+    const char* options_help; // the options and the exit statuses
+};
+
+// A flag that only one runner takes, such as "--trace".
+struct runner_flag {
+    const char* name;
+    bool* given;                  // set to true when the flag is on the command line
+    bool several_scripts = false; // with this flag the command line may name several scripts
+};
+
+enum class runner_request { run, help, version };
+
+// Answers --help (usage, about, how a script is read, options) or --version ("NAME VERSION") on
+// standard output. False for a run, which has nothing to answer.
+bool answer_request(const runner_texts& runner, runner_request request);
+
+// Writes "NAME: MESSAGE" and a line end on standard error, then `more` (the usage, after wrong
+// arguments).
+void say_on_stderr(const runner_texts& runner, const std::string& message, const char* more = "");
+
+// What a command line asks for.
+struct command_line {
+    runner_request request = runner_request::run;
+    std::optional<text_encoding> encoding; // from --encoding=, when given
+    std::vector<std::string> scripts;
+    std::string error; // what is wrong with the arguments, without the runner's name; or empty
+};
+
+// Reads the arguments in order. Before a "--" an argument may be --help or --version (which
+// end the reading: the request is answered whatever follows), --encoding=NAME, one of `flags`,
+// or "--"; any other argument starting with "-" is an unknown option, and the rest are scripts.
+// The first wrong argument ends the reading with its error. At most one script may be named,
+// unless a flag that allows several was given.
+command_line read_command_line(int argc, char** argv, std::span<const runner_flag> flags);
+
+// --help or --version before the first "--", looked for ahead of anything else: the window
+// answers them before Qt starts, as Qt needs a display. A run when there is neither.
+runner_request find_help_or_version(int argc, char** argv);
+
+// The warning for a script that ends its lines at CR LF but also holds bare line feeds:
+// "warning: PATH: HINT", without the runner's name. Nothing for any other script.
+std::optional<text> line_end_warning(const std::string& path, text_view content);
+
+// The services of one run on Linux for a script read in `encoding`: files, programs, the CD
+// tray, the clock-seeded random numbers, and `host`. With a `rehearsal` reporter, programs,
+// shutdowns and tray commands are only described to it (--dry-run).
+class linux_run_services {
+  public:
+    linux_run_services(script_host& host, text_encoding encoding,
+                       dry_run_system::reporter rehearsal = {});
+    // The services refer to this object's members, so it stays where it was made.
+    linux_run_services(const linux_run_services&) = delete;
+    linux_run_services& operator=(const linux_run_services&) = delete;
+
+    const run_services& services() const { return services_; }
+
+  private:
+    std::unique_ptr<system_services> system_;
+    linux_files files_;
+    clock_random random_;
+    run_services services_;
+};
+
+} // namespace tovl
