@@ -11,8 +11,8 @@ namespace {
 // keyword without a handler does not build.
 struct handlers {
 #define TOVL_KEYWORD(name, ...)                                                                    \
-    [[gnu::always_inline]] static void name(run_state& state, const operands& f) {                 \
-        commands::name(state, f);                                                                  \
+    [[gnu::always_inline]] static void name(run_state& state, const decoded_line& decoded) {       \
+        commands::name(state, decoded);                                                            \
     }
 #include "interp/keywords.def"
 #undef TOVL_KEYWORD

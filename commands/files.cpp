@@ -62,7 +62,8 @@ void report_failures(run_state& state, text_view line, command_steps steps) {
 
 // The value's slot is resolved before the file is opened, so a bad slot number leaves an
 // existing file untouched.
-void ssave(run_state& state, const operands& f) {
+void ssave(run_state& state, const decoded_line& decoded) {
+    operands f(state, decoded);
     report_failures(state, f.line(), [&](text& name) {
         name = value_text(f.slot(2));
         const value& v = f.slot(1);
@@ -80,7 +81,8 @@ void ssave(run_state& state, const operands& f) {
 
 // Loads the whole file as one text, every line ending in CR LF; the receiving slot keeps its
 // value when anything fails.
-void sload(run_state& state, const operands& f) {
+void sload(run_state& state, const decoded_line& decoded) {
+    operands f(state, decoded);
     report_failures(state, f.line(), [&](text& name) {
         name = value_text(f.slot(2));
         state.files.open(file_number, name, file_mode::input);
@@ -104,7 +106,8 @@ void sload(run_state& state, const operands& f) {
     });
 }
 
-void sdele(run_state& state, const operands& f) {
+void sdele(run_state& state, const decoded_line& decoded) {
+    operands f(state, decoded);
     report_failures(state, f.line(), [&](text& name) {
         name = value_text(f.slot(1));
         state.files.delete_matching(name);
@@ -112,7 +115,8 @@ void sdele(run_state& state, const operands& f) {
 }
 
 // Copies field 1's file over field 2's. A failure names the file at fault in its cause.
-void scopy(run_state& state, const operands& f) {
+void scopy(run_state& state, const decoded_line& decoded) {
+    operands f(state, decoded);
     report_failures(state, f.line(), [&](text&) {
         text destination = value_text(f.slot(2));
         text source = value_text(f.slot(1));

@@ -6,9 +6,9 @@
 
 namespace tovl::commands {
 
-void ssave(run_state& state, const operands& f);
-void sload(run_state& state, const operands& f);
-void sdele(run_state& state, const operands& f);
-void scopy(run_state& state, const operands& f);
+void ssave(run_state& state, const decoded_line& decoded);
+void sload(run_state& state, const decoded_line& decoded);
+void sdele(run_state& state, const decoded_line& decoded);
+void scopy(run_state& state, const decoded_line& decoded);
 
 } // namespace tovl::commands

@@ -6,7 +6,7 @@
 
 namespace tovl::commands {
 
-void compare(run_state& state, const operands& f) {
+void compare(run_state& state, operands f) {
     if (f.op() == u'=') {
         const value& a = f.slot(1);
         const value& b = f.slot(2);

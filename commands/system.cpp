@@ -6,12 +6,14 @@
 namespace tovl::commands {
 
 // Launches the slot's text as a command line and goes on at once.
-void frexe(run_state& state, const operands& f) {
+void frexe(run_state& state, const decoded_line& decoded) {
+    operands f(state, decoded);
     state.system.launch(value_text(f.slot(1)), window_style::normal);
 }
 
 // 1 opens the CD tray, 0 closes it, anything else numeric does nothing.
-void scdrm(run_state& state, const operands& f) {
+void scdrm(run_state& state, const decoded_line& decoded) {
+    operands f(state, decoded);
     const value& v = f.slot(1);
     if (value_equals_number(v, 1.0))
         state.system.open_cd_tray();
@@ -20,7 +22,8 @@ void scdrm(run_state& state, const operands& f) {
 }
 
 // The field itself is the delay in seconds; no slot is involved.
-void sshdn(run_state& state, const operands& f) {
+void sshdn(run_state& state, const decoded_line& decoded) {
+    operands f(state, decoded);
     state.system.shut_down_after(f.complete() ? f.decoded_number() : round_to_int16(f.number(1)));
 }
 

@@ -6,8 +6,8 @@
 
 namespace tovl::commands {
 
-void frexe(run_state& state, const operands& f);
-void scdrm(run_state& state, const operands& f);
-void sshdn(run_state& state, const operands& f);
+void frexe(run_state& state, const decoded_line& decoded);
+void scdrm(run_state& state, const decoded_line& decoded);
+void sshdn(run_state& state, const decoded_line& decoded);
 
 } // namespace tovl::commands

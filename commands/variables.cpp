@@ -40,7 +40,8 @@ template <typename computation> void naming_values(const operands& f, computatio
 
 // The number is everything from column 6 to the end of the line. A bad number changes
 // nothing; a good one empties the table and sets the layout for its width.
-void fnumv(run_state& state, const operands& f) {
+void fnumv(run_state& state, const decoded_line& decoded) {
+    operands f(state, decoded);
     if (!f.complete()) {
         text_view written = after_keyword(f.line());
         parsed_number number = parse_strict_number(written);
@@ -56,7 +57,8 @@ void fnumv(run_state& state, const operands& f) {
 
 // Joins two texts or adds two numbers into the variable of field 3. Joining a variable's text
 // with another into that same variable appends in place.
-void fappd(run_state&, const operands& f) {
+void fappd(run_state& state, const decoded_line& decoded) {
+    operands f(state, decoded);
     const value& a = f.slot(1);
     const value& b = f.slot(2);
     value& to = f.slot(3);
@@ -67,7 +69,7 @@ void fappd(run_state&, const operands& f) {
     naming_values(f, [&] { to = value_add(a, b); });
 }
 
-void compute(const operands& f) {
+void compute(operands f) {
     for (int field = 1; field <= 3; ++field)
         to_single(f.number(field)); // always passes for a field that names a variable
     value (*operation)(const value&, const value&) = nullptr;
@@ -93,7 +95,8 @@ void compute(const operands& f) {
 
 // A random integer from the low bound (field 1) to the high bound (field 2), computed with the
 // dynamic arithmetic as floor((high - low + 1) * r) + low.
-void frand(run_state& state, const operands& f) {
+void frand(run_state& state, const decoded_line& decoded) {
+    operands f(state, decoded);
     state.random.reseed();
     const value& high_bound = f.slot(2);
     f.slot(1); // checked before the draw, so a bad low bound draws nothing

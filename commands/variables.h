@@ -10,19 +10,21 @@
 
 namespace tovl::commands {
 
-void fnumv(run_state& state, const operands& f);
-void fappd(run_state& state, const operands& f);
-void frand(run_state& state, const operands& f);
+void fnumv(run_state& state, const decoded_line& decoded);
+void fappd(run_state& state, const decoded_line& decoded);
+void frand(run_state& state, const decoded_line& decoded);
 
 // Every case of "fmath", its errors included; the inline body below takes the usual one.
-[[gnu::cold]] void compute(const operands& f);
+[[gnu::cold]] void compute(operands f);
 
 // Stores the rest of the line from field 2, untrimmed, as a text.
-[[gnu::always_inline]] inline void fsetv(run_state&, const operands& f) {
+[[gnu::always_inline]] inline void fsetv(run_state& state, const decoded_line& decoded) {
+    operands f(state, decoded);
     f.slot(1).set_text(f.text());
 }
 
-[[gnu::always_inline]] inline void fcopy(run_state&, const operands& f) {
+[[gnu::always_inline]] inline void fcopy(run_state& state, const decoded_line& decoded) {
+    operands f(state, decoded);
     const value& from = f.slot(1);
     value& to = f.slot(2);
     if (&from != &to) to = from;
@@ -33,7 +35,8 @@ void frand(run_state& state, const operands& f);
 // in 32-bit floating point and stores a Float32; "-", "*", "/" follow the dynamic arithmetic;
 // any other operator does nothing. The usual case, "+" on numbers in variables of the table,
 // finishes here; every other goes on to compute().
-[[gnu::always_inline]] inline void fmath(run_state&, const operands& f) {
+[[gnu::always_inline]] inline void fmath(run_state& state, const decoded_line& decoded) {
+    operands f(state, decoded);
     if (f.complete() && f.op() == u'+') [[likely]] {
         float a = 0;
         float b = 0;

@@ -8,18 +8,19 @@
 namespace tovl::commands {
 
 // Appends the variable's text form to the output; the caret goes back to the start.
-[[gnu::always_inline]] inline void fprnt(run_state& state, const operands& f) {
+[[gnu::always_inline]] inline void fprnt(run_state& state, const decoded_line& decoded) {
+    operands f(state, decoded);
     text scratch;
     state.host.append_output(value_text_view(f.slot(1), scratch));
 }
 
-[[gnu::always_inline]] inline void fnewl(run_state& state, const operands&) {
+[[gnu::always_inline]] inline void fnewl(run_state& state, const decoded_line&) {
     state.host.append_output(u"\r\n");
 }
 
-void ftxtd(run_state& state, const operands& f);
-void ftitl(run_state& state, const operands& f);
-void fmsgb(run_state& state, const operands& f);
-void finpt(run_state& state, const operands& f);
+void ftxtd(run_state& state, const decoded_line& decoded);
+void ftitl(run_state& state, const decoded_line& decoded);
+void fmsgb(run_state& state, const decoded_line& decoded);
+void finpt(run_state& state, const decoded_line& decoded);
 
 } // namespace tovl::commands

@@ -4,6 +4,7 @@
 
 #include "interp/decoded_line.h"
 #include "interp/run_error.h"
+#include "interp/run_state.h"
 #include "interp/text.h"
 #include "interp/variable_table.h"
 
@@ -19,25 +20,23 @@ namespace tovl {
 // A field read strictly as a number: type mismatch or overflow when it is none.
 [[gnu::cold]] double field_number(const variable_table& variables, text_view line, int field);
 
-// What a handler runs from: its line's decoding, the variable table it was decoded for, and
-// the line's text for the error path. Cheap to make: the runner makes one for each line it runs.
+// A handler's operands: its line's decoding, with the variable table and the line's text found
+// through the run's state. Two references, passed by value in two registers: cheap to make
+// for every line, and cheap to hand to a handler's general path.
 class operands {
   public:
-    // `table` is the first variable of `variables`, valid until the table is rebuilt.
-    operands(const decoded_line& decoded, const text_view& line, value* table,
-             const variable_table& variables)
-        : decoded_(decoded), line_(line), table_(table), variables_(variables) {}
+    operands(run_state& state, const decoded_line& decoded) : state_(state), decoded_(decoded) {}
 
     // The variable that field `field` (1 to 3) names.
     [[gnu::always_inline]] value& slot(int field) const {
         int16_t index = decoded_.slots[field - 1];
         if (index == decoded_line::unread) [[unlikely]]
-            raise_slot_error(variables_, line_, field);
-        return table_[index];
+            raise_slot_error(state_.variables, line(), field);
+        return state_.variables.table_start()[index];
     }
     // The variable of field `field` on a line whose fields all decoded (complete()).
     [[gnu::always_inline]] value& decoded_slot(int field) const {
-        return table_[decoded_.slots[field - 1]];
+        return state_.variables.table_start()[decoded_.slots[field - 1]];
     }
     // The operator column's character; 0 when the line ends before it.
     char16_t op() const { return decoded_.op; }
@@ -47,18 +46,16 @@ class operands {
     // "sshdn". Meaningful when complete().
     int16_t decoded_number() const { return decoded_.number; }
     // The text operand: the line from its column on.
-    text_view text() const { return column_slice(line_, decoded_.column, text_view::npos); }
+    text_view text() const { return column_slice(line(), decoded_.column, text_view::npos); }
     // The field read strictly as a number, for the error path of a command whose fields did not
     // all decode.
-    double number(int field) const { return field_number(variables_, line_, field); }
-    text_view line() const { return line_; }
-    const variable_table& variables() const { return variables_; }
+    double number(int field) const { return field_number(state_.variables, line(), field); }
+    // The line being run, as written.
+    text_view line() const { return state_.line_texts[state_.line_counter]; }
 
   private:
+    run_state& state_;
     const decoded_line& decoded_;
-    const text_view& line_;
-    value* table_;
-    const variable_table& variables_;
 };
 
 } // namespace tovl

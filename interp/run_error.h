@@ -3,6 +3,7 @@
 
 #include "interp/text.h"
 
+#include <cstdint>
 #include <exception>
 #include <utility>
 
@@ -10,7 +11,7 @@ namespace tovl {
 
 // Every run-time error a script can meet. The numbers and descriptions are fixed in one table
 // (run_error.cpp) and shown to users, so they must never be renumbered.
-enum class error_kind {
+enum class error_kind : uint8_t {
     type_mismatch,
     overflow,
     division_by_zero,

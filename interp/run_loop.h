@@ -68,7 +68,7 @@ struct command_set {
 [[noreturn, gnu::cold]] void raise_jump_before_start(int16_t counter);
 
 // The loop itself, made by commands/ with `bodies` holding one static function per keyword,
-// of the same name: each line's label calls its keyword's body with the line's operands, inline
+// of the same name: each line's label calls its keyword's body with the line's decoding, inline
 // where the body is. What
 // a command does to the run besides its variables (a jump, a skip, a new layout, the end) is
 // read back after the body as its keyword's row says. Every error is placed at the line whose
@@ -90,38 +90,40 @@ run_outcome run_lines(run_state& state, const std::vector<text_view>& lines, run
     // At most 32767: a negative counter, as an unsigned number, is above it too.
     const auto upper = static_cast<uint32_t>(lines.size()) - 1;
     uint32_t layout = variables.layout_version();
-    value* variables_start = variables.table_start(); // until a new layout rebuilds the table
-    const text_view* const texts = lines.data();
+    // The lines' texts are the state's for as long as this run lasts.
+    struct lines_of_run {
+        run_state& state;
+        ~lines_of_run() { state.line_texts = nullptr; }
+    } in_run{state};
+    state.line_texts = lines.data();
     int counter = 0;
     uint32_t stretch = 0;   // lines from one pause point to the next
     uint32_t countdown = 0; // lines left before the next one
 
 #if TOVL_COMPUTED_GOTO
-    // Indexed by the skip flag, then by the form: while lines are skipped, only a command that
-    // ends the block runs.
-    const void* const forms[2][line_form_count] = {
-        {
-            &&form_not_decoded,
-            &&form_no_command,
-            &&form_needs_layout,
+    // Indexed by the form: one table while lines run, one while a false "fifvr" skips them, in
+    // which only a command that ends the block runs.
+    static const void* const running[line_form_count] = {
+        &&form_not_decoded,
+        &&form_no_command,
+        &&form_needs_layout,
 #define TOVL_KEYWORD(name, ...) &&form_##name,
 #include "interp/keywords.def"
 #undef TOVL_KEYWORD
-        },
-        {
-            &&form_not_decoded,
-            &&next_line,
-            &&next_line,
+    };
+    static const void* const skipping[line_form_count] = {
+        &&form_not_decoded,
+        &&next_line,
+        &&next_line,
 #define TOVL_KEYWORD(name, ...)                                                                    \
     runs_while_skipping(form_of(keyword::name)) ? &&form_##name : &&next_line,
 #include "interp/keywords.def"
 #undef TOVL_KEYWORD
-        },
     };
-    const void* const* table = forms[state.skipping];
+    const void* const* table = state.skipping ? skipping : running;
 #define TOVL_DISPATCH() goto* table[static_cast<uint8_t>(line->form)]
 #define TOVL_FORM(name) form_##name
-#define TOVL_SKIP_TABLE() table = forms[state.skipping]
+#define TOVL_SKIP_TABLE() table = state.skipping ? skipping : running
 #else
 #define TOVL_DISPATCH() goto dispatch
 #define TOVL_FORM(name) case line_form::name
@@ -168,9 +170,8 @@ run_outcome run_lines(run_state& state, const std::vector<text_view>& lines, run
 #define TOVL_KEYWORD(name, ...)                                                                    \
     TOVL_FORM(name) : {                                                                            \
         constexpr keyword_row row = row_of(keyword::name);                                         \
-        const text_view& written = texts[counter];                                                 \
-        if constexpr (traced) tracer->before(state, *line, written);                               \
-        bodies::name(state, operands(*line, written, variables_start, variables));                 \
+        if constexpr (traced) tracer->before(state, *line, lines[static_cast<size_t>(counter)]);   \
+        bodies::name(state, *line);                                                                \
         if constexpr (traced) tracer->after(state);                                                \
         if constexpr (row.has(trait::ends_program)) return {run_end::ended_by_fendp};              \
         if constexpr (row.has(trait::jumps)) counter = state.line_counter;                         \
@@ -178,7 +179,6 @@ run_outcome run_lines(run_state& state, const std::vector<text_view>& lines, run
         if constexpr (row.has(trait::new_layout)) {                                                \
             if (variables.layout_version() != layout) {                                            \
                 layout = variables.layout_version();                                               \
-                variables_start = variables.table_start();                                         \
                 std::fill(program.begin(), program.end(), decoded_line());                         \
             }                                                                                      \
         }                                                                                          \

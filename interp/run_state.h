@@ -36,6 +36,9 @@ struct run_state {
     bool skipping = false;      // set by a failing "fifvr", cleared by "endif"
     int16_t line_counter = 0;   // 0-based index of the line being run; "fgoto" sets it
     bool end_requested = false; // set by "fendp": the run ends after this line
+    // The lines of the run in progress, for the handlers that read a line's text: the text of
+    // "fsetv", and the fields that did not decode, on the error path.
+    const text_view* line_texts = nullptr;
 };
 
 } // namespace tovl

@@ -78,6 +78,8 @@ value numeric(arith op, const value& left, const value& right) {
 
 } // namespace
 
+static_assert(sizeof(value) == 48, "a value is its kind, its number and a text object");
+
 void append_value_text(text& to, const value& v) {
     switch (v.kind()) {
     case value_kind::empty: return;
@@ -94,6 +96,11 @@ void value::parse_text_once() const {
     parsed_ = parsed.ok() ? parse::number : parse::not_number;
     number_.d = parsed.number;
     if (parsed.error) parse_error_ = *parsed.error;
+}
+
+bool value::parsed_as_number() const {
+    parse_text_once();
+    return parsed_ == parse::number;
 }
 
 double value::text_number() const {

@@ -22,7 +22,8 @@ inline void check_text_length(size_t length, size_t more) {
     if (more > max_text_length - length) raise_text_too_long(length + more);
 }
 
-enum class value_kind { empty, text, int16, float32, float64 };
+// One byte, with the parse state beside it: a value is 48 bytes, a multiple of 16.
+enum class value_kind : uint8_t { empty, text, int16, float32, float64 };
 
 // A tagged value with copy semantics. Numbers live in a union; the text member is used only
 // by the Text kind. A Text remembers what the strict number parse made of it (in the union,
@@ -80,8 +81,8 @@ class value {
     double text_number() const;
     // True when the Text's characters are a number as a whole, which is then `number`.
     [[gnu::always_inline]] bool text_is_number(double& number) const {
-        if (parsed_ == parse::unknown) parse_text_once();
-        if (parsed_ != parse::number) return false;
+        if (parsed_ != parse::number && !parsed_as_number()) [[unlikely]]
+            return false;
         number = number_.d;
         return true;
     }
@@ -93,6 +94,8 @@ class value {
   private:
     enum class parse : uint8_t { unknown, number, not_number };
     void parse_text_once() const;
+    // Parses the text if it was not parsed yet; true when it is a number.
+    bool parsed_as_number() const;
     value_kind kind_ = value_kind::empty;
     mutable parse parsed_ = parse::unknown;
     mutable error_kind parse_error_ = error_kind::type_mismatch;
@@ -120,19 +123,21 @@ double value_double(const value& v);
 // What value_single gives, when it gives a number rather than an error: a Text whose
 // characters are no number, or a number beyond the 32-bit float range, is left out (false).
 [[gnu::always_inline]] inline bool quick_single(const value& v, float& out) {
+    double d = 0;
     if (v.kind() == value_kind::float32) [[likely]] { // what "fmath +" stores
         out = v.as_single();
         return true;
     }
-    double d = 0;
-    switch (v.kind()) {
-    case value_kind::float32: out = v.as_single(); return true;
-    case value_kind::int16: out = v.as_int16(); return true;
-    case value_kind::empty: out = 0; return true;
-    case value_kind::float64: d = v.as_double(); break;
-    case value_kind::text:
+    if (v.kind() == value_kind::text) { // a number read from the script or typed in
         if (!v.text_is_number(d)) return false;
-        break;
+    } else {
+        switch (v.kind()) {
+        case value_kind::int16: out = v.as_int16(); return true;
+        case value_kind::empty: out = 0; return true;
+        case value_kind::float64: d = v.as_double(); break;
+        case value_kind::float32: out = v.as_single(); return true;
+        case value_kind::text: return false; // taken above
+        }
     }
     out = static_cast<float>(d);
     return std::isfinite(out);
