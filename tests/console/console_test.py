@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """tovl-console's standard streams under stress: output that cannot be written, a stop signal
 with output still buffered, a long print loop's memory, an endless answer, memory that runs
-out, and control characters in a message shown on a terminal.
+out, trace and output in one pipe, and control characters in a message shown on a terminal.
 
 Usage: console_test.py TOVL-CONSOLE
 """
@@ -85,6 +85,13 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
     check(done.returncode == 1 and len(named) == 2 and all(n.startswith("fcopy1") for n in named),
           f"memory running out in a copy: status {done.returncode}, stderr {done.stderr!r}")
 
+    # Trace lines and printed output sent to one pipe keep their order.
+    traced = script(top, "traced.tovl", "fnumv1", "fsetv1a", "fprnt1", "fnewl")
+    done = subprocess.run([console, "--trace", traced], stdout=subprocess.PIPE,
+                          stderr=subprocess.STDOUT, text=True)
+    check(done.stdout == '1: fnumv1  table 0..1, fields 1 wide\n2: fsetv1a  v1 = "a"\n'
+          'a3: fprnt1\n\n4: fnewl\n', f"trace and output in one pipe: {done.stdout!r}")
+
     # A message on a terminal shows its escape sequences instead of obeying them.
     message = script(top, "message.tovl", "fnumv1", "fsetv1\x1b]0;retitled\x07\x1b[2Jdone",
                      "fmsgb1")
@@ -97,5 +104,5 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
     check(b"^[]0;retitled^G^[[2Jdone" in shown and b"\x1b" not in shown,
           f"message on a terminal: {shown!r}")
 
-print("\n".join(failures) or "ok: /dev/full, SIGTERM, memory, endless answer, copies, terminal message")
+print("\n".join(failures) or "ok: /dev/full, SIGTERM, memory, endless answer, copies, one pipe, terminal message")
 sys.exit(1 if failures else 0)
