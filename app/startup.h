@@ -27,8 +27,8 @@ struct runner_texts {
 
 // A flag that only one runner takes, such as "--trace".
 struct runner_flag {
-    const char* name;
-    bool* given;                  // set to true when the flag is on the command line
+    const char* name = nullptr;
+    bool* given = nullptr;        // set to true when the flag is on the command line
     bool several_scripts = false; // with this flag the command line may name several scripts
 };
 
@@ -75,6 +75,9 @@ class linux_run_services {
     // The services refer to this object's members, so it stays where it was made.
     linux_run_services(const linux_run_services&) = delete;
     linux_run_services& operator=(const linux_run_services&) = delete;
+    linux_run_services(linux_run_services&&) = delete;
+    linux_run_services& operator=(linux_run_services&&) = delete;
+    ~linux_run_services() = default;
 
     const run_services& services() const { return services_; }
 

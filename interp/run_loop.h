@@ -93,8 +93,13 @@ run_outcome run_lines(run_state& state, const std::vector<text_view>& lines, run
     // The lines' texts are the state's for as long as this run lasts.
     struct lines_of_run {
         run_state& state;
+        explicit lines_of_run(run_state& run) : state(run) {}
+        lines_of_run(const lines_of_run&) = delete;
+        lines_of_run& operator=(const lines_of_run&) = delete;
+        lines_of_run(lines_of_run&&) = delete;
+        lines_of_run& operator=(lines_of_run&&) = delete;
         ~lines_of_run() { state.line_texts = nullptr; }
-    } in_run{state};
+    } in_run(state);
     state.line_texts = lines.data();
     int counter = 0;
     uint32_t stretch = 0;   // lines from one pause point to the next
@@ -121,9 +126,11 @@ run_outcome run_lines(run_state& state, const std::vector<text_view>& lines, run
 #undef TOVL_KEYWORD
     };
     const void* const* table = state.skipping ? skipping : running;
+// NOLINTBEGIN(bugprone-macro-parentheses): statements and labels, not expressions.
 #define TOVL_DISPATCH() goto* table[static_cast<uint8_t>(line->form)]
 #define TOVL_FORM(name) form_##name
 #define TOVL_SKIP_TABLE() table = state.skipping ? skipping : running
+// NOLINTEND(bugprone-macro-parentheses)
 #else
 #define TOVL_DISPATCH() goto dispatch
 #define TOVL_FORM(name) case line_form::name

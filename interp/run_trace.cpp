@@ -23,7 +23,7 @@ bool same_value(const value& a, const value& b) {
 
 void append_number(text& to, long long n) {
     char digits[24];
-    auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    char* end = std::to_chars(digits, digits + sizeof digits, n).ptr;
     append_ascii(to, std::string_view(digits, static_cast<size_t>(end - digits)));
 }
 

@@ -66,7 +66,7 @@ void linux_system::move_tray(tray_move move) {
 }
 
 void dry_run_system::start(const prepared_command& command) {
-    report_(u"dry run: " + decode_text(encoding_, shell_words(command.words)));
+    report_(u"dry run: " + decode_text(encoding(), shell_words(command.words)));
 }
 
 void dry_run_system::move_tray(tray_move move) {

@@ -32,7 +32,10 @@ class linux_system_base : public system_services {
     // (silently).
     virtual void start(const prepared_command& command) = 0;
     virtual void move_tray(tray_move move) = 0;
+    // The encoding of command lines and of what a rehearsal reports.
+    text_encoding encoding() const { return encoding_; }
 
+  private:
     text_encoding encoding_;
 };
 

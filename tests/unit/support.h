@@ -1,8 +1,8 @@
 // What the unit tests share: a host and services in memory, a run of a script, a temp folder.
 #pragma once
 
-#include "interp/interpreter.h"
 #include "commands/commands.h"
+#include "interp/interpreter.h"
 #include "platform/clock_random.h"
 #include "platform/linux_files.h"
 #include "platform/linux_system.h"
