@@ -5,6 +5,8 @@
 #include "interp/operand_layout.h"
 
 #include <cmath>
+#include <string_view>
+#include <utility>
 
 namespace tovl {
 
@@ -43,6 +45,57 @@ bool field_slot(const variable_table& variables, text_view written, int16_t& slo
     return true;
 }
 
+// One operand of code `code` in field `field`; false when it did not decode.
+template <char code>
+bool decode_operand(decoded_line& decoded, text_view line, const variable_table& variables,
+                    int field) {
+    const int width = variables.field_width();
+    if constexpr (code == 'r' || code == 'w') {
+        return field_slot(variables, field_text(line, width, field), decoded.slots[field - 1]);
+    } else if constexpr (code == 'n') {
+        return int16_number(field_text(line, width, field), decoded.number);
+    } else if constexpr (code == 'o') {
+        decoded.op = operator_at(line, width, field);
+    } else if constexpr (code == 't') {
+        decoded.column = static_cast<uint16_t>(field_column(width, field));
+    } else if constexpr (code == 'N') {
+        return int16_number(after_keyword(line), decoded.number);
+    } else if constexpr (code == 'L') {
+        parsed_number target = parse_strict_number(after_keyword(line));
+        std::optional<int16_t> counter;
+        if (target.ok()) counter = jump_counter(target.number);
+        if (counter) decoded.number = *counter;
+        return counter.has_value();
+    }
+    return true;
+}
+
+// Every operand of keyword `k`, in the order of its row, each decoded even when one before it
+// did not: the operator of a line still tells what it does.
+template <keyword k, size_t... index>
+bool decode_operands([[maybe_unused]] decoded_line& decoded, [[maybe_unused]] text_view line,
+                     [[maybe_unused]] const variable_table& variables,
+                     std::index_sequence<index...>) {
+    [[maybe_unused]] constexpr std::string_view codes = row_of(k).operands;
+    return (decode_operand<codes[index]>(decoded, line, variables, static_cast<int>(index) + 1) &
+            ... & true);
+}
+
+using operand_decoder = bool (*)(decoded_line& decoded, text_view line,
+                                 const variable_table& variables);
+
+// Each keyword's decoder, made from its row when the program is built.
+constexpr operand_decoder operand_decoders[] = {
+#define TOVL_KEYWORD(name, ...)                                                                    \
+    [](decoded_line& decoded, text_view line, const variable_table& variables) {                   \
+        return decode_operands<keyword::name>(                                                     \
+            decoded, line, variables,                                                              \
+            std::make_index_sequence<row_of(keyword::name).operands.size()>());                    \
+    },
+#include "interp/keywords.def"
+#undef TOVL_KEYWORD
+};
+
 } // namespace
 
 decoded_line decode_line(text_view line, const variable_table& variables) {
@@ -59,31 +112,7 @@ decoded_line decode_line(text_view line, const variable_table& variables) {
         if (!row.has(trait::reports_failures)) decoded.form = line_form::needs_layout;
         return decoded;
     }
-    const int width = variables.field_width();
-    bool complete = true;
-    for (size_t i = 0; i < row.operands.size(); ++i) {
-        const int field = static_cast<int>(i) + 1;
-        switch (row.operands[i]) {
-        case 'r':
-        case 'w':
-            complete &= field_slot(variables, field_text(line, width, field), decoded.slots[i]);
-            break;
-        case 'n': complete &= int16_number(field_text(line, width, field), decoded.number); break;
-        case 'o': decoded.op = operator_at(line, width, field); break;
-        case 't': decoded.column = static_cast<uint16_t>(field_column(width, field)); break;
-        case 'N': complete &= int16_number(after_keyword(line), decoded.number); break;
-        case 'L': {
-            parsed_number target = parse_strict_number(after_keyword(line));
-            std::optional<int16_t> counter;
-            if (target.ok()) counter = jump_counter(target.number);
-            if (counter) decoded.number = *counter;
-            complete &= counter.has_value();
-            break;
-        }
-        default: break;
-        }
-    }
-    decoded.complete = complete;
+    decoded.complete = operand_decoders[static_cast<size_t>(*found)](decoded, line, variables);
     return decoded;
 }
 
