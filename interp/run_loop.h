@@ -69,10 +69,9 @@ struct command_set {
 
 // The loop itself, made by commands/ with `bodies` holding one static function per keyword,
 // of the same name: each line's label calls its keyword's body with the line's decoding, inline
-// where the body is. What
-// a command does to the run besides its variables (a jump, a skip, a new layout, the end) is
-// read back after the body as its keyword's row says. Every error is placed at the line whose
-// code was running, by the line pointer itself.
+// where the body is. What a command does to the run besides its variables (a jump, a skip, a new
+// layout, the end) is read back after the body as its keyword's row says. Every error is placed
+// at the line whose code was running, by the line pointer itself.
 //
 // The line counter lives in a local and is stored for the bodies before each line; the skip
 // flag chooses the table the lines jump through, so skipped lines cost nothing extra.
@@ -158,21 +157,24 @@ run_outcome run_lines(run_state& state, const std::vector<text_view>& lines, run
         state.line_counter = static_cast<int16_t>(counter);
         TOVL_DISPATCH();
 
+        // Each form's code, at the label the dispatch jumps to.
 #if !TOVL_COMPUTED_GOTO
     dispatch:
         switch (state.skipping && !runs_while_skipping(line->form) ? line_form::no_command
                                                                    : line->form) {
 #endif
-            TOVL_FORM(not_decoded)
-                : * line = decode_line(lines[static_cast<size_t>(counter)], variables);
-            TOVL_DISPATCH();
-
-            TOVL_FORM(no_command) : goto next_line;
-
-            TOVL_FORM(needs_layout)
-                : if constexpr (traced)
-                      tracer->before(state, *line, lines[static_cast<size_t>(counter)]);
-            variable_table::raise_no_layout();
+            TOVL_FORM(not_decoded) : {
+                *line = decode_line(lines[static_cast<size_t>(counter)], variables);
+                TOVL_DISPATCH();
+            }
+            TOVL_FORM(no_command) : {
+                goto next_line;
+            }
+            TOVL_FORM(needs_layout) : {
+                if constexpr (traced)
+                    tracer->before(state, *line, lines[static_cast<size_t>(counter)]);
+                variable_table::raise_no_layout();
+            }
 
 #define TOVL_KEYWORD(name, ...)                                                                    \
     TOVL_FORM(name) : {                                                                            \
