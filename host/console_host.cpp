@@ -22,20 +22,41 @@ namespace {
 
 constexpr size_t buffer_size = size_t(1) << 16;
 
-// Standard output's bytes not yet written, in static storage so that the signal handler can
+// Bytes not yet written to a descriptor, in static storage so that the signal handler can
 // write them: `length` grows only after the bytes are in place, and a flush runs with the stop
 // signals blocked, so the handler never writes a byte twice.
-char pending_bytes[buffer_size];
-volatile sig_atomic_t pending_length = 0;
+struct held_bytes {
+    char bytes[buffer_size];
+    volatile sig_atomic_t length = 0;
+
+    std::string_view held() const { return {bytes, static_cast<size_t>(length)}; }
+};
+held_bytes held_output; // for standard output
+held_bytes held_trace;  // trace lines for standard error
 
 constexpr int stop_signals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// Ctrl-C, kill or a closed terminal: what was printed is written out before the program ends
-// the way the signal ends it. Only async-signal-safe calls.
+// Ctrl-C, kill or a closed terminal: what was printed and traced is written out before the
+// program ends the way the signal ends it. Only async-signal-safe calls.
 void write_out_and_stop(int signal_number) {
-    write_all(STDOUT_FILENO, pending_bytes, static_cast<size_t>(pending_length));
+    write_all(STDOUT_FILENO, held_output.held());
+    write_all(STDERR_FILENO, held_trace.held());
     ::signal(signal_number, SIG_DFL);
     ::raise(signal_number);
+}
+
+// Adds bytes to a held buffer, writing it out with `flush` each time it fills.
+template <typename flush_function>
+void hold(held_bytes& to, std::string_view bytes, flush_function flush) {
+    while (!bytes.empty()) {
+        size_t length = static_cast<size_t>(to.length);
+        size_t piece = std::min(bytes.size(), buffer_size - length);
+        std::memcpy(to.bytes + length, bytes.data(), piece);
+        std::atomic_signal_fence(std::memory_order_release);
+        to.length = static_cast<sig_atomic_t>(length + piece);
+        bytes.remove_prefix(piece);
+        if (static_cast<size_t>(to.length) == buffer_size) flush();
+    }
 }
 
 sigset_t stop_signal_set() {
@@ -134,15 +155,7 @@ console_host::~console_host() {
 }
 
 void console_host::put(std::string_view bytes) {
-    while (!bytes.empty()) {
-        size_t length = static_cast<size_t>(pending_length);
-        size_t piece = std::min(bytes.size(), buffer_size - length);
-        std::memcpy(pending_bytes + length, bytes.data(), piece);
-        std::atomic_signal_fence(std::memory_order_release);
-        pending_length = static_cast<sig_atomic_t>(length + piece);
-        bytes.remove_prefix(piece);
-        if (static_cast<size_t>(pending_length) == buffer_size) flush();
-    }
+    hold(held_output, bytes, [this] { flush(); });
 }
 
 // A CR LF pair is written as one LF; any other CR or LF as it is. A CR at the end of a print is
@@ -188,11 +201,11 @@ void console_host::flush(bool final) {
     sigset_t stops = stop_signal_set();
     sigset_t old;
     ::pthread_sigmask(SIG_BLOCK, &stops, &old);
-    if (output_error_ == 0 && pending_length > 0) {
-        std::string_view pending(pending_bytes, static_cast<size_t>(pending_length));
-        output_error_ = output_closed_ ? EBADF : write_all(STDOUT_FILENO, pending).number;
+    if (output_error_ == 0 && held_output.length > 0) {
+        output_error_ =
+            output_closed_ ? EBADF : write_all(STDOUT_FILENO, held_output.held()).number;
     }
-    pending_length = 0;
+    held_output.length = 0;
     ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
 }
 
@@ -206,8 +219,8 @@ void console_host::trace(text_view line) {
         report(text(line));
         return;
     }
-    std::string& to = errors_go_with_output_ ? scratch_ : trace_bytes_;
-    if (errors_go_with_output_) to.clear();
+    std::string& to = scratch_;
+    to.clear();
     size_t start = 0;
     // Texts shown in the line may hold line ends: each CR LF or lone CR becomes an LF.
     for (size_t i = 0; i < line.size(); ++i) {
@@ -221,15 +234,19 @@ void console_host::trace(text_view line) {
     to.push_back('\n');
     if (errors_go_with_output_) {
         put(to);
-    } else if (trace_bytes_.size() >= buffer_size) {
-        flush_trace();
+    } else {
+        hold(held_trace, to, [this] { flush_trace(); });
     }
 }
 
 void console_host::flush_trace() {
-    if (trace_bytes_.empty()) return;
-    write_all(STDERR_FILENO, trace_bytes_);
-    trace_bytes_.clear();
+    if (held_trace.length == 0) return;
+    sigset_t stops = stop_signal_set();
+    sigset_t old;
+    ::pthread_sigmask(SIG_BLOCK, &stops, &old);
+    write_all(STDERR_FILENO, held_trace.held());
+    held_trace.length = 0;
+    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
 }
 
 // Standard error: there is nowhere to report a failure to write to it.

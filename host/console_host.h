@@ -32,9 +32,10 @@ class console_host final : public script_host {
     // A line of its own on standard error, after the output so far.
     void report(const text& message);
     // A trace line on standard error. Trace lines are gathered and written in large pieces:
-    // before anything else is written to standard error, and by flush(). On a terminal each is
-    // written at once; where standard error is the same file or pipe as standard output, they
-    // go into the output's buffer, so that the two keep their order.
+    // before anything else is written to standard error, by flush(), and when a stop signal
+    // ends the program. On a terminal each is written at once; where standard error is the same
+    // file or pipe as standard output, they go into the output's buffer, so that the two keep
+    // their order.
     void trace(text_view line);
     // The errno of the first failed write to standard output, or 0. After one, the output is
     // dropped.
@@ -46,13 +47,12 @@ class console_host final : public script_host {
     void write_errors(std::string_view bytes);
     void flush_trace();
 
-    std::string scratch_;  // the UTF-8 of the print being added
+    std::string scratch_;  // the UTF-8 of the print or trace line being added
     bool held_cr_ = false; // a CR that ended the last print
     bool input_is_terminal_;
     bool output_is_terminal_;
     bool errors_go_to_terminal_;
     bool errors_go_with_output_; // standard error is standard output's file or pipe
-    std::string trace_bytes_;    // trace lines not written yet
     bool output_closed_ = false; // standard output was closed when the program started
     int output_error_ = 0;
 };

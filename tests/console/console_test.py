@@ -49,6 +49,27 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
     check(open(out_path).read() == "before the stop\n" and running.returncode == -signal.SIGTERM,
           f"SIGTERM: status {running.returncode}, output {open(out_path).read()!r}")
 
+    # Traced, the same loop leaves its trace whole: the lines held back at the stop are written
+    # too (the loop is paused to see what was written before the stop signal).
+    trace_path = os.path.join(top, "trace.txt")
+    with open(trace_path, "w") as trace:
+        running = subprocess.Popen([console, "--trace", loop], stdout=subprocess.DEVNULL,
+                                   stderr=trace)
+        time.sleep(0.1)
+        running.send_signal(signal.SIGSTOP)
+        time.sleep(0.1)
+        written = os.path.getsize(trace_path)
+        running.send_signal(signal.SIGTERM)
+        running.send_signal(signal.SIGCONT)
+        running.wait(timeout=10)
+    with open(trace_path, "rb") as trace:
+        trace.seek(max(0, os.path.getsize(trace_path) - 100))
+        tail = trace.read()
+    held = os.path.getsize(trace_path) - written
+    os.remove(trace_path)
+    check(held > 0 and tail.endswith(b"\n5: fgoto5  jump to line 5\n"),
+          f"SIGTERM with --trace: {held} bytes after the stop, ending {tail!r}")
+
     # Ten million printed lines in constant memory.
     count = script(top, "count.tovl", "fnumv4", "fsetv10", "fsetv21", "fsetv310000000",
                    "fsetv4line", "fprnt4", "fnewl", "fmath121+", "fifvr31>", "fgoto6", "endif")
@@ -104,5 +125,5 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
     check(b"^[]0;retitled^G^[[2Jdone" in shown and b"\x1b" not in shown,
           f"message on a terminal: {shown!r}")
 
-print("\n".join(failures) or "ok: /dev/full, SIGTERM, memory, endless answer, copies, one pipe, terminal message")
+print("\n".join(failures) or "ok: /dev/full, SIGTERM, SIGTERM traced, memory, endless answer, copies, one pipe, terminal message")
 sys.exit(1 if failures else 0)
