@@ -26,7 +26,7 @@ def check(ok, what):
 
 def script(folder, name, *lines):
     path = os.path.join(folder, name)
-    with open(path, "w") as f:
+    with open(path, "w", encoding="utf-8") as f:
         f.write("\n".join(lines) + "\n")
     return path
 
@@ -113,17 +113,19 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
     check(done.stdout == '1: fnumv1  table 0..1, fields 1 wide\n2: fsetv1a  v1 = "a"\n'
           'a3: fprnt1\n\n4: fnewl\n', f"trace and output in one pipe: {done.stdout!r}")
 
-    # A message on a terminal shows its escape sequences instead of obeying them.
-    message = script(top, "message.tovl", "fnumv1", "fsetv1\x1b]0;retitled\x07\x1b[2Jdone",
-                     "fmsgb1")
+    # A message on a terminal shows its control characters (C0, DEL, C1) instead of obeying
+    # them; the characters next to them in the code table stay as they are.
+    message = script(top, "message.tovl", "fnumv1",
+                     "fsetv1\x1b]0;retitled\x07\x1b[2Jdone \x7f\x80\x9f\xa0~", "fmsgb1")
     main_end, terminal_end = pty.openpty()
     done = subprocess.run([console, message], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                           stderr=terminal_end)
     os.close(terminal_end)
     shown = os.read(main_end, 4096)
     os.close(main_end)
-    check(b"^[]0;retitled^G^[[2Jdone" in shown and b"\x1b" not in shown,
-          f"message on a terminal: {shown!r}")
+    check(b"^[]0;retitled^G^[[2Jdone ^?<U+0080><U+009F>\xc2\xa0~" in shown
+          and b"\x1b" not in shown, f"message on a terminal: {shown!r}")
 
-print("\n".join(failures) or "ok: /dev/full, SIGTERM, SIGTERM traced, memory, endless answer, copies, one pipe, terminal message")
+print("\n".join(failures) or "ok: /dev/full, SIGTERM, SIGTERM traced, memory, endless answer, "
+      "copies, one pipe, terminal message")
 sys.exit(1 if failures else 0)

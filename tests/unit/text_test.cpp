@@ -38,6 +38,10 @@ TEST(utf8, any_bytes_decode_and_encode_back_and_bad_ones_are_escaped) {
         size_t cut = bytes.size() - incomplete_utf8_tail(bytes);
         ASSERT_EQ(from_utf8(bytes.substr(0, cut)) + from_utf8(bytes.substr(cut)), from_utf8(bytes));
     }
+    // Only a cut sequence is held back, and no byte before the view's start is looked at.
+    std::string_view euro_then_cut = "\xE2\x82\xAC\xE2\x82";
+    EXPECT_EQ(incomplete_utf8_tail(euro_then_cut.substr(0, 3)), 0u);
+    EXPECT_EQ(incomplete_utf8_tail(euro_then_cut.substr(4)), 0u);
 }
 
 // Lines end at CR LF when the script holds a CR anywhere, at LF otherwise: compared with the

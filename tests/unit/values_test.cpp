@@ -36,6 +36,8 @@ TEST(numbers, parses_rounding_and_text_at_the_edges_of_their_ranges) {
     EXPECT_EQ(number_text(-0.0, double_digits), u"0");
     EXPECT_EQ(error_of([] { value_mul(value::from_int16(200), value::from_int16(200)); }),
               error_kind::overflow);
+    EXPECT_EQ(error_of([] { value_mul(value::from_double(1e200), value::from_double(1e200)); }),
+              error_kind::overflow);
     EXPECT_EQ(value_div(value::from_single(1), value::from_single(3)).kind(), value_kind::float32);
     EXPECT_EQ(error_of([] { value_div(value(), value()); }), error_kind::overflow);
 }
