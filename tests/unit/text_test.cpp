@@ -42,6 +42,16 @@ TEST(utf8, any_bytes_decode_and_encode_back_and_bad_ones_are_escaped) {
     std::string_view euro_then_cut = "\xE2\x82\xAC\xE2\x82";
     EXPECT_EQ(incomplete_utf8_tail(euro_then_cut.substr(0, 3)), 0u);
     EXPECT_EQ(incomplete_utf8_tail(euro_then_cut.substr(4)), 0u);
+    EXPECT_EQ(incomplete_utf8_tail("\xF5\x80\x80"), 0u); // F5 starts no sequence
+    // Cut anywhere, the characters whose lead bytes are the first and last of each length
+    // decode whole once the rest arrives.
+    std::string edges = to_utf8(u"\u0080\u07FF\u0800\uFFFF\U00010000\U0010FFFF");
+    for (size_t cut = 0; cut <= edges.size(); ++cut) {
+        size_t kept = cut - incomplete_utf8_tail(std::string_view(edges).substr(0, cut));
+        EXPECT_EQ(from_utf8(edges.substr(0, kept)) + from_utf8(edges.substr(kept)),
+                  from_utf8(edges))
+            << cut;
+    }
 }
 
 // Lines end at CR LF when the script holds a CR anywhere, at LF otherwise: compared with the
