@@ -343,12 +343,15 @@ TEST(process_launch, the_checks_refuse_exactly_what_the_kernel_refuses) {
 TEST(process_launch, the_program_gets_null_input_none_of_our_descriptors_and_no_zombie) {
     temp_folder folder;
     ASSERT_GE(::dup2(STDERR_FILENO, 100), 0); // deliberately without close-on-exec
-    std::string out = folder / "out";
+    // The launch does not wait for the program: this one goes on only after the launch is over.
+    std::string out = folder / "out", go = " [ -e '" + out + ".go' ] ";
     linux_system(text_encoding::utf8)
-        .launch(name("sh -c \"ls /proc/self/fd > '" + out + ".fds'; readlink /proc/self/fd/0 > '" +
-                     out + "'\""),
+        .launch(name("sh -c \"ls /proc/self/fd > '" + out + ".fds'; i=0; until" + go +
+                     "|| [ $i = 500 ]; do sleep 0.01; i=$((i+1)); done;" + go +
+                     "&& readlink /proc/self/fd/0 > '" + out + "'\""),
                 window_style::normal);
     ::close(100);
+    write_bytes(out + ".go", "");
     EXPECT_EQ(wait_for_file(out), "/dev/null\n");
     EXPECT_EQ(read_bytes(out + ".fds").find("100"), std::string::npos);
     pid_t test_process = ::getpid();
