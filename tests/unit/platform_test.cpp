@@ -74,12 +74,13 @@ TEST(linux_files, lines_span_buffer_blocks_and_bytes_keep_their_code_page_values
 
 TEST(linux_files, utf8_characters_cut_by_a_block_end_decode_whole_and_bad_bytes_round_trip) {
     temp_folder folder;
-    // The euro sign's first byte ends the first 64 KiB block; a name holds a byte that is not
-    // UTF-8.
+    // The euro sign's first byte ends the first 64 KiB block, the file ends in the first bytes
+    // of a character, and a name holds a byte that is not UTF-8.
     std::string path = folder / "in\xE9";
-    write_bytes(path, std::string(65535, 'x') + "\xE2\x82\xAC\xFF\xC3\r\n\xF0\x9F\x98\x80");
+    write_bytes(path, std::string(65535, 'x') + "\xE2\x82\xAC\xFF\xC3\r\n\xF0\x9F\x98\x80\xE2\x82");
     linux_files files(text_encoding::utf8);
-    EXPECT_EQ(read_lines(files, path), text(65535, u'x') + u"\u20AC\xDCFF\xDCC3|\U0001F600|");
+    EXPECT_EQ(read_lines(files, path),
+              text(65535, u'x') + u"\u20AC\xDCFF\xDCC3|\U0001F600\xDCE2\xDC82|");
     // 21,844 euro signs fill the buffer but for 4 bytes: the pair after them is not cut.
     text written = text(21844, u'\u20AC') + u"\U0001F600\xDCE9";
     files.open(1, name(folder / "out\xE9"), file_mode::output);
