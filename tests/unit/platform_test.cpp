@@ -74,12 +74,13 @@ TEST(linux_files, lines_span_buffer_blocks_and_bytes_keep_their_code_page_values
 
 TEST(linux_files, utf8_characters_cut_by_a_block_end_decode_whole_and_bad_bytes_round_trip) {
     temp_folder folder;
-    // The euro sign's first byte ends the first 64 KiB block; a name holds a byte that is not
-    // UTF-8.
+    // The euro sign's first byte ends the first 64 KiB block, the file ends in the first bytes
+    // of a character, and a name holds a byte that is not UTF-8.
     std::string path = folder / "in\xE9";
-    write_bytes(path, std::string(65535, 'x') + "\xE2\x82\xAC\xFF\xC3\r\n\xF0\x9F\x98\x80");
+    write_bytes(path, std::string(65535, 'x') + "\xE2\x82\xAC\xFF\xC3\r\n\xF0\x9F\x98\x80\xE2\x82");
     linux_files files(text_encoding::utf8);
-    EXPECT_EQ(read_lines(files, path), text(65535, u'x') + u"\u20AC\xDCFF\xDCC3|\U0001F600|");
+    EXPECT_EQ(read_lines(files, path),
+              text(65535, u'x') + u"\u20AC\xDCFF\xDCC3|\U0001F600\xDCE2\xDC82|");
     // 21,844 euro signs fill the buffer but for 4 bytes: the pair after them is not cut,
     // whatever follows it.
     for (text_view after : {u"\xDCE9", u"b"}) {
@@ -346,12 +347,15 @@ TEST(process_launch, the_checks_refuse_exactly_what_the_kernel_refuses) {
 TEST(process_launch, the_program_gets_null_input_none_of_our_descriptors_and_no_zombie) {
     temp_folder folder;
     ASSERT_GE(::dup2(STDERR_FILENO, 100), 0); // deliberately without close-on-exec
-    std::string out = folder / "out";
+    // The launch does not wait for the program: this one goes on only after the launch is over.
+    std::string out = folder / "out", go = " [ -e '" + out + ".go' ] ";
     linux_system(text_encoding::utf8)
-        .launch(name("sh -c \"ls /proc/self/fd > '" + out + ".fds'; readlink /proc/self/fd/0 > '" +
-                     out + "'\""),
+        .launch(name("sh -c \"ls /proc/self/fd > '" + out + ".fds'; i=0; until" + go +
+                     "|| [ $i = 500 ]; do sleep 0.01; i=$((i+1)); done;" + go +
+                     "&& readlink /proc/self/fd/0 > '" + out + "'\""),
                 window_style::normal);
     ::close(100);
+    write_bytes(out + ".go", "");
     EXPECT_EQ(wait_for_file(out), "/dev/null\n");
     EXPECT_EQ(read_bytes(out + ".fds").find("100"), std::string::npos);
     pid_t test_process = ::getpid();
