@@ -45,9 +45,12 @@ void write_out_and_stop(int signal_number) {
     ::raise(signal_number);
 }
 
-// Adds bytes to a held buffer, writing it out with `flush` each time it fills.
+// Adds bytes to a held buffer, writing it out with `flush` each time it fills. Bytes that do
+// not fit go after what is held is written, so that a line is cut only when it is longer than
+// the buffer: what a stop signal writes out then always starts a line.
 template <typename flush_function>
 void hold(held_bytes& to, std::string_view bytes, flush_function flush) {
+    if (to.length > 0 && bytes.size() > buffer_size - static_cast<size_t>(to.length)) flush();
     while (!bytes.empty()) {
         size_t length = static_cast<size_t>(to.length);
         size_t piece = std::min(bytes.size(), buffer_size - length);
