@@ -26,7 +26,7 @@ constexpr size_t buffer_size = size_t(1) << 16;
 // write them: `length` grows only after the bytes are in place, and a flush runs with the stop
 // signals blocked, so the handler never writes a byte twice.
 struct held_bytes {
-    char bytes[buffer_size];
+    char bytes[buffer_size] = {};
     volatile sig_atomic_t length = 0;
 
     std::string_view held() const { return {bytes, static_cast<size_t>(length)}; }
