@@ -137,6 +137,8 @@ run_outcome run_lines(run_state& state, const std::vector<text_view>& lines, run
 #endif
 
     try {
+        // Texts made past the budget fail here; the error is reported after the scope ends.
+        memory_budget::enforced_scope budget;
     step:
         // Also a counter stepped past 32767, which overflows the 16-bit line counter.
         if (static_cast<uint32_t>(counter) > upper) [[unlikely]] {

@@ -1,12 +1,15 @@
 // Texts of the interpreter: sequences of 16-bit characters, and small helpers on them.
 #pragma once
 
+#include "interp/memory_budget.h"
+
 #include <string>
 #include <string_view>
 
 namespace tovl {
 
-using text = std::u16string;
+// Texts allocate through the memory budget, which counts everything a run holds.
+using text = std::basic_string<char16_t, std::char_traits<char16_t>, budget_allocator<char16_t>>;
 using text_view = std::u16string_view;
 
 // Widens an ASCII literal or buffer to a text, one character per byte.

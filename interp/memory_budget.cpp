@@ -1,0 +1,33 @@
+// The out-of-memory error of a run whose texts would grow past its memory budget.
+#include "interp/memory_budget.h"
+
+#include "interp/run_error.h"
+#include "interp/value.h"
+
+namespace tovl::memory_budget {
+
+namespace {
+
+// "3 MiB" from a mebibyte up, "512 bytes" below.
+text amount(size_t bytes) {
+    constexpr size_t mebibyte = size_t(1) << 20;
+    bool large = bytes >= mebibyte;
+    double shown = large ? static_cast<double>((bytes + mebibyte - 1) / mebibyte)
+                         : static_cast<double>(bytes);
+    return value_text(value::from_double(shown)) + (large ? u" MiB" : u" bytes");
+}
+
+} // namespace
+
+void raise_over_budget(size_t bytes) {
+    // The error's own texts are small and made past the budget.
+    bool was = std::exchange(detail::enforced, false);
+    run_error error(error_kind::out_of_memory);
+    error.set_cause(u"the texts of the run would hold " + amount(detail::in_use + bytes) +
+                    u", past its memory budget of " + amount(detail::limit) +
+                    u" (--max-memory)");
+    detail::enforced = was;
+    throw error;
+}
+
+} // namespace tovl::memory_budget
