@@ -15,7 +15,8 @@
 
 namespace {
 
-const char usage[] = "usage: tovl-console [--dry-run] [--trace] [--encoding=ENCODING] SCRIPT\n"
+const char usage[] = "usage: tovl-console [--dry-run] [--trace] [--encoding=ENCODING]\n"
+                     "                    [--max-memory=SIZE] SCRIPT\n"
                      "       tovl-console --check [--werror] [--encoding=ENCODING] SCRIPT...\n"
                      "       tovl-console --help | --version\n";
 
@@ -38,6 +39,9 @@ const char help_options[] =
     "                       error instead of performing them\n"
     "  --encoding=ENCODING  read the script and run in ENCODING, utf-8 or windows-1252,\n"
     "                       whatever the script holds\n"
+    "  --max-memory=SIZE    let the texts of a run hold at most SIZE bytes (suffixes K, M,\n"
+    "                       G); past it is run-time error 14. Default: a quarter of the\n"
+    "                       memory, or the address-space limit (ulimit -v) when less\n"
     "  --help               show this help and exit\n"
     "  --version            show the version and exit\n"
     "\n"
@@ -79,13 +83,14 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    set_memory_budget(args);
     if (flags.check) return check_script_files(args.scripts, args.encoding, flags.werror);
     const std::string& path = args.scripts[0];
     console_host host;
     loaded_script script = load_script(path, args.encoding);
-    if (script.error) {
+    if (script.problem) {
         // The name is written back to the terminal with the bytes it was given.
-        host.report(u"tovl-console: " + cannot_read_message(path, *script.error));
+        host.report(u"tovl-console: " + *script.problem);
         return 2;
     }
     if (std::optional<text> warning = line_end_warning(path, script.content)) {

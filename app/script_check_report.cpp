@@ -1,10 +1,10 @@
 // Reading scripts for --check and writing what the checker finds in them.
 #include "app/script_check_report.h"
 
+#include "app/script_file.h"
 #include "check/script_check.h"
 #include "interp/script_text.h"
 #include "interp/utf8.h"
-#include "platform/linux_files.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -34,13 +34,13 @@ struct check_totals {
 };
 
 void check_one(const char* path, std::optional<text_encoding> forced, check_totals& totals) {
-    std::string bytes;
-    if (os_error error = read_file_bytes(path, bytes)) {
-        std::fprintf(stderr, "tovl-console: cannot read %s: %s\n", path,
-                     error_description(run_error_kind(error)));
+    script_bytes read = read_script_bytes(path);
+    if (read.problem) {
+        std::fprintf(stderr, "tovl-console: %s\n", to_utf8(*read.problem).c_str());
         totals.unreadable = true;
         return;
     }
+    const std::string& bytes = read.bytes;
     decoded_script script = decode_script(bytes, forced);
     std::vector<diagnostic> found = check_script(bytes, script, forced.has_value());
     std::vector<text_view> lines = split_lines(script.content);

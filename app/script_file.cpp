@@ -1,31 +1,64 @@
-// Script files: read whole, then decoded in the encoding their run will use.
+// Script files: read whole within the memory budget, then decoded in the encoding of their run.
 #include "app/script_file.h"
 
+#include "interp/memory_budget.h"
+#include "interp/run_error.h"
 #include "interp/script_text.h"
 #include "interp/utf8.h"
 #include "platform/linux_files.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <new>
 #include <sys/stat.h>
 
 namespace tovl {
 
-loaded_script load_script(const std::string& path, std::optional<text_encoding> forced) {
-    std::string bytes;
-    if (os_error error = read_file_bytes(path, bytes)) {
-        return {text(), text_encoding::utf8, to_run_error(error)};
+namespace {
+
+// Each byte of a script is held twice while it is read: as a byte, and as a character of two.
+constexpr size_t held_per_byte = 3;
+
+text reason_not_read(const std::string& path, const os_error& error) {
+    struct stat info {};
+    if (error.number == EFBIG) {
+        return u"it is larger than the memory budget of a run allows (--max-memory)";
     }
-    decoded_script script = decode_script(bytes, forced);
-    return {std::move(script.content), script.encoding, std::nullopt};
+    if (::stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode)) {
+        return from_ascii(error_description(run_error_kind(error)));
+    }
+    return S_ISDIR(info.st_mode) ? u"it is a folder, not a script file"
+                                 : u"it is a device, pipe or socket, not a script file";
 }
 
-text cannot_read_message(const std::string& path, const run_error& error) {
-    text message = u"cannot read " + from_utf8(path) + u": ";
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode)) {
-        return message + from_ascii(error.description());
+} // namespace
+
+script_bytes read_script_bytes(const std::string& path) {
+    script_bytes script;
+    text reason;
+    size_t room = memory_budget::limit() - std::min(memory_budget::limit(), memory_budget::in_use());
+    try {
+        if (os_error error = read_file_bytes(path, script.bytes, room / held_per_byte)) {
+            reason = reason_not_read(path, error);
+        } else if (looks_like_utf16(script.bytes)) {
+            reason = u"it is UTF-16 text; save it as UTF-8 (an editor's \"Save as\", or iconv -f "
+                     u"UTF-16 -t UTF-8)";
+        }
+    } catch (const std::bad_alloc&) {
+        reason = u"there is not enough memory to read it";
     }
-    return message + (S_ISDIR(info.st_mode) ? u"it is a folder, not a script file"
-                                            : u"it is a device, pipe or socket, not a script file");
+    if (!reason.empty()) {
+        script.bytes.clear();
+        script.problem = u"cannot read " + from_utf8(path) + u": " + reason;
+    }
+    return script;
+}
+
+loaded_script load_script(const std::string& path, std::optional<text_encoding> forced) {
+    script_bytes read = read_script_bytes(path);
+    if (read.problem) return {text(), text_encoding::utf8, std::move(read.problem)};
+    decoded_script script = decode_script(read.bytes, forced);
+    return {std::move(script.content), script.encoding, std::nullopt};
 }
 
 } // namespace tovl

@@ -1,7 +1,6 @@
 // Reading the script file of a run.
 #pragma once
 
-#include "interp/run_error.h"
 #include "interp/text.h"
 #include "interp/text_encoding.h"
 
@@ -10,17 +9,21 @@
 
 namespace tovl {
 
+// The bytes of a script file, or why they cannot be read: "cannot read PATH: REASON", where a
+// folder, a device, a UTF-16 file and a file past the memory budget are each named as such.
+struct script_bytes {
+    std::string bytes;
+    std::optional<text> problem;
+};
+script_bytes read_script_bytes(const std::string& path);
+
 // The script of a run, read and decoded with the encoding that the run then uses for its
-// files and command lines; or the error that kept it from being read.
+// files and command lines; or why it could not be read.
 struct loaded_script {
     text content;
     text_encoding encoding = text_encoding::utf8;
-    std::optional<run_error> error;
+    std::optional<text> problem;
 };
 loaded_script load_script(const std::string& path, std::optional<text_encoding> forced);
-
-// "cannot read PATH: REASON", for a script that load_script could not read; a folder or a
-// device is named as such.
-text cannot_read_message(const std::string& path, const run_error& error);
 
 } // namespace tovl

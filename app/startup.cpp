@@ -2,11 +2,18 @@
 #include "app/startup.h"
 
 #include "interp/error_report.h"
+#include "interp/memory_budget.h"
 #include "interp/script_text.h"
 #include "interp/utf8.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace tovl {
 
@@ -31,6 +38,33 @@ std::optional<encoding_option> read_encoding_option(const char* argument) {
     constexpr char prefix[] = "--encoding=";
     if (std::strncmp(argument, prefix, sizeof prefix - 1) != 0) return std::nullopt;
     return encoding_option{encoding_named(argument + sizeof prefix - 1)};
+}
+
+// An argument "--max-memory=SIZE": its bytes, or nothing when SIZE is no size.
+struct size_option {
+    std::optional<size_t> bytes;
+};
+std::optional<size_option> read_size_option(const char* argument) {
+    constexpr char prefix[] = "--max-memory=";
+    if (std::strncmp(argument, prefix, sizeof prefix - 1) != 0) return std::nullopt;
+    const char* digits = argument + sizeof prefix - 1;
+    char* end = nullptr;
+    errno = 0;
+    unsigned long long number = std::isdigit(static_cast<unsigned char>(*digits))
+                                    ? std::strtoull(digits, &end, 10)
+                                    : 0;
+    if (!end || errno != 0 || number == 0) return size_option{};
+    int shift = 0;
+    switch (std::toupper(static_cast<unsigned char>(*end))) {
+    case '\0': break;
+    case 'K': shift = 10; break;
+    case 'M': shift = 20; break;
+    case 'G': shift = 30; break;
+    default: return size_option{};
+    }
+    if (shift != 0 && end[1] != '\0') return size_option{};
+    if (number > (SIZE_MAX >> shift)) return size_option{};
+    return size_option{static_cast<size_t>(number) << shift};
 }
 
 std::unique_ptr<system_services> make_system(text_encoding encoding,
@@ -80,6 +114,15 @@ command_line read_command_line(int argc, char** argv, std::span<const runner_fla
             args.encoding = option->encoding;
             continue;
         }
+        if (std::optional<size_option> option = read_size_option(arg)) {
+            if (!option->bytes) {
+                args.error = std::string("bad size in '") + arg +
+                             "': write a number of bytes, or one with K, M or G (512M)";
+                return args;
+            }
+            args.max_memory = option->bytes;
+            continue;
+        }
         if (is(arg, "--")) {
             options_ended = true;
             continue;
@@ -97,6 +140,22 @@ command_line read_command_line(int argc, char** argv, std::span<const runner_fla
     }
     if (args.scripts.size() > 1 && !several_scripts) args.error = "one script at a time";
     return args;
+}
+
+void set_memory_budget(const command_line& args) {
+    if (args.max_memory) {
+        memory_budget::set_limit(*args.max_memory);
+        return;
+    }
+    long pages = ::sysconf(_SC_PHYS_PAGES);
+    long page_size = ::sysconf(_SC_PAGESIZE);
+    size_t budget = pages > 0 && page_size > 0
+                        ? static_cast<size_t>(pages) / 4 * static_cast<size_t>(page_size)
+                        : SIZE_MAX;
+    struct rlimit address_space {};
+    if (::getrlimit(RLIMIT_AS, &address_space) == 0 && address_space.rlim_cur != RLIM_INFINITY)
+        budget = std::min<size_t>(budget, address_space.rlim_cur);
+    memory_budget::set_limit(budget);
 }
 
 runner_request find_help_or_version(int argc, char** argv) {

@@ -46,16 +46,22 @@ void say_on_stderr(const runner_texts& runner, const std::string& message, const
 struct command_line {
     runner_request request = runner_request::run;
     std::optional<text_encoding> encoding; // from --encoding=, when given
+    std::optional<size_t> max_memory;      // bytes, from --max-memory=, when given
     std::vector<std::string> scripts;
     std::string error; // what is wrong with the arguments, without the runner's name; or empty
 };
 
 // Reads the arguments in order. Before a "--" an argument may be --help or --version (which
-// end the reading: the request is answered whatever follows), --encoding=NAME, one of `flags`,
+// end the reading: the request is answered whatever follows), --encoding=NAME,
+// --max-memory=SIZE (bytes, or with a suffix K, M or G of 1024, 1024² or 1024³), one of `flags`,
 // or "--"; any other argument starting with "-" is an unknown option, and the rest are scripts.
 // The first wrong argument ends the reading with its error. At most one script may be named,
 // unless a flag that allows several was given.
 command_line read_command_line(int argc, char** argv, std::span<const runner_flag> flags);
+
+// Sets the memory budget of the runs to come: --max-memory when given, otherwise a quarter of
+// the physical memory or the address-space limit (ulimit -v), whichever is less.
+void set_memory_budget(const command_line& args);
 
 // --help or --version before the first "--", looked for ahead of anything else: the window
 // answers them before Qt starts, as Qt needs a display. A run when there is neither.

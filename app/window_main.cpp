@@ -17,7 +17,7 @@
 
 namespace {
 
-const char usage[] = "usage: tovl [--encoding=ENCODING] [QT-OPTION...] [SCRIPT]\n"
+const char usage[] = "usage: tovl [--encoding=ENCODING] [--max-memory=SIZE] [QT-OPTION...] [SCRIPT]\n"
                      "       tovl --help | --version\n";
 
 const char help[] =
@@ -33,6 +33,9 @@ const char help_options[] =
     "options:\n"
     "  --encoding=ENCODING  read the script and run in ENCODING, utf-8 or windows-1252,\n"
     "                       whatever the script holds\n"
+    "  --max-memory=SIZE    let the texts of a run hold at most SIZE bytes (suffixes K, M,\n"
+    "                       G); past it is run-time error 14. Default: a quarter of the\n"
+    "                       memory, or the address-space limit (ulimit -v) when less\n"
     "  --help               show this help and exit\n"
     "  --version            show the version and exit\n"
     "  Qt's own options, such as -platform NAME or -style NAME, are taken as well.\n"
@@ -68,6 +71,7 @@ int main(int argc, char** argv) {
 
     command_line args = read_command_line(argc, argv, {});
     if (!args.error.empty()) return fail_at_startup(from_utf8(args.error), usage);
+    set_memory_budget(args);
     std::string path;
     if (args.scripts.empty()) {
         std::optional<std::string> chosen = choose_script();
@@ -77,7 +81,7 @@ int main(int argc, char** argv) {
         path = args.scripts[0];
     }
     loaded_script script = load_script(path, args.encoding);
-    if (script.error) return fail_at_startup(cannot_read_message(path, *script.error));
+    if (script.problem) return fail_at_startup(*script.problem);
     if (std::optional<text> warning = line_end_warning(path, script.content)) {
         say_on_stderr(window_runner, to_utf8(*warning));
     }

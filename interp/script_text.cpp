@@ -7,6 +7,19 @@
 
 namespace tovl {
 
+bool looks_like_utf16(std::string_view bytes) {
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) return true;
+    // The zeros of the first characters: all on one side of each pair, at least one in three
+    // pairs (a text of letters has one in every pair; a UTF-8 script has none at all).
+    constexpr size_t looked_at = 4096;
+    std::string_view start = bytes.substr(0, looked_at);
+    size_t pairs = start.size() / 2;
+    size_t zeros[2] = {0, 0};
+    for (size_t i = 0; i < pairs * 2; ++i)
+        zeros[i % 2] += start[i] == '\0';
+    return pairs > 0 && (zeros[0] == 0) != (zeros[1] == 0) && (zeros[0] + zeros[1]) * 3 >= pairs;
+}
+
 decoded_script decode_script(std::string_view bytes, std::optional<text_encoding> forced) {
     bool marked = starts_with_byte_order_mark(bytes);
     if (marked) bytes.remove_prefix(byte_order_mark.size());

@@ -17,6 +17,10 @@ constexpr bool starts_with_byte_order_mark(std::string_view bytes) {
     return bytes.starts_with(byte_order_mark);
 }
 
+// True for text saved as UTF-16, which no script is: it starts with a UTF-16 byte-order mark,
+// or every other byte of its start is zero, as ASCII characters are in UTF-16.
+bool looks_like_utf16(std::string_view bytes);
+
 struct decoded_script {
     text content;
     text_encoding encoding;

@@ -16,10 +16,12 @@ namespace tovl {
 constexpr size_t max_text_length = size_t(1) << 27;
 
 // Raises the out-of-memory error, saying why, when a text of `length` characters would grow by
-// `more` past max_text_length.
+// `more` past max_text_length. A value checks every text it takes (from_text, set_text,
+// append_text), so no slot holds a longer one, whatever made it.
 [[noreturn]] void raise_text_too_long(size_t length);
 inline void check_text_length(size_t length, size_t more) {
-    if (more > max_text_length - length) raise_text_too_long(length + more);
+    if (length > max_text_length || more > max_text_length - length) [[unlikely]]
+        raise_text_too_long(length + more);
 }
 
 // One byte, with the parse state beside it: a value is 48 bytes, a multiple of 16.
@@ -32,6 +34,7 @@ class value {
   public:
     value() = default;
     static value from_text(text t) {
+        check_text_length(t.size(), 0);
         value v;
         v.kind_ = value_kind::text;
         v.text_ = std::move(t);
@@ -66,6 +69,7 @@ class value {
     }
     // Makes this value the Text t, reusing the storage of a text it held before.
     void set_text(text_view t) {
+        check_text_length(t.size(), 0);
         kind_ = value_kind::text;
         parsed_ = parse::unknown;
         text_.assign(t);

@@ -269,20 +269,23 @@ void linux_files::copy(text_view source, text_view destination) {
                                       text(at_source ? source : destination) + u"\"");
 }
 
-os_error read_file_bytes(const std::string& path, std::string& bytes) {
+os_error read_file_bytes(const std::string& path, std::string& bytes, size_t most) {
     int fd = -1;
     if (os_error error = open_input_file(path, fd)) return error;
     descriptor file(fd);
     // Room for the whole file at once, so that the bytes are not copied as they grow.
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0)
+    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+        if (static_cast<uint64_t>(info.st_size) > most) return read_error(EFBIG);
         bytes.reserve(static_cast<size_t>(info.st_size));
+    }
     char block[buffer_size];
     for (;;) {
         ssize_t n = ::read(fd, block, sizeof block);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return read_error(errno);
         if (n == 0) return {};
+        if (static_cast<size_t>(n) > most - bytes.size()) return read_error(EFBIG);
         bytes.append(block, static_cast<size_t>(n));
     }
 }

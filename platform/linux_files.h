@@ -40,8 +40,9 @@ class linux_files final : public file_services {
     std::unique_ptr<open_file> files_[max_file_number + 1];
 };
 
-// Reads a whole plain file into `bytes`, as start-up reads a script. After a failure the bytes
-// read before it are of no use.
-os_error read_file_bytes(const std::string& path, std::string& bytes);
+// Reads a whole plain file into `bytes`, as start-up reads a script: EFBIG, before its memory is
+// taken, for a file of more than `most` bytes (one that says it is, or one that goes on past
+// them, as some files under /proc do). After a failure the bytes read before it are of no use.
+os_error read_file_bytes(const std::string& path, std::string& bytes, size_t most);
 
 } // namespace tovl

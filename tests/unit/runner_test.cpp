@@ -44,3 +44,22 @@ TEST(runner, the_step_budget_ends_a_run_without_a_second_one) {
     EXPECT_EQ(r.host.output, u"\r\n\r\n");
     EXPECT_EQ(r.fallbacks, 0);
 }
+
+TEST(runner, texts_past_the_memory_budget_fail_in_the_line_that_makes_them) {
+    script_run r;
+    memory_budget::set_limit(memory_budget::in_use() + (size_t(1) << 20));
+    // A text doubled in place grows past 1 MiB in one of the joins, in both runs.
+    text script = u"fnumv2\r\nfsetv1ab\r\nfsetv2ab\r\n";
+    for (int i = 0; i < 20; ++i)
+        script += u"fappd111\r\n";
+    run_outcome o = r.run(script);
+    EXPECT_EQ(o.end, run_end::failed);
+    EXPECT_EQ(o.error.kind(), error_kind::out_of_memory);
+    EXPECT_GE(o.error.line(), 3 + 15);
+    EXPECT_EQ(r.fallbacks, 1);
+    EXPECT_NE(o.error.cause().find(u"past its memory budget of 1 MiB"), text::npos);
+    // Outside a run nothing is refused: reports are made after the error.
+    text after(size_t(1) << 20, u'x');
+    EXPECT_GT(memory_budget::in_use(), memory_budget::limit());
+    memory_budget::set_limit(SIZE_MAX);
+}

@@ -90,3 +90,27 @@ TEST(startup, only_a_script_that_mixes_line_ends_is_warned_about) {
     EXPECT_FALSE(line_end_warning("s.tovl", u"fnumv1\r\nfnewl\r\n"));
     EXPECT_FALSE(line_end_warning("s.tovl", u"fnumv1\nfnewl\n"));
 }
+
+TEST(startup, the_memory_budget_is_bytes_or_a_size_in_binary_units) {
+    const std::pair<const char*, size_t> sizes[] = {{"--max-memory=512", 512},
+                                                    {"--max-memory=3k", 3072},
+                                                    {"--max-memory=2M", size_t(2) << 20},
+                                                    {"--max-memory=1G", size_t(1) << 30}};
+    for (auto [arg, bytes] : sizes) {
+        command_line args = console_like().read({arg, "a.tovl"});
+        EXPECT_EQ(args.error, "") << arg;
+        EXPECT_EQ(args.max_memory, bytes) << arg;
+    }
+    for (const char* wrong : {"--max-memory=", "--max-memory=0", "--max-memory=12Q",
+                              "--max-memory=1MB", "--max-memory=-1", "--max-memory=99999999999G"}) {
+        EXPECT_EQ(console_like().read({wrong, "a.tovl"}).error,
+                  std::string("bad size in '") + wrong +
+                      "': write a number of bytes, or one with K, M or G (512M)");
+    }
+    // Given, it is the budget; otherwise the machine's, which an address-space limit lowers.
+    set_memory_budget(console_like().read({"--max-memory=5M"}));
+    EXPECT_EQ(memory_budget::limit(), size_t(5) << 20);
+    set_memory_budget(console_like().read({}));
+    EXPECT_GT(memory_budget::limit(), size_t(5) << 20);
+    memory_budget::set_limit(SIZE_MAX);
+}
