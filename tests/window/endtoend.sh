@@ -98,8 +98,10 @@ echo "ok: loop painted within ${painted} ms, ended ${took} ms after the close"
 
 # 3. A script that cannot be read, and wrong arguments.
 mkdir folder.tovl
+printf '\xff\xfef\0n\0' >utf16.tovl
 for case in "missing.tovl|cannot read missing.tovl: File not found" \
-  "folder.tovl|cannot read folder.tovl: it is a folder" "a.tovl b.tovl|one script at a time"; do
+  "folder.tovl|cannot read folder.tovl: it is a folder" "a.tovl b.tovl|one script at a time" \
+  "utf16.tovl|cannot read utf16.tovl: it is UTF-16 text"; do
   read -ra arguments <<<"${case%|*}"
   "$tovl" "${arguments[@]}" 2>stderr.txt &
   app=$!
