@@ -7,7 +7,6 @@
 #include "interp/utf8.h"
 #include "platform/linux_files.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <sys/stat.h>
@@ -36,9 +35,9 @@ text reason_not_read(const std::string& path, const os_error& error) {
 script_bytes read_script_bytes(const std::string& path) {
     script_bytes script;
     text reason;
-    size_t room = memory_budget::limit() - std::min(memory_budget::limit(), memory_budget::in_use());
     try {
-        if (os_error error = read_file_bytes(path, script.bytes, room / held_per_byte)) {
+        if (os_error error =
+                read_file_bytes(path, script.bytes, memory_budget::room() / held_per_byte)) {
             reason = reason_not_read(path, error);
         } else if (looks_like_utf16(script.bytes)) {
             reason = u"it is UTF-16 text; save it as UTF-8 (an editor's \"Save as\", or iconv -f "

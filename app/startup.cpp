@@ -50,9 +50,8 @@ std::optional<size_option> read_size_option(const char* argument) {
     const char* digits = argument + sizeof prefix - 1;
     char* end = nullptr;
     errno = 0;
-    unsigned long long number = std::isdigit(static_cast<unsigned char>(*digits))
-                                    ? std::strtoull(digits, &end, 10)
-                                    : 0;
+    unsigned long long number =
+        std::isdigit(static_cast<unsigned char>(*digits)) ? std::strtoull(digits, &end, 10) : 0;
     if (!end || errno != 0 || number == 0) return size_option{};
     int shift = 0;
     switch (std::toupper(static_cast<unsigned char>(*end))) {

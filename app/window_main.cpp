@@ -17,7 +17,8 @@
 
 namespace {
 
-const char usage[] = "usage: tovl [--encoding=ENCODING] [--max-memory=SIZE] [QT-OPTION...] [SCRIPT]\n"
+const char usage[] = "usage: tovl [--encoding=ENCODING] [--max-memory=SIZE] [QT-OPTION...]\n"
+                     "            [SCRIPT]\n"
                      "       tovl --help | --version\n";
 
 const char help[] =

@@ -12,8 +12,8 @@ namespace {
 text amount(size_t bytes) {
     constexpr size_t mebibyte = size_t(1) << 20;
     bool large = bytes >= mebibyte;
-    double shown = large ? static_cast<double>((bytes + mebibyte - 1) / mebibyte)
-                         : static_cast<double>(bytes);
+    double shown =
+        large ? static_cast<double>((bytes + mebibyte - 1) / mebibyte) : static_cast<double>(bytes);
     return value_text(value::from_double(shown)) + (large ? u" MiB" : u" bytes");
 }
 
@@ -24,8 +24,7 @@ void raise_over_budget(size_t bytes) {
     bool was = std::exchange(detail::enforced, false);
     run_error error(error_kind::out_of_memory);
     error.set_cause(u"the texts of the run would hold " + amount(detail::in_use + bytes) +
-                    u", past its memory budget of " + amount(detail::limit) +
-                    u" (--max-memory)");
+                    u", past its memory budget of " + amount(detail::limit) + u" (--max-memory)");
     detail::enforced = was;
     throw error;
 }

@@ -32,6 +32,10 @@ inline size_t limit() {
 inline void set_limit(size_t bytes) {
     detail::limit = bytes;
 }
+// The bytes still free under the budget.
+inline size_t room() {
+    return detail::in_use < detail::limit ? detail::limit - detail::in_use : 0;
+}
 // True when `bytes` more would still be within the budget.
 inline bool has_room_for(size_t bytes) {
     return bytes <= detail::limit && detail::in_use <= detail::limit - bytes;
