@@ -4,6 +4,8 @@
 #include "interp/run_error.h"
 #include "interp/value.h"
 
+#include <utility>
+
 namespace tovl::memory_budget {
 
 namespace {
@@ -12,9 +14,9 @@ namespace {
 text amount(size_t bytes) {
     constexpr size_t mebibyte = size_t(1) << 20;
     bool large = bytes >= mebibyte;
-    double shown =
-        large ? static_cast<double>((bytes + mebibyte - 1) / mebibyte) : static_cast<double>(bytes);
-    return value_text(value::from_double(shown)) + (large ? u" MiB" : u" bytes");
+    size_t shown = large ? (bytes + mebibyte - 1) / mebibyte : bytes;
+    return value_text(value::from_double(static_cast<double>(shown))) +
+           (large ? u" MiB" : u" bytes");
 }
 
 } // namespace
@@ -22,11 +24,10 @@ text amount(size_t bytes) {
 void raise_over_budget(size_t bytes) {
     // The error's own texts are small and made past the budget.
     bool was = std::exchange(detail::enforced, false);
-    run_error error(error_kind::out_of_memory);
-    error.set_cause(u"the texts of the run would hold " + amount(detail::in_use + bytes) +
-                    u", past its memory budget of " + amount(detail::limit) + u" (--max-memory)");
+    text cause = u"the texts of the run would hold " + amount(detail::in_use + bytes) +
+                 u", past its memory budget of " + amount(detail::limit) + u" (--max-memory)";
     detail::enforced = was;
-    throw error;
+    throw run_error(error_kind::out_of_memory).because(std::move(cause));
 }
 
 } // namespace tovl::memory_budget

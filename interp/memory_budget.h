@@ -66,24 +66,26 @@ class enforced_scope {
 } // namespace memory_budget
 
 // The allocator of every text: std::allocator's memory, charged to the budget.
-template <class T> struct budget_allocator {
-    using value_type = T;
+template <class element> struct budget_allocator {
+    using value_type = element;
     budget_allocator() = default;
-    // NOLINTNEXTLINE(google-explicit-constructor): allocators convert implicitly between types
-    template <class U> budget_allocator(const budget_allocator<U>& /*other*/) noexcept {}
+    // Allocators convert implicitly between element types.
+    template <class other_element>
+    budget_allocator( // NOLINT(google-explicit-constructor)
+        const budget_allocator<other_element>& /*other*/) noexcept {}
 
-    T* allocate(size_t n) {
-        memory_budget::charge(n * sizeof(T));
+    element* allocate(size_t n) {
+        memory_budget::charge(n * sizeof(element));
         try {
-            return std::allocator<T>().allocate(n);
+            return std::allocator<element>().allocate(n);
         } catch (...) {
-            memory_budget::refund(n * sizeof(T));
+            memory_budget::refund(n * sizeof(element));
             throw;
         }
     }
-    void deallocate(T* p, size_t n) noexcept {
-        std::allocator<T>().deallocate(p, n);
-        memory_budget::refund(n * sizeof(T));
+    void deallocate(element* p, size_t n) noexcept {
+        std::allocator<element>().deallocate(p, n);
+        memory_budget::refund(n * sizeof(element));
     }
     friend bool operator==(const budget_allocator&, const budget_allocator&) { return true; }
 };
