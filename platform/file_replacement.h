@@ -39,15 +39,15 @@ namespace tovl {
 // - A new file gets `new_mode` less the umask (or as the folder's default access control list
 //   says).
 // - Written in place, as a plain rewrite: a file whose folder takes no new file (it may be
-//   written but the folder may not), a file that the new one cannot copy owner, group, access
-//   control list or attributes from (a file of another user, as anyone but root), and a file
-//   that cannot be found again by name from its descriptor (no /proc, and a name that is a
-//   link). A save thus never changes a file's owner or group, which would hand its group
+//   written but the folder may not), a file whose owner, group, access control list or
+//   attributes a new file cannot be given (a file of another user, as anyone but root), and a
+//   file that cannot be found again by name from its descriptor (no /proc, and a name that is
+//   a link). A save thus never changes a file's owner or group, which would hand its group
 //   permissions to another group, and never fails for a folder with the sticky bit (/tmp),
 //   where only a file's owner may rename over it. The file first reserves `expected_size`
-//   bytes (unless it is -1) and is only then cut to that size and rewritten, so that a full
-//   disk leaves its old content; other failures can leave it half written. A file system that
-//   cannot reserve room is rewritten as it is.
+//   bytes (when that is not -1), and only then is it cut to that size and rewritten, so that a
+//   full disk leaves its old content; other failures can leave it half written. On a file
+//   system that cannot reserve room, it is cut and rewritten all the same. It is not flushed.
 // - A stream is written to as it is, never emptied or replaced, when `streams` is set, and is
 //   refused otherwise (EISDIR for a folder, ESPIPE for the rest): anything that is not a plain
 //   file (a device such as /dev/null, a terminal, a pipe), and the file of one of the process's
