@@ -255,7 +255,7 @@ os_error file_replacement::write_in_place(int64_t expected_size) {
     return {};
 }
 
-bool file_replacement::cut_to_written() {
+bool file_replacement::cut_to_written() const {
     off_t end = ::lseek(fd_, 0, SEEK_CUR);
     struct stat now {};
     return end >= 0 && ::fstat(fd_, &now) == 0 &&

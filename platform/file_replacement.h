@@ -83,7 +83,7 @@ class file_replacement {
     bool copy_attributes();
     os_error write_in_place(int64_t expected_size);
     // A file rewritten in place ends where the writing ended, short of the room it reserved.
-    bool cut_to_written();
+    bool cut_to_written() const;
     void drop_temporary();
     void discard();
     os_error fail(int err); // discards, then gives `err` back
