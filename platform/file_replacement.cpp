@@ -122,9 +122,10 @@ os_error file_replacement::start(const std::string& name, mode_t new_mode, bool 
     }
     if (os_error error = open_target(name, new_mode)) return error;
     if (::fstat(target_, &opened_) != 0) return fail(errno);
-    if (!S_ISREG(opened_.st_mode) || standard_stream_of(opened_) >= 0) {
-        return start_stream(streams);
-    }
+    // A disk (a block device) is never written as a stream.
+    bool plain = S_ISREG(opened_.st_mode);
+    if (!plain && !S_ISCHR(opened_.st_mode) && !S_ISFIFO(opened_.st_mode)) return fail(ESPIPE);
+    if (!plain || standard_stream_of(opened_) >= 0) return start_stream(streams);
     if (find_by_name(name)) {
         int err = open_temporary();
         if (err == 0 && copy_attributes()) return {};
@@ -149,7 +150,7 @@ os_error file_replacement::open_target(const std::string& name, mode_t new_mode)
 }
 
 os_error file_replacement::start_stream(bool streams) {
-    if (!streams) return fail(S_ISDIR(opened_.st_mode) ? EISDIR : ESPIPE);
+    if (!streams) return fail(ESPIPE);
     way_ = way::stream;
     int stream = standard_stream_of(opened_);
     int flags = stream >= 0 ? ::fcntl(stream, F_GETFL) : -1;

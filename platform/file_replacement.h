@@ -49,11 +49,12 @@ namespace tovl {
 //   full disk leaves its old content; other failures can leave it half written. On a file
 //   system that cannot reserve room, it is cut and rewritten all the same. It is not flushed.
 // - A stream is written to as it is, never emptied or replaced, when `streams` is set, and is
-//   refused otherwise (EISDIR for a folder, ESPIPE for the rest): anything that is not a plain
-//   file (a device such as /dev/null, a terminal, a pipe), and the file of one of the process's
-//   own standard streams (/dev/stdout when standard output goes to a file). An own stream is
-//   written through that stream's descriptor, at its position or appended as it was opened;
-//   standard input's file, which the process only reads, is appended to.
+//   refused otherwise (ESPIPE): a character device (/dev/null, a terminal), a named pipe, and
+//   the file of one of the process's own standard streams (/dev/stdout when standard output
+//   goes to a file). An own stream is written through that stream's descriptor, at its
+//   position or appended as it was opened; standard input's file, which the process only
+//   reads, is appended to. A folder is refused (EISDIR), and so is anything else that is no
+//   plain file, a disk's block device among them (ESPIPE).
 class file_replacement {
   public:
     file_replacement() = default;
