@@ -101,7 +101,8 @@ int main(int argc, char** argv) {
     if (flags.dry_run) {
         rehearsal = [&host](const text& said) { host.report(u"tovl-console: " + said); };
     }
-    linux_run_services services(host, script.encoding, rehearsal);
+    // Output held back for standard output goes before what a file command writes to it.
+    linux_run_services services(host, script.encoding, rehearsal, [&host] { host.flush(); });
     interpreter runner(services.services(), commands::every_command());
     if (flags.trace) runner.set_trace([&host](text_view line) { host.trace(line); });
     run_outcome outcome = runner.run_with_fallback(script.content, [&](const run_error& error) {

@@ -171,8 +171,10 @@ std::optional<text> line_end_warning(const std::string& path, text_view content)
 }
 
 linux_run_services::linux_run_services(script_host& host, text_encoding encoding,
-                                       dry_run_system::reporter rehearsal)
+                                       dry_run_system::reporter rehearsal,
+                                       std::function<void()> before_stream_write)
     : system_(make_system(encoding, std::move(rehearsal))),
-      files_(encoding), services_{host, *system_, files_, random_} {}
+      files_(encoding, std::move(before_stream_write)), services_{host, *system_, files_, random_} {
+}
 
 } // namespace tovl

@@ -9,6 +9,7 @@
 #include "platform/linux_files.h"
 #include "platform/linux_system.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -73,11 +74,13 @@ std::optional<text> line_end_warning(const std::string& path, text_view content)
 
 // The services of one run on Linux for a script read in `encoding`: files, programs, the CD
 // tray, the clock-seeded random numbers, and `host`. With a `rehearsal` reporter, programs,
-// shutdowns and tray commands are only described to it (--dry-run).
+// shutdowns and tray commands are only described to it (--dry-run). `before_stream_write` runs
+// before a file command writes to a stream such as standard output (see linux_files).
 class linux_run_services {
   public:
     linux_run_services(script_host& host, text_encoding encoding,
-                       dry_run_system::reporter rehearsal = {});
+                       dry_run_system::reporter rehearsal = {},
+                       std::function<void()> before_stream_write = {});
     // The services refer to this object's members, so it stays where it was made.
     linux_run_services(const linux_run_services&) = delete;
     linux_run_services& operator=(const linux_run_services&) = delete;

@@ -14,22 +14,21 @@ namespace {
 constexpr int file_number = 1;
 
 // What "ssave" writes for a value: texts as they are, numbers with a blank in front when not
-// negative and a blank after, nothing for Empty. A text is written from the slot itself, so
-// saving a large text needs no second copy of it.
-void write_print_form(file_services& files, const value& v) {
+// negative and a blank after, nothing for Empty. A text is the slot's own, so saving a large
+// text needs no second copy of it; a number's form is made in `number_form`.
+text_view print_form(const value& v, text& number_form) {
     switch (v.kind()) {
-    case value_kind::empty: return;
-    case value_kind::text: files.write(file_number, v.as_text()); return;
+    case value_kind::empty: return {};
+    case value_kind::text: return v.as_text();
     case value_kind::int16:
     case value_kind::float32:
-    case value_kind::float64: {
-        text out = value_double(v) < 0 ? u"" : u" ";
-        append_value_text(out, v);
-        out += u' ';
-        files.write(file_number, out);
-        return;
+    case value_kind::float64:
+        number_form = value_double(v) < 0 ? u"" : u" ";
+        append_value_text(number_form, v);
+        number_form += u' ';
+        return number_form;
     }
-    }
+    return {};
 }
 
 // Frees the file number after a failure, so one failed command does not leave every later
@@ -61,16 +60,19 @@ void report_failures(run_state& state, text_view line, command_steps steps) {
 } // namespace
 
 // The value's slot is resolved before the file is opened, so a bad slot number leaves an
-// existing file untouched.
+// existing file untouched; the file learns the size of its new content when it is opened.
 void ssave(run_state& state, const decoded_line& decoded) {
     operands f(state, decoded);
     report_failures(state, f.line(), [&](text& name) {
         name = value_text(f.slot(2));
-        const value& v = f.slot(1);
-        state.files.open(file_number, name, file_mode::output);
+        text number_form;
+        text_view content = print_form(f.slot(1), number_form);
+        constexpr text_view line_end = u"\r\n";
+        state.files.open(file_number, name, file_mode::output,
+                         state.files.encoded_size(content) + state.files.encoded_size(line_end));
         try {
-            write_print_form(state.files, v);
-            state.files.write(file_number, u"\r\n");
+            state.files.write(file_number, content);
+            state.files.write(file_number, line_end);
             state.files.close(file_number);
         } catch (...) {
             close_after_failure(state.files);

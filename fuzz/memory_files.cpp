@@ -111,7 +111,12 @@ const std::string* memory_files::find(const std::string& name) const {
     return it == files_.end() ? nullptr : it->second.get();
 }
 
-void memory_files::open(int number, text_view name, file_mode mode) {
+int64_t memory_files::encoded_size(text_view chars) const {
+    return static_cast<int64_t>(encoded_length(encoding_, chars));
+}
+
+// Nothing is written in place here, so the expected size reserves nothing.
+void memory_files::open(int number, text_view name, file_mode mode, int64_t) {
     if (number < 1 || number > max_file_number) throw run_error(error_kind::bad_file_name);
     if (open_[number]) throw run_error(error_kind::file_already_open);
     std::string bytes = encode_text(encoding_, name);

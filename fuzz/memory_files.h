@@ -40,7 +40,8 @@ class memory_files final : public file_services {
 
     explicit memory_files(text_encoding encoding);
 
-    void open(int number, text_view name, file_mode mode) override;
+    void open(int number, text_view name, file_mode mode, int64_t expected_size = -1) override;
+    int64_t encoded_size(text_view chars) const override;
     int64_t length(int number) override;
     void append_line(int number, text& to) override;
     bool at_end(int number) override;

@@ -228,7 +228,9 @@ void check_copy() {
 
 void check_wildcards() {
     CHECK(name_matches("*", "", false));
-    CHECK(name_matches("*.txt", ".txt", false));
+    CHECK(!name_matches("*.txt", ".txt", false));
+    CHECK(!name_matches("?bashrc", ".bashrc", false));
+    CHECK(name_matches(".*", ".bashrc", false));
     CHECK(name_matches("a*b*c", "aXbYbZc", false));
     CHECK(!name_matches("a*b*c", "aXbYbZ", false));
     CHECK(name_matches("??", "ab", false));

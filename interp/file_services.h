@@ -19,9 +19,14 @@ class file_services {
 
     // Input: the file must exist and be a plain file. Output: what is written becomes the
     // file's whole content at a close with no failure, created or replacing what it held; until
-    // then, and after any failure, an existing file keeps its old content. A number in use is
-    // the file-already-open error, raised before any file is touched.
-    virtual void open(int number, text_view name, file_mode mode) = 0;
+    // then, and after any failure, an existing file keeps its old content. `expected_size`, for
+    // output, is the number of bytes that will be written (encoded_size of the characters), or
+    // -1 when it is not known: a file that must be rewritten in place reserves that room before
+    // it loses its old content. A number in use is the file-already-open error, raised before
+    // any file is touched.
+    virtual void open(int number, text_view name, file_mode mode, int64_t expected_size = -1) = 0;
+    // The number of bytes that writing `chars` puts in a file.
+    virtual int64_t encoded_size(text_view chars) const = 0;
     // Length of the open file in bytes.
     virtual int64_t length(int number) = 0;
     // Appends one line to `to`: a line ends at CR or CR LF, which is consumed and not part of

@@ -14,6 +14,7 @@ bool name_matches(std::string_view pattern, std::string_view name, bool utf8_nam
     auto character = [&](size_t at) {
         return utf8_names ? utf8_sequence_length(name.substr(at)) : 1;
     };
+    if (name.starts_with('.') && !pattern.starts_with('.')) return false;
     size_t p = 0, n = 0;
     size_t star = std::string_view::npos, resume = 0;
     while (n < name.size()) {

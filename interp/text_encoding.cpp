@@ -43,4 +43,9 @@ std::string encode_text(text_encoding encoding, text_view chars) {
     return encoding == text_encoding::utf8 ? to_utf8(chars) : encode_code_page(chars);
 }
 
+// Windows-1252 gives one byte for each character, '?' for those it lacks.
+size_t encoded_length(text_encoding encoding, text_view chars) {
+    return encoding == text_encoding::utf8 ? utf8_length(chars) : chars.size();
+}
+
 } // namespace tovl

@@ -20,5 +20,7 @@ const char* encoding_name(text_encoding encoding);
 text decode_text(text_encoding encoding, std::string_view bytes);
 void append_decoded(text& to, text_encoding encoding, std::string_view bytes);
 std::string encode_text(text_encoding encoding, text_view chars);
+// How many bytes encode_text gives for `chars`, without making them.
+size_t encoded_length(text_encoding encoding, text_view chars);
 
 } // namespace tovl

@@ -104,6 +104,24 @@ char* put_utf8(char* out, text_view chars) {
     return out;
 }
 
+size_t utf8_length(text_view chars) {
+    size_t length = 0;
+    for (size_t i = 0; i < chars.size(); ++i) {
+        char16_t c = chars[i];
+        if (c < 0x80 || is_escaped_byte(c)) {
+            length += 1;
+        } else if (c < 0x800) {
+            length += 2;
+        } else if (is_high_surrogate(c) && i + 1 < chars.size() && is_low_surrogate(chars[i + 1])) {
+            length += 4;
+            ++i;
+        } else {
+            length += 3; // the character itself, or U+FFFD for a surrogate without its partner
+        }
+    }
+    return length;
+}
+
 void append_utf8(std::string& to, text_view chars) {
     size_t old = to.size();
     to.resize(old + 3 * chars.size());

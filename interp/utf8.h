@@ -20,6 +20,8 @@ void append_utf8(std::string& to, text_view chars);
 // Writes the encoding of `chars` at `out`, which has room for 3 bytes per character; returns
 // the end of what was written.
 char* put_utf8(char* out, text_view chars);
+// How many bytes to_utf8 gives for `chars`.
+size_t utf8_length(text_view chars);
 
 text from_utf8(std::string_view bytes);
 void append_from_utf8(text& to, std::string_view bytes);

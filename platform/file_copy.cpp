@@ -67,10 +67,13 @@ os_error copy_or_fail(const std::string& source_name, const std::string& destina
         return {};
     }
 
-    // Never a folder, and never a device or pipe swapped for a plain file. A new destination
-    // gets the source's permissions less the umask; a replaced one keeps its own.
+    // Never a folder, a device, a pipe or a standard stream. A new destination gets the
+    // source's permissions less the umask; a replaced one keeps its own. One rewritten in place
+    // reserves the source's size first.
     file_replacement target;
-    if (os_error error = target.start(destination_name, from.st_mode & 0777, false)) return error;
+    if (os_error error = target.start(destination_name, from.st_mode & 0777, false, from.st_size)) {
+        return error;
+    }
     if (os_error error = copy_bytes(source.get(), target.fd())) return error;
     return target.finish();
 }

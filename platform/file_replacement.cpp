@@ -1,6 +1,8 @@
 // A file's new content in a temporary file beside it, renamed over the file once complete.
 #include "platform/file_replacement.h"
 
+#include <acl/libacl.h>
+#include <attr/libattr.h>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -15,53 +17,48 @@ namespace tovl {
 
 namespace {
 
-constexpr int max_links = 40;      // symbolic links followed, as the kernel follows them
 constexpr int name_attempts = 100; // hidden names tried before giving up
+
+// How any program opens a file to write it. Not blocking, so that a named pipe that nobody
+// reads fails at once; it blocks again once it is known to be written.
+constexpr int open_flags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
 // Every failure here concerns the file being written.
 os_error write_error(int err) {
     return {err, os_task::write_file};
 }
 
-// The folder part of a path with its final slash, empty for a name in the current folder.
-std::string folder_of(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+bool same_file(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Follows symbolic links from `path` to the file they lead to, each link's text read from its
-// own folder; a link to nothing leads to the name it holds.
-os_error resolve_links(std::string& path) {
-    for (int i = 0; i < max_links; ++i) {
-        struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return {};
-        char target[PATH_MAX];
-        ssize_t n = ::readlink(path.c_str(), target, sizeof target);
-        if (n < 0) return write_error(errno);
-        if (static_cast<size_t>(n) == sizeof target) return write_error(ENAMETOOLONG);
-        std::string next(target, static_cast<size_t>(n));
-        if (!next.starts_with('/')) next.insert(0, folder_of(path));
-        path = std::move(next);
+// The standard stream (0, 1 or 2) whose file `info` is, or -1; output and errors first, as
+// those are written to.
+int standard_stream_of(const struct stat& info) {
+    for (int fd : {STDOUT_FILENO, STDERR_FILENO, STDIN_FILENO}) {
+        struct stat stream {};
+        if (::fstat(fd, &stream) == 0 && same_file(stream, info)) return fd;
     }
-    return write_error(ELOOP);
+    return -1;
 }
 
-// A hidden name in `folder` for a temporary file: ".tovl-" and ten random letters and digits.
-// Whoever creates it checks that no file has it.
-std::string hidden_name(const std::string& folder) {
+// A hidden name for a temporary file: ".tovl-" and ten random letters and digits. Whoever
+// creates it checks that no file has it.
+std::string hidden_name() {
     static unsigned long long counter = 0;
     auto bits = static_cast<unsigned long long>(
                     std::chrono::steady_clock::now().time_since_epoch().count()) ^
                 ++counter;
     unsigned long long random = 0;
     if (::getrandom(&random, sizeof random, GRND_NONBLOCK) == sizeof random) bits ^= random;
-    std::string name = folder + ".tovl-";
+    std::string name = ".tovl-";
     for (int i = 0; i < 10; ++i, bits /= 36)
         name += "0123456789abcdefghijklmnopqrstuvwxyz"[bits % 36];
     return name;
 }
 
-// An unnamed file is linked in through its name under /proc, which needs no privilege.
+// An open file's name under /proc: the path of the file it leads to, and the way to link an
+// unnamed file in, which needs no privilege.
 std::string proc_name(int fd) {
     return "/proc/self/fd/" + std::to_string(fd);
 }
@@ -74,18 +71,39 @@ bool close_failed(int fd) {
     return ::close(fd) != 0 && errno != EINTR;
 }
 
+// The folder refuses a new file to this process, or its file system any new file.
+bool folder_closed(int err) {
+    return err == EACCES || err == EPERM || err == EROFS;
+}
+
 } // namespace
 
 file_replacement::~file_replacement() {
     discard();
 }
 
-void file_replacement::discard() {
+void file_replacement::drop_temporary() {
     // An unnamed file vanishes with its last descriptor.
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    if (!temporary_.empty()) ::unlinkat(folder_, temporary_.c_str(), 0);
     temporary_.clear();
+}
+
+void file_replacement::discard() {
+    drop_temporary();
+    // A file this replacement created goes again, if its name still holds it.
+    struct stat named {};
+    if (created_ && folder_ >= 0 &&
+        ::fstatat(folder_, base_.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        same_file(named, opened_)) {
+        ::unlinkat(folder_, base_.c_str(), 0);
+    }
+    created_ = false;
+    if (target_ >= 0) ::close(target_);
+    target_ = -1;
+    if (folder_ >= 0) ::close(folder_);
+    folder_ = -1;
 }
 
 os_error file_replacement::fail(int err) {
@@ -93,112 +111,190 @@ os_error file_replacement::fail(int err) {
     return write_error(err);
 }
 
-os_error file_replacement::start(const std::string& name, mode_t new_mode, bool devices) {
-    path_ = name;
-    if (path_.empty()) return write_error(ENOENT);
-    if (os_error error = resolve_links(path_)) return error;
+os_error file_replacement::start(const std::string& name, mode_t new_mode, bool streams,
+                                 int64_t expected_size) {
+    if (name.empty()) return write_error(ENOENT);
     struct stat info {};
-    if (!devices && ::stat(path_.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    // A stream that is refused is refused before it is opened: a pipe that nobody reads would
+    // fail the open otherwise, as a device error.
+    if (!streams && ::stat(name.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
         return write_error(S_ISDIR(info.st_mode) ? EISDIR : ESPIPE);
     }
-    // Opening the file to write asks the system whether this process may write it; it is not
-    // emptied. Not blocking, so that a named pipe that nobody reads fails at once.
-    int current = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (current < 0 && errno != ENOENT) return write_error(errno);
-    if (current >= 0) {
-        int err = ::fstat(current, &info) != 0 ? errno : 0;
-        if (err == 0 && devices && S_ISCHR(info.st_mode)) {
-            // A device is written directly, blocking again.
-            if (::fcntl(current, F_SETFL, 0) == 0) {
-                way_ = way::device;
-                fd_ = current;
-                return {};
-            }
-            err = errno;
-        } else if (err == 0 && !S_ISREG(info.st_mode)) {
-            err = ESPIPE;
-        }
-        if (err != 0) {
-            ::close(current);
-            return write_error(err);
-        }
+    if (os_error error = open_target(name, new_mode)) return error;
+    if (::fstat(target_, &opened_) != 0) return fail(errno);
+    // A disk (a block device) is never written as a stream.
+    bool plain = S_ISREG(opened_.st_mode);
+    if (!plain && !S_ISCHR(opened_.st_mode) && !S_ISFIFO(opened_.st_mode)) return fail(ESPIPE);
+    if (!plain || standard_stream_of(opened_) >= 0) return start_stream(streams);
+    if (find_by_name(name)) {
+        int err = open_temporary();
+        if (err == 0 && copy_attributes()) return {};
+        if (err != 0 && !folder_closed(err)) return fail(err);
+        drop_temporary();
     }
-    os_error error = start_beside(current, current >= 0 ? &info : nullptr, new_mode);
-    if (current >= 0 && current != fd_) ::close(current);
-    return error;
+    return write_in_place(expected_size);
 }
 
-os_error file_replacement::start_beside(int current, const struct stat* old, mode_t new_mode) {
-    std::string folder = folder_of(path_);
-    bool unnamed = proc_mounted();
-    if (unnamed) {
-        way_ = way::unnamed;
-        fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
-                     new_mode);
-    }
-    // No /proc, or a file system without unnamed files: a hidden one that a kill may leave.
-    if (!unnamed || (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))) {
-        way_ = way::named;
-        for (int attempt = 0; attempt < name_attempts && fd_ < 0; ++attempt) {
-            temporary_ = hidden_name(folder);
-            fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, new_mode);
-            if (fd_ < 0 && errno != EEXIST) break;
-        }
-        if (fd_ < 0) temporary_.clear();
-    }
-    if (fd_ < 0) {
-        int err = errno;
-        bool folder_closed = err == EACCES || err == EPERM || err == EROFS;
-        return old && folder_closed ? write_in_place(current) : write_error(err);
-    }
-    if (!old) return {};
-    // The owner first: giving a file to another owner clears its set-user-ID bit.
-    if (::fchown(fd_, old->st_uid, old->st_gid) != 0 || ::fchmod(fd_, old->st_mode & 07777) != 0) {
-        discard();
-        return write_in_place(current);
-    }
+os_error file_replacement::open_target(const std::string& name, mode_t new_mode) {
+    target_ = ::open(name.c_str(), open_flags);
+    if (target_ >= 0) return {};
+    if (errno != ENOENT) return write_error(errno);
+    // Nothing there yet. A name that is a link to nothing is followed, where the kernel lets
+    // this process follow it, to create the file the link names.
+    target_ = ::open(name.c_str(), open_flags | O_CREAT | O_EXCL, new_mode);
+    if (target_ < 0 && errno == EEXIST)
+        target_ = ::open(name.c_str(), open_flags | O_CREAT, new_mode);
+    if (target_ < 0) return write_error(errno);
+    created_ = true;
     return {};
 }
 
-os_error file_replacement::write_in_place(int current) {
-    if (::ftruncate(current, 0) != 0 || ::fcntl(current, F_SETFL, 0) != 0) {
-        return write_error(errno);
+os_error file_replacement::start_stream(bool streams) {
+    if (!streams) return fail(ESPIPE);
+    way_ = way::stream;
+    int stream = standard_stream_of(opened_);
+    int flags = stream >= 0 ? ::fcntl(stream, F_GETFL) : -1;
+    if (flags >= 0 && (flags & O_ACCMODE) != O_RDONLY) {
+        // The process's own output is written through its own descriptor, at its position or
+        // appended as it was opened, so that nothing written to it before is overwritten.
+        fd_ = ::fcntl(stream, F_DUPFD_CLOEXEC, 0);
+        if (fd_ < 0) return fail(errno);
+        ::close(std::exchange(target_, -1));
+        return {};
+    }
+    // Blocking again; the file that standard input reads is appended to.
+    int mode = stream >= 0 && S_ISREG(opened_.st_mode) ? O_APPEND : 0;
+    if (::fcntl(target_, F_SETFL, mode) != 0) return fail(errno);
+    fd_ = std::exchange(target_, -1);
+    return {};
+}
+
+bool file_replacement::find_by_name(const std::string& name) {
+    // The path /proc gives for the descriptor names the file the kernel opened; without /proc,
+    // the name given names it when it is no link.
+    std::string path = name;
+    char real[PATH_MAX];
+    ssize_t length = ::readlink(proc_name(target_).c_str(), real, sizeof real);
+    if (length > 0 && static_cast<size_t>(length) < sizeof real && real[0] == '/') {
+        path.assign(real, static_cast<size_t>(length));
+    }
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "."
+                         : slash == 0               ? "/"
+                                                    : path.substr(0, slash);
+    base_ = slash == std::string::npos ? path : path.substr(slash + 1);
+    // Read, so that it can be flushed to the disk; a folder that may not be read is still
+    // written in.
+    folder_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_ < 0 && errno == EACCES) {
+        folder_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    struct stat named {};
+    return folder_ >= 0 && ::fstatat(folder_, base_.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           same_file(named, opened_);
+}
+
+int file_replacement::open_temporary() {
+    if (proc_mounted()) {
+        way_ = way::unnamed;
+        fd_ = ::openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd_ >= 0) return 0;
+        // A file system without unnamed files: a hidden one that a kill may leave.
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return errno;
+    }
+    way_ = way::named;
+    for (int attempt = 0; attempt < name_attempts; ++attempt) {
+        std::string hidden = hidden_name();
+        fd_ = ::openat(folder_, hidden.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd_ >= 0) {
+            temporary_ = std::move(hidden);
+            return 0;
+        }
+        if (errno != EEXIST) break;
+    }
+    return errno;
+}
+
+bool file_replacement::copy_attributes() {
+    // The owner first: giving a file to another owner clears its set-user-ID bit. Then the
+    // extended attributes (the access control list aside), while this process still owns the
+    // file or may write it.
+    if (::fchown(fd_, opened_.st_uid, opened_.st_gid) != 0 ||
+        ::attr_copy_fd(base_.c_str(), target_, base_.c_str(), fd_, nullptr, nullptr) != 0) {
+        return false;
+    }
+    // A file without a list of its own gets the one its mode makes; setting that removes the
+    // one the temporary file may have taken from the folder.
+    acl_t acl = ::acl_get_fd(target_);
+    if (!acl && errno != ENOTSUP && errno != ENOSYS) return false;
+    bool listed = !acl || ::acl_set_fd(fd_, acl) == 0;
+    if (acl) ::acl_free(acl);
+    // The mode last: setting the list set the permission bits but not the set-ID ones.
+    return listed && ::fchmod(fd_, opened_.st_mode & 07777) == 0;
+}
+
+os_error file_replacement::write_in_place(int64_t expected_size) {
+    bool reserved = false;
+    if (expected_size > 0) {
+        reserved = ::fallocate(target_, 0, 0, expected_size) == 0;
+        if (!reserved && errno != EOPNOTSUPP && errno != ENOSYS) {
+            int err = errno;
+            // A reservation that failed part way may have made the file longer.
+            struct stat now {};
+            if (::fstat(target_, &now) == 0 && now.st_size != opened_.st_size) {
+                (void)::ftruncate(target_, opened_.st_size);
+            }
+            return fail(err);
+        }
+    }
+    if (::ftruncate(target_, reserved ? expected_size : 0) != 0 ||
+        ::fcntl(target_, F_SETFL, 0) != 0) {
+        return fail(errno);
     }
     way_ = way::in_place;
-    fd_ = current;
+    fd_ = std::exchange(target_, -1);
     return {};
+}
+
+bool file_replacement::cut_to_written() const {
+    off_t end = ::lseek(fd_, 0, SEEK_CUR);
+    struct stat now {};
+    return end >= 0 && ::fstat(fd_, &now) == 0 &&
+           (now.st_size == end || ::ftruncate(fd_, end) == 0);
 }
 
 os_error file_replacement::finish() {
     if (fd_ < 0) return write_error(EBADF);
-    // A late write error, which a network file system reports at the close, fails the
-    // replacement before the file takes its place. The unnamed file's descriptor is still
-    // needed to link it in: closing a copy of it runs the same check.
-    int fd = way_ == way::unnamed ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : std::exchange(fd_, -1);
-    if (fd < 0 || close_failed(fd)) return fail(errno);
-    if (way_ == way::device || way_ == way::in_place) return {};
-    if (way_ == way::unnamed) {
-        // A new file takes its name at once. A file cannot be linked over another, so one
-        // that replaces a file is linked under a hidden name first and renamed over it.
-        if (::linkat(AT_FDCWD, proc_name(fd_).c_str(), AT_FDCWD, path_.c_str(),
-                     AT_SYMLINK_FOLLOW) == 0) {
-            discard();
-            return {};
-        }
-        int err = errno;
-        for (int attempt = 0; err == EEXIST && attempt < name_attempts; ++attempt) {
-            std::string hidden = hidden_name(folder_of(path_));
-            if (::linkat(AT_FDCWD, proc_name(fd_).c_str(), AT_FDCWD, hidden.c_str(),
-                         AT_SYMLINK_FOLLOW) == 0) {
-                temporary_ = hidden;
-                break;
-            }
-            err = errno;
-        }
-        if (temporary_.empty()) return fail(err);
+    if (way_ == way::in_place && !cut_to_written()) return fail(errno);
+    if (way_ == way::stream || way_ == way::in_place) {
+        // A late write error, which a network file system reports at the close, is the
+        // file's failure.
+        if (close_failed(std::exchange(fd_, -1))) return fail(errno);
+        created_ = false;
+        discard();
+        return {};
     }
-    if (::rename(temporary_.c_str(), path_.c_str()) != 0) return fail(errno);
+    // On the disk before it takes the file's place, so that a power loss leaves the old or the
+    // new content whole; a late write error fails the replacement here.
+    if (::fsync(fd_) != 0) return fail(errno);
+    // A file cannot be linked over another: an unnamed one is linked under a hidden name
+    // first, which the rename then moves over the file.
+    for (int attempt = 0; way_ == way::unnamed && temporary_.empty(); ++attempt) {
+        std::string hidden = hidden_name();
+        if (::linkat(AT_FDCWD, proc_name(fd_).c_str(), folder_, hidden.c_str(),
+                     AT_SYMLINK_FOLLOW) == 0) {
+            temporary_ = std::move(hidden);
+        } else if (errno != EEXIST || attempt + 1 == name_attempts) {
+            return fail(errno);
+        }
+    }
+    if (close_failed(std::exchange(fd_, -1))) return fail(errno);
+    if (::renameat(folder_, temporary_.c_str(), folder_, base_.c_str()) != 0) return fail(errno);
     temporary_.clear();
+    created_ = false;
+    // The rename on the disk too. The file holds its new content by now whatever this gives,
+    // so a failure here is not the save's: a folder that may not be read is not flushed.
+    (void)::fsync(folder_);
     discard();
     return {};
 }

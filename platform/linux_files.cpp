@@ -76,8 +76,8 @@ os_error open_input_file(const std::string& path, int& fd) {
 struct linux_files::open_file {
     int fd = -1;
     file_mode mode = file_mode::input;
-    // Output: the file's new content, which takes its place at a close after no failure. A
-    // device is written directly; a pipe or socket is refused.
+    // Output: the file's new content, which takes its place at a close after no failure; or
+    // a stream, written to directly.
     file_replacement replacement;
     bool failed = false;
     std::unique_ptr<char[]> buffer{new char[buffer_size]};
@@ -154,7 +154,8 @@ struct linux_files::open_file {
     }
 };
 
-linux_files::linux_files(text_encoding encoding) : encoding_(encoding) {}
+linux_files::linux_files(text_encoding encoding, std::function<void()> before_stream_write)
+    : encoding_(encoding), before_stream_write_(std::move(before_stream_write)) {}
 
 // Files still open are closed; an output file not closed leaves its file as it was.
 linux_files::~linux_files() = default;
@@ -164,7 +165,7 @@ linux_files::open_file& linux_files::file(int number) {
     return *files_[number];
 }
 
-void linux_files::open(int number, text_view name, file_mode mode) {
+void linux_files::open(int number, text_view name, file_mode mode, int64_t expected_size) {
     if (!valid_number(number)) throw run_error(error_kind::bad_file_name);
     if (files_[number]) throw run_error(error_kind::file_already_open);
     auto opened = std::make_unique<open_file>();
@@ -175,11 +176,16 @@ void linux_files::open(int number, text_view name, file_mode mode) {
         if (os_error error = open_input_file(path, opened->fd)) throw to_run_error(error);
     } else {
         os_error error = check_name(path, os_task::write_file);
-        if (!error) error = opened->replacement.start(path, 0666, true);
+        if (!error) error = opened->replacement.start(path, 0666, true, expected_size);
         if (error) throw to_run_error(error);
         opened->fd = opened->replacement.fd();
+        if (opened->replacement.is_stream() && before_stream_write_) before_stream_write_();
     }
     files_[number] = std::move(opened);
+}
+
+int64_t linux_files::encoded_size(text_view chars) const {
+    return static_cast<int64_t>(encoded_length(encoding_, chars));
 }
 
 int64_t linux_files::length(int number) {

@@ -5,6 +5,7 @@
 #include "interp/text_encoding.h"
 #include "platform/os_error.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,18 +14,21 @@ namespace tovl {
 // File numbers 1..max_file_number, each free or in use by one open file. Names and contents are
 // converted in the run's encoding, which keeps every byte. Using a number that is not open is a bad
 // file name error. An output file's content replaces its file at the close (see
-// file_replacement). The files still open when the table goes are closed, and an output file
-// among them leaves its file as it was.
+// file_replacement); a stream (a device, a pipe, the process's own standard output) is written
+// to instead, after `before_stream_write` has run, which lets a host write out the output it
+// holds back so that what was printed before comes first. The files still open when the table
+// goes are closed, and an output file among them leaves its file as it was.
 class linux_files final : public file_services {
   public:
     static constexpr int max_file_number = 255;
 
-    explicit linux_files(text_encoding encoding);
+    explicit linux_files(text_encoding encoding, std::function<void()> before_stream_write = {});
     ~linux_files() override;
     linux_files(const linux_files&) = delete;
     linux_files& operator=(const linux_files&) = delete;
 
-    void open(int number, text_view name, file_mode mode) override;
+    void open(int number, text_view name, file_mode mode, int64_t expected_size = -1) override;
+    int64_t encoded_size(text_view chars) const override;
     int64_t length(int number) override;
     void append_line(int number, text& to) override;
     bool at_end(int number) override;
@@ -37,6 +41,7 @@ class linux_files final : public file_services {
     struct open_file;
     open_file& file(int number);
     text_encoding encoding_;
+    std::function<void()> before_stream_write_;
     std::unique_ptr<open_file> files_[max_file_number + 1];
 };
 

@@ -25,6 +25,8 @@ run_error launch_error(os_error error, const prepared_command& command) {
         if (error.number == EACCES) {
             cause += named_by_path ? u" is not executable"
                                    : u" is in a folder of PATH but is not executable";
+        } else if (error.number == EISDIR) {
+            cause += u" is a folder";
         } else {
             cause += named_by_path ? u" does not exist" : u" was not found in any folder of PATH";
         }

@@ -41,7 +41,9 @@ os_error find_program(const std::string& word, const std::string& search_path, s
             path = word;
             return {};
         }
-        return program_error(exists(word) ? EACCES : ENOENT);
+        struct stat info {};
+        bool folder = ::stat(word.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        return program_error(folder ? EISDIR : exists(word) ? EACCES : ENOENT);
     }
     bool saw_unexecutable = false;
     size_t start = 0;

@@ -33,8 +33,9 @@ struct prepared_command {
 // only once the system executes the program. A word with a slash names the program's file;
 // any other is searched in the folders of `search_path` as execvp searches PATH (an empty
 // folder is the current one). Every failure is a start_program one: ENOENT when there are no
-// words or no file is found, EACCES when only files that cannot be executed are, and E2BIG when
-// the kernel would refuse the words. `program` stays empty when no program was found.
+// words or no file is found, EISDIR when the word with a slash names a folder, EACCES when only
+// files that cannot be executed are, and E2BIG when the kernel would refuse the words. `program`
+// stays empty when no program was found.
 os_error prepare_command(std::vector<std::string> words, const std::string& search_path,
                          prepared_command& command);
 

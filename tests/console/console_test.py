@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """tovl-console's standard streams under stress: output that cannot be written, a stop signal
 with output still buffered, a long print loop's memory, an endless answer, memory that runs
-out, trace and output in one pipe, and control characters in a message shown on a terminal.
+out, trace and output in one pipe, control characters in a message shown on a terminal, files
+saved to the standard streams, and a saved file flushed to the disk before it takes its place.
 
 Usage: console_test.py TOVL-CONSOLE
 """
@@ -9,6 +10,7 @@ import os
 import pty
 import re
 import resource
+import shutil
 import signal
 import subprocess
 import sys
@@ -134,6 +136,34 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
     check(b"^[]0;retitled^G^[[2Jdone ^?<U+0080><U+009F>\xc2\xa0~" in shown
           and b"\x1b" not in shown, f"message on a terminal: {shown!r}")
 
+    # ssave to standard output or error, by any of their names, writes after what was printed
+    # before, at the stream's position or appended: it never empties or replaces the file
+    # behind them, and what is printed after it follows it.
+    streams = script(top, "streams.tovl", "fnumv3", "fsetv1before", "fprnt1", "fnewl",
+                     "fsetv3saved", "fsetv2/dev/stdout", "ssave32", "fsetv2/dev/fd/1", "ssave32",
+                     "fsetv2/dev/stderr", "ssave32", "fsetv1after", "fprnt1", "fnewl")
+    printed, saved_path = b"before\nsaved\r\nsaved\r\nafter\n", os.path.join(top, "saved.txt")
+    for mode, kept in (("wb", b""), ("ab", b"kept\n"), ("pipe", b"")):
+        with open(saved_path, "wb") as f:
+            f.write(kept)
+        with open(saved_path, "ab" if mode == "pipe" else mode) as out:
+            done = subprocess.run([console, streams], stdout=subprocess.PIPE if mode == "pipe"
+                                  else out, stderr=subprocess.PIPE)
+        got = done.stdout if mode == "pipe" else open(saved_path, "rb").read()
+        check(done.returncode == 0 and got == kept + printed and done.stderr == b"saved\r\n",
+              f"ssave to the standard streams ({mode}): status {done.returncode}, output {got!r},"
+              f" errors {done.stderr!r}")
+
+    # A replaced file is flushed to the disk before the rename that puts it in place, and its
+    # folder after that rename.
+    save = script(top, "save.tovl", "fnumv2", "fsetv1saved.txt", "fsetv2text", "ssave21", "ssave21")
+    if shutil.which("strace"):
+        traced = subprocess.run(["strace", "-e", "trace=fsync,fdatasync,linkat,renameat,renameat2",
+                                 console, save], cwd=top, capture_output=True, text=True)
+        check(re.search(r"^f(?:data)?sync\(\d+\).*\n(?:linkat.*\n)?renameat2?\((\d+),.*\n"
+                        r"f(?:data)?sync\(\1\)", traced.stderr, re.M),
+              f"flushes around the rename of a saved file: {traced.stderr[-600:]!r}")
+
 print("\n".join(failures) or "ok: /dev/full, SIGTERM, SIGTERM traced, memory, endless answer, "
-      "copies, one pipe, terminal message")
+      "copies, one pipe, terminal message, standard streams, flushes")
 sys.exit(1 if failures else 0)

@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <optional>
 #include <sched.h>
@@ -248,6 +250,117 @@ TEST(file_replacement, a_replaced_file_keeps_owner_mode_and_links_and_one_not_wr
     EXPECT_EQ(read_bytes(folder / "other"), "old data");
 }
 
+namespace {
+
+// A setting under /proc/sys, changed for the life of this object and then restored.
+struct kernel_setting {
+    std::string path, old;
+    explicit kernel_setting(std::string setting)
+        : path(std::move(setting)), old(read_bytes(path)) {}
+    ~kernel_setting() { change(old); }
+    kernel_setting(const kernel_setting&) = delete;
+    kernel_setting& operator=(const kernel_setting&) = delete;
+    bool change(const std::string& value) const {
+        std::ofstream(path) << value;
+        return read_bytes(path).starts_with(value);
+    }
+};
+
+} // namespace
+
+// Root follows a link only where the kernel lets it: one that nobody made in a sticky folder
+// that anyone may write is refused while fs.protected_symlinks is on, as it is to the shell's
+// "echo >", both to a file only root may read and to nothing (which must not create the file).
+// With the protection off, the link's target is replaced and the link stays.
+TEST(file_replacement, the_kernel_judges_the_path_and_another_users_link_may_be_refused) {
+    if (::geteuid() != 0) GTEST_SKIP() << "another user's link needs root";
+    temp_folder folder;
+    ::chmod(folder.path.c_str(), 01777);
+    write_bytes(folder / "secret", "root's");
+    ::chmod((folder / "secret").c_str(), 0600);
+    write_bytes(folder / "src", "new");
+    fs::create_symlink(folder / "secret", folder / "link");
+    fs::create_symlink(folder / "made", folder / "dangling");
+    for (const char* link : {"link", "dangling"})
+        ::lchown((folder / link).c_str(), 65534, 65534);
+    kernel_setting protection("/proc/sys/fs/protected_symlinks");
+    if (!protection.change("1")) GTEST_SKIP() << "fs.protected_symlinks cannot be set";
+    linux_files files(text_encoding::utf8);
+    for (const char* link : {"link", "dangling"}) {
+        EXPECT_EQ(error_of([&] { files.open(1, name(folder / link), file_mode::output); }),
+                  error_kind::permission_denied)
+            << link;
+        EXPECT_EQ(copy_file(folder / "src", folder / link).number, EACCES) << link;
+    }
+    EXPECT_EQ(read_bytes(folder / "secret"), "root's");
+    EXPECT_FALSE(fs::exists(folder / "made"));
+    ASSERT_TRUE(protection.change("0"));
+    EXPECT_FALSE(copy_file(folder / "src", folder / "link"));
+    EXPECT_EQ(read_bytes(folder / "secret"), "new");
+    EXPECT_TRUE(fs::is_symlink(folder / "link"));
+}
+
+// The user an access control list names keeps access, the owning group gains nothing, and the
+// set-group-ID bit and an extended attribute stay, after a save and after a copy.
+TEST(file_replacement, a_replaced_file_keeps_its_access_control_list_and_attributes) {
+    temp_folder folder;
+    std::string file = folder / "file";
+    write_bytes(file, "old");
+    ::chmod(file.c_str(), 02640);
+    write_bytes(folder / "src", "copied");
+    if (std::system(("setfacl -m u:nobody:rw " + file + " && setfattr -n user.note -v kept " + file)
+                        .c_str()) != 0) {
+        GTEST_SKIP() << "setfacl or setfattr is missing, or /tmp keeps no lists or attributes";
+    }
+    auto shown = [&] {
+        (void)!std::system(
+            ("(getfacl -p " + file + " && getfattr -d " + file + ") >" + folder / "shown").c_str());
+        return read_bytes(folder / "shown");
+    };
+    std::string before = shown();
+    linux_files files(text_encoding::utf8);
+    files.open(1, name(file), file_mode::output);
+    files.write(1, u"saved");
+    files.close(1);
+    EXPECT_EQ(shown(), before);
+    EXPECT_FALSE(copy_file(folder / "src", file));
+    EXPECT_EQ(shown(), before);
+    EXPECT_EQ(read_bytes(file), "copied");
+}
+
+// In a small file system of its own, filled up: a file that the user nobody may write, in a
+// folder where nobody may not create files, is rewritten in place; its save and its copy fail
+// with disk full and leave its old content, as the room is reserved before the file is cut.
+TEST(file_replacement, a_file_rewritten_in_place_keeps_its_old_content_on_a_full_disk) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a file system needs root";
+    temp_folder folder;
+    std::string disk = folder / "disk", file = folder / "disk/closed/file";
+    ::chmod(folder.path.c_str(), 0755);
+    fs::create_directory(disk);
+    write_bytes(folder / "src", std::string(20000, 'c'));
+    std::string script =
+        "fnumv2\r\nfsetv1" + file + "\r\nfsetv2" + std::string(20000, 's') + "\r\nssave21\r\n";
+    EXPECT_EQ(in_child([&] {
+                  if (::unshare(CLONE_NEWNS) != 0 ||
+                      ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                      ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0) {
+                      return false;
+                  }
+                  fs::create_directory(disk + "/closed");
+                  write_bytes(file, "old content");
+                  ::chown(file.c_str(), 65534, 65534);
+                  std::ofstream fill(disk + "/fill", std::ios::binary);
+                  for (int i = 0; i < 100 && fill; ++i)
+                      fill << std::string(4096, 'f') << std::flush;
+                  if (::setgid(65534) != 0 || ::setuid(65534) != 0) return false;
+                  script_run().run(name(script));
+                  return read_bytes(file) == "old content" &&
+                         copy_file(folder / "src", file).number == ENOSPC &&
+                         read_bytes(file) == "old content";
+              }),
+              0);
+}
+
 TEST(process_launch, words_are_split_without_a_shell_and_reported_as_a_shell_reads_them) {
     using words = std::vector<std::string>;
     EXPECT_EQ(split_command_line("  touch \"a b\"  c$HOME;x "),
@@ -292,7 +405,7 @@ TEST(linux_system, a_rehearsal_fails_wherever_and_as_the_real_run_fails_before_t
     dry_run_system rehearsal(text_encoding::utf8, [](const text&) {});
     for (const std::string& line :
          std::vector<std::string>{"no-such-program-tovl x", "/etc/passwd", "/no/such/file",
-                                  "\"\" x", "", "true " + long_word, "true" + many_words}) {
+                                  "\"\" x", "", "true " + long_word, "true" + many_words, "/tmp"}) {
         auto failure = raised([&] { real.launch(name(line), window_style::normal); });
         ASSERT_TRUE(failure) << line.substr(0, 40);
         EXPECT_EQ(raised([&] { rehearsal.launch(name(line), window_style::normal); }), failure)
@@ -310,6 +423,8 @@ TEST(linux_system, a_rehearsal_fails_wherever_and_as_the_real_run_fails_before_t
     EXPECT_EQ(report, u"dry run: true 'a b' '$HOME'");
     EXPECT_EQ(unknown, std::pair(error_kind::file_not_found,
                                  text(u"program \"true\" was not found in any folder of PATH")));
+    EXPECT_EQ(raised([&] { reporting.launch(u"/tmp", window_style::normal); }),
+              std::pair(error_kind::file_not_found, text(u"program \"/tmp\" is a folder")));
 }
 
 // The kernel itself, asked through a start without the checks, draws the line where the checks

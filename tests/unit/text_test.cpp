@@ -28,8 +28,11 @@ TEST(utf8, any_bytes_decode_and_encode_back_and_bad_ones_are_escaped) {
             b = static_cast<char>(random() % 4 == 0 ? 0x80 + random() % 0x80
                                   : random() % 2    ? random() % 0x80
                                                     : random());
-        for (text_encoding encoding : {text_encoding::utf8, text_encoding::windows_1252})
+        for (text_encoding encoding : {text_encoding::utf8, text_encoding::windows_1252}) {
             ASSERT_EQ(encode_text(encoding, decode_text(encoding, bytes)), bytes);
+            text chars = decode_text(encoding, bytes) + u"\xD800\u4E2D\U0001F600\xDC00";
+            ASSERT_EQ(encoded_length(encoding, chars), encode_text(encoding, chars).size());
+        }
         text decoded = from_utf8(bytes);
         bool escaped = std::any_of(decoded.begin(), decoded.end(),
                                    [](char16_t c) { return c >= 0xDC80 && c <= 0xDCFF; });
