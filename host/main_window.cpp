@@ -135,7 +135,7 @@ void show_plain_box(QWidget* parent, const QString& message, QMessageBox::Icon i
 
 } // namespace
 
-main_window::main_window() {
+main_window::main_window(size_t output_memory_bound) : output_(output_memory_bound) {
     setWindowTitle(application_title);
     setWindowIcon(QIcon(QStringLiteral(":/tovl.png")));
     resize(pixels(design_width), pixels(design_height));
@@ -152,7 +152,7 @@ main_window::~main_window() {
 }
 
 void main_window::append_output(text_view more) {
-    output_ += more;
+    output_.append(more);
     caret_at_end_ = false;
 }
 

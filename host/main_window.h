@@ -1,6 +1,7 @@
 // main_window: the TOVL window, a Qt widget that is the script host of tovl.
 #pragma once
 
+#include "host/output_store.h"
 #include "interp/script_host.h"
 
 #include <QWidget>
@@ -11,15 +12,16 @@ namespace tovl {
 
 class output_view;
 
-// The window keeps the output as its exact text (CR LF included) and shows it in the output
-// box, which reads that text in place. Runs are synchronous: the box takes in new output only
+// The window keeps the output as its exact text (CR LF included), at most `output_memory_bound`
+// bytes of it in memory (output_store), and shows it in the output box, which reads it where
+// it is kept. Runs are synchronous: the box takes in new output only
 // where the window can be seen (refresh_output): before a modal box, at the runner's pause
 // points (keep_alive, at most every 50 ms) and when the run ends. What the user sees is the
 // same as with an update on every print.
 class main_window : public QWidget, public script_host {
     Q_OBJECT
   public:
-    main_window();
+    explicit main_window(size_t output_memory_bound = output_store::default_memory_bound);
     ~main_window() override;
     main_window(const main_window&) = delete;
     main_window& operator=(const main_window&) = delete;
@@ -42,6 +44,7 @@ class main_window : public QWidget, public script_host {
     bool keep_alive();
 
     output_view* output_box() const { return output_box_; }
+    const output_store& output() const { return output_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -52,7 +55,7 @@ class main_window : public QWidget, public script_host {
     // Handles events until the window is on the screen where the window manager put it.
     void wait_until_placed();
 
-    text output_;
+    output_store output_;
     output_view* output_box_;
     // Where the script last put the caret: at the end of the output, or at its start.
     bool caret_at_end_ = false;
