@@ -1,4 +1,4 @@
-// The Qt window: output box, caption and the modal boxes titled "TOVL".
+// The Qt window: output box, caption and the boxes titled "TOVL" that hold the run.
 #include "host/main_window.h"
 
 #include "host/output_view.h"
@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QResizeEvent>
 #include <QWindow>
@@ -44,6 +45,8 @@ main_window::main_window(size_t output_memory_bound) : output_(output_memory_bou
 
     output_box_ = new output_view(output_, this);
     output_box_->setGeometry(rect());
+    output_box_->installEventFilter(this);
+    output_box_->viewport()->installEventFilter(this);
     setFocusProxy(output_box_);
     output_box_->setFocus();
 }
@@ -79,15 +82,52 @@ void main_window::set_caption(const text& caption) {
 void main_window::show_message(const text& message) {
     refresh_output();
     wait_until_placed();
-    make_message_box(this, message, QMessageBox::NoIcon)->exec();
+    run_box(*make_message_box(this, message, QMessageBox::NoIcon));
+    if (closed_) throw stop_requested();
 }
 
 text main_window::ask(const text& prompt) {
     refresh_output();
     wait_until_placed();
     input_box box(this, prompt);
-    if (box.exec() != QDialog::Accepted) return {};
+    int result = run_box(box);
+    if (closed_) throw stop_requested();
+    if (result != QDialog::Accepted) return {};
     return from_qstring(box.entry->text());
+}
+
+// The box is not modal in Qt's sense, as Qt would then keep the window manager's close from
+// the window; the window ignores input meanwhile instead (eventFilter). A box whose window is
+// closed is closed with it.
+int main_window::run_box(QDialog& box) {
+    if (closed_) return QDialog::Rejected;
+    box.setWindowModality(Qt::NonModal);
+    QEventLoop loop;
+    connect(&box, &QDialog::finished, &loop, &QEventLoop::exit);
+    open_box_ = &box;
+    box.show();
+    int result = loop.exec();
+    open_box_ = nullptr;
+    return result;
+}
+
+bool main_window::eventFilter(QObject* watched, QEvent* event) {
+    if (!open_box_) return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        // A click on the window brings the box back to the front.
+        open_box_->raise();
+        open_box_->activateWindow();
+        return true;
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ContextMenu: return true;
+    default: return QWidget::eventFilter(watched, event);
+    }
 }
 
 void main_window::resizeEvent(QResizeEvent* event) {
@@ -98,7 +138,7 @@ void main_window::resizeEvent(QResizeEvent* event) {
 void main_window::show_fatal_report(const text& report) {
     refresh_output();
     wait_until_placed();
-    make_message_box(isVisible() ? this : nullptr, report, QMessageBox::Critical)->exec();
+    run_box(*make_message_box(isVisible() ? this : nullptr, report, QMessageBox::Critical));
 }
 
 // A box opens centred on the window, so the window must have its place on the screen first:
@@ -126,9 +166,10 @@ bool main_window::keep_alive() {
 }
 
 // Closing the window ends the program, also in the middle of a run: the runner stops at its
-// next pause point.
+// next pause point, or at once when a box is open, which closes too.
 void main_window::closeEvent(QCloseEvent* event) {
     closed_ = true;
+    if (open_box_) open_box_->reject();
     QWidget::closeEvent(event);
 }
 

@@ -14,10 +14,11 @@ class output_view;
 
 // The window keeps the output as its exact text (CR LF included), at most `output_memory_bound`
 // bytes of it in memory (output_store), and shows it in the output box, which reads it where
-// it is kept. Runs are synchronous: the box takes in new output only
-// where the window can be seen (refresh_output): before a modal box, at the runner's pause
-// points (keep_alive, at most every 50 ms) and when the run ends. What the user sees is the
-// same as with an update on every print.
+// it is kept. Runs are synchronous: the box takes in new output only where the window can be
+// seen (refresh_output): before a box, at the runner's pause points (keep_alive, at most every
+// 50 ms) and when the run ends. What the user sees is the same as with an update on every
+// print. While a message or input box is open the window takes no input, but closing it still
+// ends the program.
 class main_window : public QWidget, public script_host {
     Q_OBJECT
   public:
@@ -29,6 +30,7 @@ class main_window : public QWidget, public script_host {
     void append_output(text_view more) override;
     void move_caret_to_end() override;
     void set_caption(const text& caption) override;
+    // Both throw stop_requested when the window is closed while their box is open.
     void show_message(const text& message) override;
     text ask(const text& prompt) override;
 
@@ -48,15 +50,20 @@ class main_window : public QWidget, public script_host {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // Keeps input from the output box while a box is open.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // The output box fills the window's inside, laid out again at each resize.
     void resizeEvent(QResizeEvent* event) override;
 
   private:
     // Handles events until the window is on the screen where the window manager put it.
     void wait_until_placed();
+    // Shows `box` and handles events until it is closed, or the window is; the box's result.
+    int run_box(QDialog& box);
 
     output_store output_;
     output_view* output_box_;
+    QDialog* open_box_ = nullptr;
     // Where the script last put the caret: at the end of the output, or at its start.
     bool caret_at_end_ = false;
     bool closed_ = false;

@@ -148,6 +148,24 @@ TEST(main_window, boxes_open_at_once_and_fit_the_screen_whatever_their_text) {
     }
 }
 
+// Closing the window while a box is open closes the box and ends the program there.
+TEST(main_window, closing_the_window_while_a_box_is_open_ends_the_program) {
+    for (bool asking : {false, true}) {
+        main_window window;
+        window.show();
+        when_box_opens([&window](QDialog* box) {
+            window.close();
+            // Without the fix the box stays open: answer it, so that the test ends.
+            QTimer::singleShot(2000, box, &QDialog::reject);
+        });
+        if (asking) {
+            EXPECT_THROW(window.ask(u"Name?"), stop_requested);
+        } else {
+            EXPECT_THROW(window.show_message(u"Saved."), stop_requested);
+        }
+    }
+}
+
 TEST(main_window, a_long_run_shows_its_output_and_ends_when_the_window_closes) {
     main_window window;
     window.show();
