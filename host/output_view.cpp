@@ -105,7 +105,7 @@ void output_view::share_selection() const {
 }
 
 size_t output_view::first_visible_line() const {
-    return static_cast<size_t>(verticalScrollBar()->value());
+    return output_.first_line() + static_cast<size_t>(verticalScrollBar()->value());
 }
 
 int output_view::line_height() const {
@@ -198,11 +198,11 @@ void output_view::resizeEvent(QResizeEvent* event) {
     update_scroll_range();
 }
 
-// The scroll bar counts lines from the output's first, the first kept one at the top.
+// The scroll bar counts lines from the first one kept, so that it does not run out of numbers
+// however many lines have been dropped.
 void output_view::update_scroll_range() {
-    size_t page = page_lines(), first = output_.first_line();
-    size_t top = line_count() > first + page ? line_count() - page : first;
-    verticalScrollBar()->setRange(clamp_to_int(first), clamp_to_int(top));
+    size_t page = page_lines(), kept = line_count() - output_.first_line();
+    verticalScrollBar()->setRange(0, clamp_to_int(kept > page ? kept - page : 0));
     verticalScrollBar()->setPageStep(clamp_to_int(page));
 }
 
@@ -267,9 +267,9 @@ void output_view::set_caret(size_t offset, bool extend) {
 
 void output_view::ensure_caret_visible() {
     size_t line = output_.line_of(caret_);
-    size_t first = first_visible_line(), page = page_lines();
-    if (line < first) verticalScrollBar()->setValue(clamp_to_int(line));
-    if (line >= first + page) verticalScrollBar()->setValue(clamp_to_int(line - page + 1));
+    size_t first = first_visible_line(), page = page_lines(), kept = output_.first_line();
+    if (line < first) verticalScrollBar()->setValue(clamp_to_int(line - kept));
+    if (line >= first + page) verticalScrollBar()->setValue(clamp_to_int(line - page + 1 - kept));
     QTextLayout layout;
     lay_out(layout, line);
     auto column = std::min<size_t>(caret_ - output_.line_start(line), layout.text().size());
