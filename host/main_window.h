@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+class QDialog;
+
 #include <chrono>
 
 namespace tovl {
