@@ -6,9 +6,9 @@
 
 #include <QWidget>
 
-class QDialog;
-
 #include <chrono>
+
+class QDialog;
 
 namespace tovl {
 
