@@ -1,24 +1,17 @@
-// The Qt window: output box, caption and the modal boxes titled "TOVL".
+// The Qt window: output box, caption and the boxes titled "TOVL" that hold the run.
 #include "host/main_window.h"
 
 #include "host/output_view.h"
+#include "host/script_boxes.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QElapsedTimer>
-#include <QLabel>
+#include <QEventLoop>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QResizeEvent>
-#include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QVBoxLayout>
 #include <QWindow>
 
-#include <algorithm>
 #include <cmath>
 
 namespace tovl {
@@ -43,105 +36,17 @@ text from_qstring(const QString& s) {
     return text(reinterpret_cast<const char16_t*>(s.utf16()), s.size());
 }
 
-// A prompt or message as the box shows it: each CR LF, CR or LF starts a new line.
-QString box_text(text_view t) {
-    QString shown = to_qstring(t);
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    shown.replace(u'\r', u'\n');
-    return shown;
-}
-
-// Places a box that is about to appear so that its frame is centred on its parent's. The box's
-// frame is taken to be as thick as the parent's, which the same window manager drew; the inside
-// is placed, as the box's frame is not known before it is shown. Qt's own placement is off by
-// the frame's height.
-void centre_on_parent(QWidget* box) {
-    QWidget* parent = box->parentWidget();
-    if (!parent || !parent->isVisible()) return;
-    QRect outer = parent->frameGeometry();
-    QPoint inset = parent->geometry().topLeft() - outer.topLeft();
-    QSize box_outer = box->size() + (outer.size() - parent->size());
-    QPoint frame_corner = outer.center() - QPoint(box_outer.width() / 2, box_outer.height() / 2);
-    box->setGeometry(QRect(frame_corner + inset, box->size()));
-}
-
-// The message box, centred on the window.
-class message_box : public QMessageBox {
-  public:
-    using QMessageBox::QMessageBox;
-
-  protected:
-    void showEvent(QShowEvent* event) override {
-        QMessageBox::showEvent(event);
-        centre_on_parent(this);
-    }
-};
-
-// The one-line input box: the whole prompt as plain text, wrapped at about 60 characters and
-// scrolled once it is taller than half the screen, an empty entry field, OK and Cancel.
-class input_box : public QDialog {
-  public:
-    input_box(QWidget* parent, const QString& prompt) : QDialog(parent) {
-        setWindowTitle(application_title);
-        auto* label = new QLabel(prompt);
-        label->setTextFormat(Qt::PlainText);
-        label->setWordWrap(true);
-        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        // As wide as the prompt's longest line, between 30 and 60 average characters.
-        QFontMetrics metrics = label->fontMetrics();
-        int widest = 0;
-        for (const QString& line : prompt.split(u'\n')) {
-            widest = std::max(widest, metrics.horizontalAdvance(line) + 1);
-        }
-        int chars = metrics.averageCharWidth();
-        label->setFixedWidth(std::clamp(widest, chars * 30, chars * 60));
-        auto* prompt_area = new QScrollArea(this);
-        prompt_area->setWidget(label);
-        prompt_area->setFrameShape(QFrame::NoFrame);
-        prompt_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        int half_screen = screen()->availableGeometry().height() / 2;
-        label->resize(label->width(), label->heightForWidth(label->width()));
-        prompt_area->setMinimumWidth(label->width() +
-                                     prompt_area->verticalScrollBar()->sizeHint().width());
-        prompt_area->setFixedHeight(std::min(label->height(), half_screen));
-        entry = new QLineEdit(this);
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-        auto* layout = new QVBoxLayout(this);
-        layout->addWidget(prompt_area);
-        layout->addWidget(entry);
-        layout->addWidget(buttons);
-        entry->setFocus();
-    }
-    QLineEdit* entry;
-
-  protected:
-    void showEvent(QShowEvent* event) override {
-        QDialog::showEvent(event);
-        centre_on_parent(this);
-    }
-};
-
-void show_plain_box(QWidget* parent, const QString& message, QMessageBox::Icon icon) {
-    message_box box(parent);
-    box.setWindowTitle(application_title);
-    box.setTextFormat(Qt::PlainText);
-    box.setText(message);
-    box.setIcon(icon);
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
-}
-
 } // namespace
 
-main_window::main_window() {
+main_window::main_window(size_t output_memory_bound) : output_(output_memory_bound) {
     setWindowTitle(application_title);
     setWindowIcon(QIcon(QStringLiteral(":/tovl.png")));
     resize(pixels(design_width), pixels(design_height));
 
     output_box_ = new output_view(output_, this);
     output_box_->setGeometry(rect());
+    output_box_->installEventFilter(this);
+    output_box_->viewport()->installEventFilter(this);
     setFocusProxy(output_box_);
     output_box_->setFocus();
 }
@@ -152,7 +57,7 @@ main_window::~main_window() {
 }
 
 void main_window::append_output(text_view more) {
-    output_ += more;
+    output_.append(more);
     caret_at_end_ = false;
 }
 
@@ -177,15 +82,52 @@ void main_window::set_caption(const text& caption) {
 void main_window::show_message(const text& message) {
     refresh_output();
     wait_until_placed();
-    show_plain_box(this, box_text(message), QMessageBox::NoIcon);
+    run_box(*make_message_box(this, message, QMessageBox::NoIcon));
+    if (closed_) throw stop_requested();
 }
 
 text main_window::ask(const text& prompt) {
     refresh_output();
     wait_until_placed();
-    input_box box(this, box_text(prompt));
-    if (box.exec() != QDialog::Accepted) return {};
+    input_box box(this, prompt);
+    int result = run_box(box);
+    if (closed_) throw stop_requested();
+    if (result != QDialog::Accepted) return {};
     return from_qstring(box.entry->text());
+}
+
+// The box is not modal in Qt's sense, as Qt would then keep the window manager's close from
+// the window; the window ignores input meanwhile instead (eventFilter). A box whose window is
+// closed is closed with it.
+int main_window::run_box(QDialog& box) {
+    if (closed_) return QDialog::Rejected;
+    box.setWindowModality(Qt::NonModal);
+    QEventLoop loop;
+    connect(&box, &QDialog::finished, &loop, &QEventLoop::exit);
+    open_box_ = &box;
+    box.show();
+    int result = loop.exec();
+    open_box_ = nullptr;
+    return result;
+}
+
+bool main_window::eventFilter(QObject* watched, QEvent* event) {
+    if (!open_box_) return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        // A click on the window brings the box back to the front.
+        open_box_->raise();
+        open_box_->activateWindow();
+        return true;
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ContextMenu: return true;
+    default: return QWidget::eventFilter(watched, event);
+    }
 }
 
 void main_window::resizeEvent(QResizeEvent* event) {
@@ -196,7 +138,7 @@ void main_window::resizeEvent(QResizeEvent* event) {
 void main_window::show_fatal_report(const text& report) {
     refresh_output();
     wait_until_placed();
-    show_plain_box(isVisible() ? this : nullptr, to_qstring(report), QMessageBox::Critical);
+    run_box(*make_message_box(isVisible() ? this : nullptr, report, QMessageBox::Critical));
 }
 
 // A box opens centred on the window, so the window must have its place on the screen first:
@@ -224,9 +166,10 @@ bool main_window::keep_alive() {
 }
 
 // Closing the window ends the program, also in the middle of a run: the runner stops at its
-// next pause point.
+// next pause point, or at once when a box is open, which closes too.
 void main_window::closeEvent(QCloseEvent* event) {
     closed_ = true;
+    if (open_box_) open_box_->reject();
     QWidget::closeEvent(event);
 }
 

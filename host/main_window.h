@@ -1,25 +1,30 @@
 // main_window: the TOVL window, a Qt widget that is the script host of tovl.
 #pragma once
 
+#include "host/output_store.h"
 #include "interp/script_host.h"
 
 #include <QWidget>
 
 #include <chrono>
 
+class QDialog;
+
 namespace tovl {
 
 class output_view;
 
-// The window keeps the output as its exact text (CR LF included) and shows it in the output
-// box, which reads that text in place. Runs are synchronous: the box takes in new output only
-// where the window can be seen (refresh_output): before a modal box, at the runner's pause
-// points (keep_alive, at most every 50 ms) and when the run ends. What the user sees is the
-// same as with an update on every print.
+// The window keeps the output as its exact text (CR LF included), at most `output_memory_bound`
+// bytes of it in memory (output_store), and shows it in the output box, which reads it where
+// it is kept. Runs are synchronous: the box takes in new output only where the window can be
+// seen (refresh_output): before a box, at the runner's pause points (keep_alive, at most every
+// 50 ms) and when the run ends. What the user sees is the same as with an update on every
+// print. While a message or input box is open the window takes no input, but closing it still
+// ends the program.
 class main_window : public QWidget, public script_host {
     Q_OBJECT
   public:
-    main_window();
+    explicit main_window(size_t output_memory_bound = output_store::default_memory_bound);
     ~main_window() override;
     main_window(const main_window&) = delete;
     main_window& operator=(const main_window&) = delete;
@@ -27,6 +32,7 @@ class main_window : public QWidget, public script_host {
     void append_output(text_view more) override;
     void move_caret_to_end() override;
     void set_caption(const text& caption) override;
+    // Both throw stop_requested when the window is closed while their box is open.
     void show_message(const text& message) override;
     text ask(const text& prompt) override;
 
@@ -42,18 +48,24 @@ class main_window : public QWidget, public script_host {
     bool keep_alive();
 
     output_view* output_box() const { return output_box_; }
+    const output_store& output() const { return output_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // Keeps input from the output box while a box is open.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // The output box fills the window's inside, laid out again at each resize.
     void resizeEvent(QResizeEvent* event) override;
 
   private:
     // Handles events until the window is on the screen where the window manager put it.
     void wait_until_placed();
+    // Shows `box` and handles events until it is closed, or the window is; the box's result.
+    int run_box(QDialog& box);
 
-    text output_;
+    output_store output_;
     output_view* output_box_;
+    QDialog* open_box_ = nullptr;
     // Where the script last put the caret: at the end of the output, or at its start.
     bool caret_at_end_ = false;
     bool closed_ = false;

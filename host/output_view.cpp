@@ -1,14 +1,18 @@
-// The output view: painting the lines in sight, the caret, selection, keys, mouse and copying.
+// The output view: painting the lines in sight, the caret, selection, keys, mouse, copying and
+// saving.
 #include "host/output_view.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSaveFile>
 #include <QScrollBar>
 #include <QTextLayout>
 
@@ -31,6 +35,9 @@ constexpr qreal tab_stop_pixels = 80;
 // A line longer than this shows only its first characters, so that no line costs more than
 // this to lay out; all of it is kept and can be selected and copied.
 constexpr size_t drawn_length = 10000;
+// A copy holds at most the first this many characters of the selection, so that selecting all
+// of a long output cannot fill the memory; saving the output keeps all of it.
+constexpr size_t copied_length = size_t(16) << 20;
 
 bool is_high_surrogate(char16_t c) {
     return c >= 0xD800 && c < 0xDC00;
@@ -50,7 +57,7 @@ int clamp_to_int(size_t n) {
 
 } // namespace
 
-output_view::output_view(const text& output, QWidget* parent)
+output_view::output_view(const output_store& output, QWidget* parent)
     : QAbstractScrollArea(parent), output_(output) {
     setFont(output_font());
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -60,26 +67,29 @@ output_view::output_view(const text& output, QWidget* parent)
 }
 
 void output_view::take_output() {
-    if (output_.size() == lines_.size()) return;
-    lines_.add(text_view(output_).substr(lines_.size()));
-    // A CR at the old end may have found its LF: no position may stay between the two.
-    caret_ = std::min(caret_, lines_.end(lines_.line_of(caret_), output_));
-    anchor_ = std::min(anchor_, lines_.end(lines_.line_of(anchor_), output_));
+    if (output_.size() == taken_) return;
+    taken_ = output_.size();
+    // Positions stay on the output kept, and a CR at the old end may have found its LF: no
+    // position may stay between the two.
+    for (size_t* position : {&caret_, &anchor_}) {
+        *position = std::max(*position, output_.kept_from());
+        *position = std::min(*position, output_.line_end(output_.line_of(*position)));
+    }
     update_scroll_range();
     viewport()->update();
 }
 
 void output_view::move_caret_to_start() {
-    set_caret(0, false);
+    set_caret(output_.kept_from(), false);
 }
 
 void output_view::move_caret_to_end() {
-    set_caret(lines_.size(), false);
+    set_caret(output_.size(), false);
 }
 
 void output_view::select_all() {
-    anchor_ = 0;
-    caret_ = lines_.size();
+    anchor_ = output_.kept_from();
+    caret_ = output_.size();
     viewport()->update();
     share_selection();
 }
@@ -95,7 +105,7 @@ void output_view::share_selection() const {
 }
 
 size_t output_view::first_visible_line() const {
-    return static_cast<size_t>(verticalScrollBar()->value());
+    return output_.first_line() + static_cast<size_t>(verticalScrollBar()->value());
 }
 
 int output_view::line_height() const {
@@ -106,28 +116,24 @@ size_t output_view::page_lines() const {
     return static_cast<size_t>(std::max(1, (viewport()->height() - 2 * margin) / line_height()));
 }
 
-text_view output_view::line_text(size_t line) const {
-    size_t start = lines_.start(line);
-    return text_view(output_).substr(start, lines_.end(line, output_) - start);
+text output_view::drawn_text(size_t line) const {
+    size_t start = output_.line_start(line), end = output_.line_end(line);
+    text shown = output_.read(start, std::min(end, start + drawn_length));
+    if (end > start + drawn_length && is_high_surrogate(shown.back())) shown.pop_back();
+    return shown;
 }
 
+// Each line end, CR LF, CR or LF, becomes one LF.
 QString output_view::text_between(size_t from, size_t to) const {
-    QString out;
-    out.reserve(clamp_to_int(to - from));
-    for (size_t line = lines_.line_of(from);; ++line) {
-        size_t start = std::max(lines_.start(line), from);
-        size_t end = std::min(lines_.end(line, output_), to);
-        if (end > start)
-            out.append(
-                QString::fromUtf16(output_.data() + start, static_cast<qsizetype>(end - start)));
-        if (line + 1 >= lines_.count() || to <= lines_.end(line, output_)) break;
-        out.append(QChar(u'\n'));
-    }
+    text chars = output_.read(from, std::min(to, from + copied_length));
+    QString out = QString::fromUtf16(chars.data(), static_cast<qsizetype>(chars.size()));
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    out.replace(u'\r', u'\n');
     return out;
 }
 
 QString output_view::shown_text() const {
-    return text_between(0, lines_.size());
+    return text_between(output_.kept_from(), output_.size());
 }
 
 QString output_view::selected_text() const {
@@ -135,10 +141,8 @@ QString output_view::selected_text() const {
 }
 
 void output_view::lay_out(QTextLayout& layout, size_t line) const {
-    text_view shown = line_text(line);
-    size_t length = std::min(shown.size(), drawn_length);
-    if (length < shown.size() && is_high_surrogate(shown[length - 1])) --length;
-    layout.setText(QString::fromUtf16(shown.data(), static_cast<qsizetype>(length)));
+    text shown = drawn_text(line);
+    layout.setText(QString::fromUtf16(shown.data(), static_cast<qsizetype>(shown.size())));
     layout.setFont(font());
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
@@ -159,13 +163,14 @@ void output_view::paintEvent(QPaintEvent* event) {
     size_t first = top + static_cast<size_t>(std::max(0, area.top() - margin) / height);
     size_t last = top + static_cast<size_t>(std::max(0, area.bottom() - margin) / height);
     size_t from = std::min(anchor_, caret_), to = std::max(anchor_, caret_);
-    size_t caret_line = lines_.line_of(caret_);
-    for (size_t line = first; line <= last && line < lines_.count(); ++line) {
+    size_t caret_line = output_.line_of(caret_);
+    for (size_t line = std::max(first, output_.first_line()); line <= last && line < line_count();
+         ++line) {
         QTextLayout layout;
         lay_out(layout, line);
         auto length = static_cast<size_t>(layout.text().size());
         QPointF at(margin - left_, margin + static_cast<int>(line - top) * height);
-        size_t start = lines_.start(line), end = lines_.end(line, output_);
+        size_t start = output_.line_start(line), end = output_.line_end(line);
         QList<QTextLayout::FormatRange> selections;
         if (from < to && from <= end && to > start) {
             size_t begin = std::max(from, start) - start, stop = std::min(to, end) - start;
@@ -176,7 +181,7 @@ void output_view::paintEvent(QPaintEvent* event) {
             range.format.setForeground(palette().highlightedText());
             selections.append(range);
             // A selection that goes on past the line's end marks it with a space's width.
-            if (to > end && line + 1 < lines_.count()) {
+            if (to > end && line + 1 < line_count()) {
                 painter.fillRect(QRectF(at.x() + layout.lineAt(0).naturalTextWidth(), at.y(),
                                         fontMetrics().horizontalAdvance(QChar(u' ')), height),
                                  palette().highlight());
@@ -193,10 +198,11 @@ void output_view::resizeEvent(QResizeEvent* event) {
     update_scroll_range();
 }
 
+// The scroll bar counts lines from the first one kept, so that it does not run out of numbers
+// however many lines have been dropped.
 void output_view::update_scroll_range() {
-    size_t page = page_lines();
-    size_t top = lines_.count() > page ? lines_.count() - page : 0;
-    verticalScrollBar()->setRange(0, clamp_to_int(top));
+    size_t page = page_lines(), kept = line_count() - output_.first_line();
+    verticalScrollBar()->setRange(0, clamp_to_int(kept > page ? kept - page : 0));
     verticalScrollBar()->setPageStep(clamp_to_int(page));
 }
 
@@ -206,47 +212,47 @@ size_t output_view::offset_at(QPoint point) const {
     int y = point.y() - margin;
     long long row = y >= 0 ? y / height : -1 - (-1 - y) / height;
     long long line = static_cast<long long>(first_visible_line()) + row;
-    line = std::clamp(line, 0LL, static_cast<long long>(lines_.count()) - 1);
+    line = std::clamp(line, static_cast<long long>(output_.first_line()),
+                      static_cast<long long>(line_count()) - 1);
     QTextLayout layout;
     lay_out(layout, static_cast<size_t>(line));
     int column = layout.lineAt(0).xToCursor(point.x() - margin + left_);
-    return lines_.start(static_cast<size_t>(line)) + static_cast<size_t>(std::max(0, column));
+    return output_.line_start(static_cast<size_t>(line)) + static_cast<size_t>(std::max(0, column));
 }
 
 size_t output_view::target(motion where) const {
-    size_t line = lines_.line_of(caret_);
-    size_t start = lines_.start(line), end = lines_.end(line, output_);
+    size_t line = output_.line_of(caret_);
+    size_t start = output_.line_start(line), end = output_.line_end(line);
+    // Whether `at` lies between the two halves of a surrogate pair.
+    auto inside_pair = [&](size_t at) {
+        return is_low_surrogate(output_.at(at)) && is_high_surrogate(output_.at(at - 1));
+    };
     // The same column in another line, or that line's end when it is shorter.
     auto same_column = [&](size_t other) {
-        size_t other_start = lines_.start(other), other_end = lines_.end(other, output_);
+        size_t other_start = output_.line_start(other), other_end = output_.line_end(other);
         size_t at = other_start + std::min(caret_ - start, other_end - other_start);
-        bool inside_pair = at > other_start && at < other_end && is_low_surrogate(output_[at]) &&
-                           is_high_surrogate(output_[at - 1]);
-        return inside_pair ? at - 1 : at;
+        return at > other_start && at < other_end && inside_pair(at) ? at - 1 : at;
     };
-    size_t page = page_lines(), last = lines_.count() - 1;
+    size_t page = page_lines(), first = output_.first_line(), last = line_count() - 1;
     switch (where) {
     case motion::previous_char: {
-        if (caret_ == start) return line > 0 ? lines_.end(line - 1, output_) : caret_;
+        if (caret_ == start) return line > first ? output_.line_end(line - 1) : caret_;
         size_t at = caret_ - 1;
-        bool pair =
-            at > start && is_low_surrogate(output_[at]) && is_high_surrogate(output_[at - 1]);
-        return pair ? at - 1 : at;
+        return at > start && inside_pair(at) ? at - 1 : at;
     }
     case motion::next_char: {
-        if (caret_ == end) return line < last ? lines_.start(line + 1) : caret_;
+        if (caret_ == end) return line < last ? output_.line_start(line + 1) : caret_;
         size_t at = caret_ + 1;
-        bool pair = at < end && is_low_surrogate(output_[at]) && is_high_surrogate(output_[at - 1]);
-        return pair ? at + 1 : at;
+        return at < end && inside_pair(at) ? at + 1 : at;
     }
-    case motion::previous_line: return line > 0 ? same_column(line - 1) : 0;
-    case motion::next_line: return line < last ? same_column(line + 1) : lines_.size();
-    case motion::previous_page: return same_column(line > page ? line - page : 0);
+    case motion::previous_line: return line > first ? same_column(line - 1) : output_.kept_from();
+    case motion::next_line: return line < last ? same_column(line + 1) : output_.size();
+    case motion::previous_page: return same_column(line > first + page ? line - page : first);
     case motion::next_page: return same_column(std::min(line + page, last));
     case motion::line_start: return start;
     case motion::line_end: return end;
-    case motion::output_start: return 0;
-    case motion::output_end: return lines_.size();
+    case motion::output_start: return output_.kept_from();
+    case motion::output_end: return output_.size();
     }
     return caret_;
 }
@@ -260,13 +266,13 @@ void output_view::set_caret(size_t offset, bool extend) {
 }
 
 void output_view::ensure_caret_visible() {
-    size_t line = lines_.line_of(caret_);
-    size_t first = first_visible_line(), page = page_lines();
-    if (line < first) verticalScrollBar()->setValue(clamp_to_int(line));
-    if (line >= first + page) verticalScrollBar()->setValue(clamp_to_int(line - page + 1));
+    size_t line = output_.line_of(caret_);
+    size_t first = first_visible_line(), page = page_lines(), kept = output_.first_line();
+    if (line < first) verticalScrollBar()->setValue(clamp_to_int(line - kept));
+    if (line >= first + page) verticalScrollBar()->setValue(clamp_to_int(line - page + 1 - kept));
     QTextLayout layout;
     lay_out(layout, line);
-    auto column = std::min<size_t>(caret_ - lines_.start(line), layout.text().size());
+    auto column = std::min<size_t>(caret_ - output_.line_start(line), layout.text().size());
     auto x = static_cast<int>(layout.lineAt(0).cursorToX(static_cast<int>(column)));
     int width = std::max(1, viewport()->width() - 2 * margin);
     if (x < left_) left_ = x;
@@ -351,12 +357,12 @@ void output_view::mouseReleaseEvent(QMouseEvent* event) {
 void output_view::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mouseDoubleClickEvent(event);
     size_t at = offset_at(event->position().toPoint());
-    size_t line = lines_.line_of(at);
-    size_t start = lines_.start(line), end = lines_.end(line, output_);
+    size_t line = output_.line_of(at);
+    size_t start = output_.line_start(line), end = output_.line_end(line);
     size_t from = at, to = at;
-    while (from > start && is_word_character(output_[from - 1]))
+    while (from > start && is_word_character(output_.at(from - 1)))
         --from;
-    while (to < end && is_word_character(output_[to]))
+    while (to < end && is_word_character(output_.at(to)))
         ++to;
     dragging_ = true;
     anchor_ = from;
@@ -370,10 +376,37 @@ void output_view::contextMenuEvent(QContextMenuEvent* event) {
     copy_action->setEnabled(anchor_ != caret_);
     QAction* select_all_action = menu.addAction(tr("Select All"));
     select_all_action->setShortcut(QKeySequence::SelectAll);
-    select_all_action->setEnabled(lines_.size() > 0);
+    select_all_action->setEnabled(output_.size() > output_.kept_from());
+    QAction* save_action = nullptr;
+    if (saving_offered_) {
+        menu.addSeparator();
+        save_action = menu.addAction(tr("Save output\u2026"));
+    }
     QAction* chosen = menu.exec(event->globalPos());
     if (chosen == copy_action) copy();
     if (chosen == select_all_action) select_all();
+    if (chosen && chosen == save_action) save_output();
+}
+
+void output_view::save_output() {
+    QString path = QFileDialog::getSaveFileName(this, tr("Save output"));
+    if (path.isEmpty()) return;
+    QString failure = save_to(path);
+    if (!failure.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("TOVL"),
+                             tr("The output could not be saved in %1: %2").arg(path, failure));
+    }
+}
+
+QString output_view::save_to(const QString& path) const {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+    output_.write_utf8([&file](std::string_view bytes) {
+        return file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
+               static_cast<qint64>(bytes.size());
+    });
+    if (!file.commit()) return file.errorString();
+    return {};
 }
 
 void output_view::focusInEvent(QFocusEvent* event) {

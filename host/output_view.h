@@ -1,7 +1,7 @@
 // output_view: the window's output area, drawn line by line straight from the output text.
 #pragma once
 
-#include "host/line_index.h"
+#include "host/output_store.h"
 #include "interp/text.h"
 
 #include <QAbstractScrollArea>
@@ -11,19 +11,19 @@ class QTextLayout;
 
 namespace tovl {
 
-// Shows the window's output text, which it reads in place and never copies, as lines that are
-// not wrapped; only the lines in sight are laid out and drawn. It shows what take_output() has
-// indexed so far. The user cannot type into it but can move a caret, select with the mouse or
-// the keyboard and copy the selection, as lines separated by LF. There are no scroll bars: the
-// wheel and the keys scroll. Positions are offsets into the output text, never inside a line
-// end.
+// Shows the window's output, which it reads where the store keeps it, as lines that are not
+// wrapped; only the lines in sight are read, laid out and drawn. Its scroll range and the
+// caret follow what was appended at each take_output(). The user cannot type into it but can
+// move a caret, select with the mouse or the keyboard, copy the selection, as lines separated
+// by LF, and save the whole output. There are no scroll bars unless asked for: the wheel and
+// the keys scroll. Positions are offsets into the output, never inside a line end.
 class output_view : public QAbstractScrollArea {
     Q_OBJECT
   public:
     // `output` must outlive the view.
-    output_view(const text& output, QWidget* parent);
+    output_view(const output_store& output, QWidget* parent);
 
-    // Indexes what was appended to the output text since the last call.
+    // Takes in what was appended to the output since the last call.
     void take_output();
     // The caret and the view to the start of the output.
     void move_caret_to_start();
@@ -32,9 +32,13 @@ class output_view : public QAbstractScrollArea {
     void select_all();
     // Puts the selected text on the clipboard; nothing when nothing is selected.
     void copy() const;
+    // Whether the context menu offers "Save output…"; it does unless told otherwise.
+    void offer_saving(bool offered) { saving_offered_ = offered; }
+    // Writes the whole output kept to the file `path` as UTF-8; the reason when that fails.
+    QString save_to(const QString& path) const;
 
     size_t caret() const { return caret_; }
-    size_t line_count() const { return lines_.count(); }
+    size_t line_count() const { return output_.line_count(); }
     size_t first_visible_line() const;
     // How many lines the view shows in full.
     size_t page_lines() const;
@@ -69,7 +73,8 @@ class output_view : public QAbstractScrollArea {
         output_end
     };
 
-    text_view line_text(size_t line) const;
+    // The part of line `line` that is drawn.
+    text drawn_text(size_t line) const;
     QString text_between(size_t from, size_t to) const;
     // Lays out line `line`, or as much of it as can be drawn.
     void lay_out(QTextLayout& layout, size_t line) const;
@@ -83,15 +88,18 @@ class output_view : public QAbstractScrollArea {
     void restart_blink();
     // Offers the selection to X11's middle-button paste.
     void share_selection() const;
+    // Asks for a file name and saves the output there.
+    void save_output();
 
-    const text& output_;
-    line_index lines_;
+    const output_store& output_;
+    size_t taken_ = 0; // the output's size at the last take_output()
     size_t caret_ = 0;
     size_t anchor_ = 0;
     // The horizontal scroll, in pixels.
     int left_ = 0;
     bool dragging_ = false;
     bool caret_shown_ = true;
+    bool saving_offered_ = true;
     QBasicTimer blink_;
 };
 

@@ -33,7 +33,8 @@ enum class run_end {
     ended_by_fendp,    // "fendp" asked to end the program
     failed,            // a run-time error; it carries its line
     step_budget_spent, // the host's limit on executed lines was reached
-    stopped            // the host asked at a pause point to end the program (its window closed)
+    stopped            // the host asked to end the program (its window closed): at a pause
+                       // point, or by stop_requested from a box
 };
 
 struct run_outcome {
@@ -208,6 +209,8 @@ run_outcome run_lines(run_state& state, const std::vector<text_view>& lines, run
         if constexpr (traced) tracer->failed(state, error);
         error.place_at_line(static_cast<int>(line - code));
         return {run_end::failed, std::move(error)};
+    } catch (const stop_requested&) {
+        return {run_end::stopped};
     } catch (const std::bad_alloc&) {
         // A script can ask for more memory than there is (a text doubled again and again):
         // that is its run-time error, not a crash.

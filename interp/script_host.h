@@ -5,6 +5,11 @@
 
 namespace tovl {
 
+// Thrown by show_message or ask when the user ends the program while the host waits for an
+// answer, as by closing the window with a box open: the run ends there as stopped, and the
+// command that asked changes nothing.
+struct stop_requested {};
+
 // The interpreter reaches its user only through these operations, so one core runs in the
 // window, the console and the tests alike. Everything runs on one thread.
 class script_host {

@@ -10,6 +10,12 @@
 #      status 2. --help and --version without a display.
 #   4. No argument: the file chooser takes a typed path, runs that script and remembers its
 #      folder; Cancel ends with status 0.
+#   5. Closing the window (Alt+F4 on it) while a message or input box is open ends the run at
+#      once, status 0.
+#   6. A message of 16 Mi characters: its box is on the screen within a second and fits it, and
+#      Alt+F4 closes it.
+#   7. A loop that prints without end: the process stays under 150 MB, and the output kept out
+#      of memory is in files that $XDG_RUNTIME_DIR does not list.
 set -euo pipefail
 tovl=$(realpath "$1")
 here=$(dirname "$(realpath "$0")")
@@ -22,7 +28,8 @@ exec {displayfd}<> <(:)
 Xvfb -displayfd "$displayfd" -screen 0 1024x768x24 -fbdir "$work" -nolisten tcp \
   >"$work/xvfb.log" 2>&1 &
 read -r -t 10 -u "$displayfd" number || fail "Xvfb did not start"
-export DISPLAY=":$number" XDG_CONFIG_HOME="$work/config"
+mkdir "$work/runtime"
+export DISPLAY=":$number" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 openbox --startup "touch $work/wm-ready" >"$work/openbox.log" 2>&1 &
 for _ in $(seq 100); do [[ -e $work/wm-ready ]] && break; sleep 0.1; done
@@ -39,6 +46,20 @@ find_window() {
     sleep 0.1
   done
   fail "no window named '$1'"
+}
+# Sets main and box to the ids of the window and of its box, both named TOVL, once both are
+# on the screen; waits up to $1 seconds (10 unless given).
+find_window_and_box() {
+  local id
+  for _ in $(seq $((${1:-10} * 20))); do
+    main="" box=""
+    for id in $(xdotool search --onlyvisible --name '^TOVL$' 2>/dev/null); do
+      if xprop -id "$id" WM_TRANSIENT_FOR | grep -q 'window id'; then box=$id; else main=$id; fi
+    done
+    [[ -n $main && -n $box ]] && return
+    sleep 0.05
+  done
+  fail "no window with a box"
 }
 # Sets X Y WIDTH HEIGHT to the window's inside, in screen coordinates. (xdotool's geometry
 # counts a window manager's title bar twice.)
@@ -136,3 +157,54 @@ xdotool windowactivate --sync "$chooser" key Escape
 ends_within "$app" 10 || fail "tovl did not end after Cancel"
 [[ $status -eq 0 ]] || fail "exit status $status after Cancel, expected 0"
 echo "ok: file chooser with a typed path, remembered folder and Cancel"
+
+# 5. Closing the window, not the box, while a box holds the run.
+for keyword in fmsgb1 finpt21; do
+  printf '%s\n' "fnumv3" "fsetv1Close the window" "$keyword" "fsetv3after.txt" "ssave13" >box.tovl
+  "$tovl" box.tovl &
+  app=$!
+  find_window_and_box
+  xdotool windowactivate --sync "$main" key alt+F4
+  ends_within "$app" 5 || fail "$keyword: tovl went on running after its window was closed"
+  [[ $status -eq 0 ]] || fail "$keyword: exit status $status after the close, expected 0"
+  [[ -e after.txt ]] && fail "$keyword: the line after the box ran"
+done
+echo "ok: closing the window with a message or input box open ends the run"
+
+# 6. A message of 2^24 characters, made by doubling, then a file and fendp.
+{
+  printf '%s\n' "fnumv3" "fsetv1x"
+  for _ in $(seq 24); do echo "fappd111"; done
+  printf '%s\n' "fmsgb1" "fsetv2shown.txt" "ssave12" "fendp"
+} >huge.tovl
+started=$(date +%s%N)
+"$tovl" huge.tovl &
+app=$!
+find_window_and_box 5
+took=$((($(date +%s%N) - started) / 1000000))
+((took <= 1000)) || fail "the box of a long message was on the screen ${took} ms after the start"
+eval "$(xwininfo -frame -id "$box" | awk -F: '
+  /Absolute upper-left X/ { print "X=" $2 } /Absolute upper-left Y/ { print "Y=" $2 }
+  /^ *Width/ { print "WIDTH=" $2 } /^ *Height/ { print "HEIGHT=" $2 }' | tr -d ' ')"
+((X >= 0 && Y >= 0 && X + WIDTH <= 1024 && Y + HEIGHT <= 768)) ||
+  fail "the box of a long message, ${WIDTH}x${HEIGHT} at $X,$Y, is not within the screen"
+xdotool windowactivate --sync "$box" key alt+F4
+ends_within "$app" 10 || fail "the long message's box did not close on Alt+F4"
+[[ $status -eq 0 && -s shown.txt ]] || fail "status $status after the long message, expected 0"
+echo "ok: the box of a long message is on the screen within ${took} ms and fits it"
+
+# 7. Printing without end for 2 s.
+printf '%s\n' "fnumv1" "fsetv1$(printf 'x%.0s' {1..45})" "fprnt1" "fnewl" "fgoto3" >print.tovl
+"$tovl" print.tovl &
+app=$!
+main=$(find_window '^TOVL$')
+sleep 2
+resident=$(awk '/^VmRSS/ { print int($2 / 1024) }' "/proc/$app/status")
+scratch=$(find "/proc/$app/fd" -lname "$work/runtime/* (deleted)" | wc -l)
+listed=$(ls -A "$work/runtime" | wc -l)
+xdotool windowactivate --sync "$main" key alt+F4
+ends_within "$app" 5 || fail "the printing loop went on after its window was closed"
+((resident < 150)) || fail "the printing loop takes ${resident} MB after 2 s"
+((scratch > 0 && listed == 0)) ||
+  fail "$scratch unnamed files in \$XDG_RUNTIME_DIR, which lists $listed"
+echo "ok: a printing loop takes ${resident} MB after 2 s"

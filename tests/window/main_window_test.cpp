@@ -1,5 +1,5 @@
-// The real window class under the offscreen platform: output, caption and the modal boxes,
-// which a timer answers as soon as they are open.
+// The real window class under the offscreen platform: output, caption and the boxes, which a
+// timer answers as soon as they are open.
 #include "host/main_window.h"
 #include "host/output_view.h"
 
@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
-#include <QScrollArea>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -22,14 +21,17 @@ using namespace tovl;
 
 namespace {
 
-// Calls `answer` with the modal box once one is open.
-void when_modal_opens(std::function<void(QWidget*)> answer) {
+// Calls `answer` with the script's box once one is open.
+void when_box_opens(std::function<void(QDialog*)> answer) {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [poll, answer] {
-        if (QWidget* box = QApplication::activeModalWidget()) {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QDialog*>(widget);
+            if (!box || !box->isVisible()) continue;
             poll->deleteLater();
             poll->stop();
             answer(box);
+            return;
         }
     });
     poll->start(10);
@@ -91,49 +93,73 @@ TEST(main_window, the_output_box_fills_the_window_as_soon_as_it_is_resized) {
 TEST(main_window, boxes_are_titled_tovl_show_plain_text_and_answer_with_the_entry) {
     main_window window;
     QString shown;
-    when_modal_opens([&](QWidget* box) {
+    when_box_opens([&](QDialog* box) {
         shown = box->windowTitle() + ":" + box->findChild<QLabel*>("qt_msgbox_label")->text();
         EXPECT_EQ(static_cast<QMessageBox*>(box)->textFormat(), Qt::PlainText);
-        static_cast<QDialog*>(box)->accept();
+        box->accept();
     });
     window.show_message(u"<b>hi</b>");
     EXPECT_EQ(shown, "TOVL:<b>hi</b>");
-    when_modal_opens([](QWidget* box) {
+    when_box_opens([](QDialog* box) {
         box->findChild<QLineEdit*>()->setText(QString::fromUtf8("r\u00E9ponse"));
-        static_cast<QDialog*>(box)->accept();
+        box->accept();
     });
     EXPECT_EQ(window.ask(u"Name?"), u"r\u00E9ponse");
 }
 
-// The input box shows its prompt's lines whole, however they end, and scrolls a prompt taller
-// than half the screen instead of growing past it.
-TEST(main_window, the_input_box_shows_the_whole_prompt_and_scrolls_a_very_long_one) {
+// A short prompt shows whole in a label, its lines however they end. A message or prompt of
+// 3000 lines opens in a box within the screen, whose text area holds it all.
+TEST(main_window, boxes_fit_the_screen_whatever_their_text) {
     main_window window;
     window.show();
     QString shown;
-    int prompt_height = 0;
-    int label_height = 0;
-    auto measure = [&](QWidget* box) {
-        auto* label = box->findChild<QLabel*>();
-        shown = label->text();
-        prompt_height = box->findChild<QScrollArea*>()->viewport()->height();
-        label_height = label->height();
-        static_cast<QDialog*>(box)->reject();
-    };
-    when_modal_opens(measure);
+    when_box_opens([&](QDialog* box) {
+        shown = box->findChild<QLabel*>()->text();
+        box->reject();
+    });
     window.ask(u"First line\r\nsecond line\rthird line\nfourth, a much longer line of the prompt");
     EXPECT_EQ(shown,
               "First line\nsecond line\nthird line\nfourth, a much longer line of the prompt");
-    EXPECT_GE(prompt_height, label_height);
 
-    text long_prompt;
-    for (int i = 0; i < 2000; ++i)
-        long_prompt += u"word ";
-    when_modal_opens(measure);
-    window.ask(long_prompt);
-    EXPECT_EQ(shown.size(), 10000);
-    EXPECT_LE(prompt_height, window.screen()->availableGeometry().height() / 2);
-    EXPECT_GT(label_height, prompt_height);
+    text long_text;
+    for (int i = 0; i < 3000; ++i)
+        long_text += u"a line of twenty \r\n";
+    long_text += u"and a last one";
+    QRect screen = window.screen()->availableGeometry();
+    for (bool asking : {false, true}) {
+        QRect frame;
+        when_box_opens([&](QDialog* box) {
+            frame = box->frameGeometry();
+            auto* area = box->findChild<output_view*>();
+            shown = area ? area->shown_text() : QString();
+            box->reject();
+        });
+        if (asking) {
+            window.ask(long_text);
+        } else {
+            window.show_message(long_text);
+        }
+        EXPECT_TRUE(screen.contains(frame)) << asking;
+        EXPECT_EQ(shown.size(), 3000 * 18 + 14) << asking;
+    }
+}
+
+// Closing the window while a box is open closes the box and ends the program there.
+TEST(main_window, closing_the_window_while_a_box_is_open_ends_the_program) {
+    for (bool asking : {false, true}) {
+        main_window window;
+        window.show();
+        when_box_opens([&window](QDialog* box) {
+            window.close();
+            // Should the box stay open, it is answered, so that the test ends.
+            QTimer::singleShot(2000, box, &QDialog::reject);
+        });
+        if (asking) {
+            EXPECT_THROW(window.ask(u"Name?"), stop_requested);
+        } else {
+            EXPECT_THROW(window.show_message(u"Saved."), stop_requested);
+        }
+    }
 }
 
 TEST(main_window, a_long_run_shows_its_output_and_ends_when_the_window_closes) {

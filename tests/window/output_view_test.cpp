@@ -1,5 +1,6 @@
 // The output view on its own: selecting with mouse and keys, copying, the memory a printed
-// character costs in the window, and line starts past 4 Gi characters.
+// character costs in the window, the output kept on disk and saved, and line starts past 4 Gi
+// characters.
 #include "host/line_index.h"
 #include "host/main_window.h"
 #include "host/output_view.h"
@@ -8,10 +9,16 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 
+#include <csignal>
+#include <filesystem>
 #include <fstream>
+#include <sys/resource.h>
 
 using namespace tovl;
 
@@ -39,7 +46,8 @@ size_t resident_bytes() {
 } // namespace
 
 TEST(output_view, selects_with_mouse_and_keys_and_copies_lines_separated_by_lf) {
-    text output = u"first line\r\nsecond\rthird";
+    output_store output;
+    output.append(u"first line\r\nsecond\rthird");
     output_view view(output, nullptr);
     view.resize(300, 200);
     view.show();
@@ -84,6 +92,90 @@ TEST(output_view, a_million_printed_lines_cost_little_more_than_their_text) {
     EXPECT_LT(resident_bytes() - before, size_t(20) << 20);
 }
 
+// Beyond its bound in memory the output goes to a file that no folder lists, in the runtime
+// folder, and the view reads it back: every line shows, caret and view at its start, and a
+// save writes all of it as UTF-8 exactly as printed, line ends, a pair of surrogates and a byte
+// that is no UTF-8 included.
+TEST(output_view, shows_and_saves_the_output_kept_on_disk) {
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    main_window window(64 << 10);
+    window.show();
+    std::string printed;
+    QString shown;
+    for (int i = 0; i < 20000; ++i) {
+        std::string line = std::to_string(i) + (i % 1000 ? " ab" : " \xC3\xA9\xF0\x9F\x98\x80");
+        printed += line + "\r\n";
+        shown += QString::fromStdString(line) + u'\n';
+        QString chars = QString::fromStdString(line + "\r\n");
+        window.append_output(text(reinterpret_cast<const char16_t*>(chars.utf16()), chars.size()));
+    }
+    window.append_output(u"\xDCFF\r");
+    printed += "\xFF\r";
+    shown += u"\uFFFD\n";
+    window.refresh_output();
+    EXPECT_LE(window.output().memory_bytes(), size_t(64) << 10);
+    output_view* box = window.output_box();
+    EXPECT_EQ(box->caret(), 0u);
+    EXPECT_EQ(box->first_visible_line(), 0u);
+    QString all = box->shown_text();
+    all.replace(QChar(0xDCFF), QChar(0xFFFD));
+    EXPECT_EQ(all, shown);
+    EXPECT_EQ(
+        QDir(runtime.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList());
+    QString saved = runtime.filePath("saved.txt");
+    EXPECT_EQ(box->save_to(saved), "");
+    std::ifstream file(saved.toStdString(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), printed);
+    int in_runtime = 0;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::string target = std::filesystem::read_symlink(fd).string();
+        in_runtime +=
+            target.starts_with(runtime.path().toStdString()) && target.ends_with(" (deleted)");
+    }
+    EXPECT_GT(in_runtime, 0);
+}
+
+// A file size limit fails writes as a full disk does: the oldest output goes, the output says
+// so, and what is kept reads back as whole lines, the newest last.
+TEST(output_view, a_full_disk_drops_the_oldest_output_and_says_so) {
+    auto numbered = [](size_t i) {
+        text line = u"line ";
+        append_ascii(line, std::to_string(i));
+        return line;
+    };
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small{256 << 10, old.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+    output_store output(16 << 10);
+    for (size_t i = 0; i < 100000; ++i)
+        output.append(numbered(i) + u"\r\n");
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_LE(output.memory_bytes(), size_t(16) << 10);
+    ASSERT_GT(output.kept_from(), 0u);
+    // The first line kept may have lost its start.
+    std::vector<text> kept;
+    int notices = 0;
+    for (size_t line = output.first_line() + 1; line + 1 < output.line_count(); ++line) {
+        text shown = output.read(output.line_start(line), output.line_end(line));
+        if (shown == u"[older output dropped: the disk is full]") {
+            ++notices;
+        } else {
+            kept.push_back(shown);
+        }
+    }
+    EXPECT_GT(notices, 0);
+    ASSERT_GT(kept.size(), 100u);
+    size_t first = 100000 - kept.size();
+    for (size_t i = 0; i < kept.size(); ++i)
+        ASSERT_EQ(kept[i], numbered(first + i)) << i;
+}
+
+// The index holds only its newest lines, as the output store keeps it, while their offsets
+// outgrow 32 bits.
 TEST(line_index, finds_lines_past_four_gibi_characters) {
     // Each block of 2^20 characters ends with a CR whose LF starts the next block, so that the
     // pair at 2^32 - 1 straddles the point where offsets outgrow 32 bits.
@@ -92,13 +184,13 @@ TEST(line_index, finds_lines_past_four_gibi_characters) {
     chunk.front() = u'\n';
     chunk.back() = u'\r';
     line_index lines;
-    for (size_t i = 0; i < blocks; ++i)
+    for (size_t i = 0; i < blocks; ++i) {
         lines.add(chunk);
-    ASSERT_EQ(lines.count(), blocks + 2);
-    EXPECT_EQ(lines.start(1), 1u);
-    for (size_t line = 2; line <= blocks; ++line)
-        ASSERT_EQ(lines.start(line), (line - 1) * block + 1) << line;
-    EXPECT_EQ(lines.start(blocks + 1), blocks * block);
-    EXPECT_EQ(lines.line_of(size_t(1) << 32), 4096u);
-    EXPECT_EQ(lines.line_of((size_t(1) << 32) + 1), 4097u);
+        lines.forget_before(lines.start(lines.count() - 2));
+        ASSERT_EQ(lines.count(), i + 3);
+        ASSERT_EQ(lines.start(i + 1), i * block + 1) << i;
+        ASSERT_EQ(lines.start(i + 2), (i + 1) * block) << i;
+    }
+    EXPECT_EQ(lines.line_of(blocks * block - 1), blocks);
+    EXPECT_EQ(lines.first_line_from((blocks - 1) * block + 2), blocks + 1);
 }

@@ -1,0 +1,171 @@
+// The message and input boxes: short texts in plain boxes, long ones in a scrolled text area.
+#include "host/script_boxes.h"
+
+#include "host/output_store.h"
+#include "host/output_view.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace tovl {
+
+namespace {
+
+const QString application_title = QStringLiteral("TOVL");
+constexpr size_t short_lines = 15;
+constexpr size_t short_line_length = 80;
+constexpr int area_columns = 80;
+constexpr int area_lines = 24;
+
+QString to_qstring(text_view t) {
+    return QString::fromUtf16(t.data(), static_cast<qsizetype>(t.size()));
+}
+
+// A short text as a label shows it: each CR LF, CR or LF starts a new line.
+QString label_text(text_view t) {
+    QString shown = to_qstring(t);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(u'\r', u'\n');
+    return shown;
+}
+
+// Places a box that is about to appear: its frame centred on its parent's frame, or on the
+// screen, then moved and shrunk as needed to lie within the screen's available part. The box's
+// frame is taken to be as thick as the parent's, which the same window manager drew; the inside
+// is placed, as the box's frame is not known before it is shown. Qt's own placement is off by
+// the frame's height.
+void place_box(QWidget* box) {
+    QWidget* parent = box->parentWidget();
+    bool over_parent = parent && parent->isVisible();
+    QRect screen = box->screen()->availableGeometry();
+    QSize frame;
+    QPoint inset;
+    if (over_parent) {
+        frame = parent->frameGeometry().size() - parent->size();
+        inset = parent->geometry().topLeft() - parent->frameGeometry().topLeft();
+    }
+    QSize inside = box->size().boundedTo(screen.size() - frame);
+    QRect outer(QPoint(), inside + frame);
+    outer.moveCenter(over_parent ? parent->frameGeometry().center() : screen.center());
+    outer.moveLeft(std::clamp(outer.left(), screen.left(), screen.right() + 1 - outer.width()));
+    outer.moveTop(std::clamp(outer.top(), screen.top(), screen.bottom() + 1 - outer.height()));
+    box->setGeometry(QRect(outer.topLeft() + inset, inside));
+}
+
+class short_message_box : public QMessageBox {
+  public:
+    using QMessageBox::QMessageBox;
+
+  protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        place_box(this);
+    }
+};
+
+// A long message: its text area and OK.
+class long_message_box : public script_box {
+  public:
+    long_message_box(QWidget* parent, text_view message) : script_box(parent) {
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(make_text_widget(message));
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        layout->addWidget(buttons);
+    }
+};
+
+} // namespace
+
+bool is_short_box_text(text_view shown) {
+    size_t lines = 1, length = 0;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        char16_t c = shown[i];
+        if (c != u'\r' && c != u'\n') {
+            if (++length > short_line_length) return false;
+        } else if (c == u'\r' || i == 0 || shown[i - 1] != u'\r') {
+            if (++lines > short_lines) return false;
+            length = 0;
+        }
+    }
+    return true;
+}
+
+script_box::script_box(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(application_title);
+}
+
+// The text area goes before the text it reads.
+script_box::~script_box() {
+    delete long_view_;
+}
+
+void script_box::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    place_box(this);
+}
+
+QWidget* script_box::make_text_widget(text_view shown) {
+    if (is_short_box_text(shown)) {
+        auto* label = new QLabel(label_text(shown), this);
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // As wide as the longest line, between 30 and 60 average characters.
+        QFontMetrics metrics = label->fontMetrics();
+        int widest = 0;
+        for (const QString& line : label->text().split(u'\n'))
+            widest = std::max(widest, metrics.horizontalAdvance(line) + 1);
+        int chars = metrics.averageCharWidth();
+        label->setFixedWidth(std::clamp(widest, chars * 30, chars * 60));
+        return label;
+    }
+    long_text_ = std::make_unique<output_store>();
+    long_text_->append(shown);
+    long_view_ = new output_view(*long_text_, this);
+    long_view_->offer_saving(false);
+    long_view_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    long_view_->take_output();
+    // Room for the buttons, an entry and the frame is left below and around it.
+    QFontMetrics metrics = long_view_->fontMetrics();
+    QSize wanted(metrics.averageCharWidth() * area_columns +
+                     long_view_->verticalScrollBar()->sizeHint().width(),
+                 metrics.height() * area_lines);
+    long_view_->setMinimumSize(wanted.boundedTo(screen()->availableGeometry().size() * 3 / 4));
+    return long_view_;
+}
+
+std::unique_ptr<QDialog> make_message_box(QWidget* parent, text_view message,
+                                          QMessageBox::Icon icon) {
+    if (is_short_box_text(message)) {
+        auto box = std::make_unique<short_message_box>(parent);
+        box->setWindowTitle(application_title);
+        box->setTextFormat(Qt::PlainText);
+        box->setText(label_text(message));
+        box->setIcon(icon);
+        box->setStandardButtons(QMessageBox::Ok);
+        return box;
+    }
+    return std::make_unique<long_message_box>(parent, message);
+}
+
+input_box::input_box(QWidget* parent, text_view prompt) : script_box(parent) {
+    QWidget* prompt_widget = make_text_widget(prompt);
+    entry = new QLineEdit(this);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(prompt_widget);
+    layout->addWidget(entry);
+    layout->addWidget(buttons);
+    entry->setFocus();
+}
+
+} // namespace tovl
