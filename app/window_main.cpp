@@ -3,14 +3,17 @@
 #include "app/startup.h"
 #include "commands/commands.h"
 #include "host/main_window.h"
+#include "host/output_store.h"
 #include "host/startup_dialogs.h"
 #include "interp/error_report.h"
 #include "interp/interpreter.h"
+#include "interp/memory_budget.h"
 #include "interp/utf8.h"
 
 #include <QApplication>
 #include <QIcon>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -87,7 +90,9 @@ int main(int argc, char** argv) {
         say_on_stderr(window_runner, to_utf8(*warning));
     }
 
-    main_window window;
+    // The output the window holds in memory is a quarter of the run's budget at most, so that
+    // a run that prints without end keeps the rest of its budget for its variables.
+    main_window window(std::min(output_store::default_memory_bound, memory_budget::limit() / 4));
     window.refresh_output();
     window.show();
     linux_run_services services(window, script.encoding);

@@ -37,7 +37,8 @@ class line_index {
     size_t memory_bytes() const { return starts_.size() * sizeof(uint32_t); }
 
   private:
-    std::deque<uint32_t> starts_{0};
+    // Charged to the run's memory budget, as the output's text is.
+    std::deque<uint32_t, budget_allocator<uint32_t>> starts_{0};
     size_t base_ = 0; // the offset the starts count from
     size_t first_line_ = 0;
     size_t size_ = 0;
