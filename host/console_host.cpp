@@ -1,6 +1,7 @@
 // The console host: standard output for the output, standard error and input for dialogs.
 #include "host/console_host.h"
 
+#include "host/terminal_text.h"
 #include "interp/utf8.h"
 #include "interp/value.h"
 #include "platform/descriptors.h"
@@ -68,32 +69,6 @@ sigset_t stop_signal_set() {
     for (int s : stop_signals)
         sigaddset(&set, s);
     return set;
-}
-
-// Text for a terminal line: CR LF and lone CRs become LF, and with `visible_controls` other
-// control characters are shown as ^X or <U+XXXX>, so that a message cannot send commands to the
-// terminal (retitle it, clear the screen).
-std::string terminal_text(text_view t, bool visible_controls) {
-    std::string out;
-    for (size_t i = 0; i < t.size(); ++i) {
-        char16_t c = t[i];
-        if (c == u'\r') {
-            out.push_back('\n');
-            if (i + 1 < t.size() && t[i + 1] == u'\n') ++i;
-        } else if (visible_controls && c != u'\n' && c != u'\t' && (c < 0x20 || c == 0x7F)) {
-            out.push_back('^');
-            out.push_back(static_cast<char>(c ^ 0x40));
-        } else if (visible_controls && c >= 0x80 && c <= 0x9F) {
-            static const char digits[] = "0123456789ABCDEF";
-            out += "<U+00";
-            out.push_back(digits[c >> 4]);
-            out.push_back(digits[c & 0xF]);
-            out.push_back('>');
-        } else {
-            append_utf8(out, t.substr(i, 1));
-        }
-    }
-    return out;
 }
 
 // One line from standard input, its LF or CR LF removed; end of input gives the empty text. A
@@ -214,7 +189,7 @@ void console_host::flush(bool final) {
 
 void console_host::report(const text& message) {
     flush();
-    write_errors(terminal_text(message, errors_go_to_terminal_) + "\n");
+    write_errors(to_utf8(terminal_text(message, errors_go_to_terminal_)) + "\n");
 }
 
 void console_host::trace(text_view line) {
@@ -282,7 +257,7 @@ void console_host::show_message(const text& message) {
 // file nothing would, so the line is ended here and later messages start on their own lines.
 text console_host::ask(const text& prompt) {
     flush();
-    write_errors(terminal_text(prompt, errors_go_to_terminal_) + " ");
+    write_errors(to_utf8(terminal_text(prompt, errors_go_to_terminal_)) + " ");
     text answer = read_answer();
     if (!input_is_terminal_) write_errors("\n");
     return answer;

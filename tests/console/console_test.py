@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """tovl-console's standard streams under stress: output that cannot be written, a stop signal
 with output still buffered, a long print loop's memory, an endless answer, memory that runs
-out, trace and output in one pipe, and control characters in a message shown on a terminal.
+out, trace and output in one pipe, and control characters shown on a terminal.
 
 Usage: console_test.py TOVL-CONSOLE
 """
@@ -122,18 +122,25 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
           'a3: fprnt1\n\n4: fnewl\n', f"trace and output in one pipe: {done.stdout!r}")
 
     # A message on a terminal shows its control characters (C0, DEL, C1) instead of obeying
-    # them; the characters next to them in the code table stay as they are.
-    message = script(top, "message.tovl", "fnumv1",
-                     "fsetv1\x1b]0;retitled\x07\x1b[2Jdone \x7f\x80\x9f\xa0~", "fmsgb1")
-    main_end, terminal_end = pty.openpty()
-    done = subprocess.run([console, message], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                          stderr=terminal_end)
-    os.close(terminal_end)
-    shown = os.read(main_end, 4096)
-    os.close(main_end)
-    check(b"^[]0;retitled^G^[[2Jdone ^?<U+0080><U+009F>\xc2\xa0~" in shown
-          and b"\x1b" not in shown, f"message on a terminal: {shown!r}")
+    # them; the characters next to them in the code table stay as they are. So do --check's
+    # lines, with the caret under the column, its script names and its cannot-read message.
+    message = script(top, "message\x1b[2J.tovl", "fnumv1",
+                     "fsetv1\x1b]0;retitled\x07\x1b[2Jdone \x7f\x80\x9f\xa0~", "fmsgb1",
+                     "fsetv1\x1b\x80 ' note")
+    name = os.path.basename(message).replace("\x1b", "^[").encode()
+    for args, expected in [([message], [b"^[]0;retitled^G^[[2Jdone ^?<U+0080><U+009F>\xc2\xa0~"]),
+                           (["--check", message, message + "\x1b[J"],
+                            [name + b":4:", b"fsetv1^[<U+0080> ' note\r\n" + b" " * 17 + b"^\r\n",
+                             b"cannot read " + (top + "/").encode() + name + b"^[[J: File"])]:
+        main_end, terminal_end = pty.openpty()
+        subprocess.run([console] + args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=terminal_end)
+        os.close(terminal_end)
+        shown = os.read(main_end, 8192)
+        os.close(main_end)
+        check(all(e in shown for e in expected) and b"\x1b" not in shown,
+              f"{args} on a terminal: {shown!r}")
 
 print("\n".join(failures) or "ok: /dev/full, SIGTERM, SIGTERM traced, memory, endless answer, "
-      "copies, one pipe, terminal message")
+      "copies, one pipe, terminal")
 sys.exit(1 if failures else 0)
