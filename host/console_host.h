@@ -10,8 +10,8 @@ namespace tovl {
 // The output goes to standard output as UTF-8, with every CR LF written as one LF: through a
 // 64 KiB buffer, or line by line when standard output is a terminal. Messages and prompts go
 // to standard error, with control characters made visible on a terminal; answers come from
-// standard input. Only one console host exists at a time: SIGINT, SIGTERM and SIGHUP write
-// out the buffered output before the program ends.
+// standard input. Only one console host exists at a time: while it does, a signal that ends
+// the program writes out the buffered output first (catch_ending_signals).
 class console_host final : public script_host {
   public:
     console_host();
@@ -32,8 +32,8 @@ class console_host final : public script_host {
     // A line of its own on standard error, after the output so far.
     void report(const text& message);
     // A trace line on standard error. Trace lines are gathered and written in large pieces:
-    // before anything else is written to standard error, by flush(), and when a stop signal
-    // ends the program. On a terminal each is written at once; where standard error is the same
+    // before anything else is written to standard error, by flush(), and when a signal ends
+    // the program. On a terminal each is written at once; where standard error is the same
     // file or pipe as standard output, they go into the output's buffer, so that the two keep
     // their order.
     void trace(text_view line);

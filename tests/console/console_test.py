@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""tovl-console's standard streams under stress: output that cannot be written, a stop signal
-with output still buffered, a long print loop's memory, an endless answer, memory that runs
-out, trace and output in one pipe, and control characters shown on a terminal.
+"""tovl-console's standard streams under stress: output to a full disk, signals with
+output still buffered or blocked, a long print loop's memory, an endless answer, memory that
+runs out, trace and output in one pipe, and control characters shown on a terminal.
 
 Usage: console_test.py TOVL-CONSOLE
 """
@@ -13,6 +13,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 console = sys.argv[1]
@@ -37,17 +38,8 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
         done = subprocess.run([console, hello], stdout=full, stderr=subprocess.PIPE, text=True)
     check(done.returncode == 3 and done.stderr.count("could not be written") == 1,
           f"output to /dev/full: status {done.returncode}, stderr {done.stderr!r}")
-
-    # Printed, then a loop that never ends: SIGTERM must not lose the buffered line.
     loop = script(top, "loop.tovl", "fnumv1", "fsetv1before the stop", "fprnt1", "fnewl", "fgoto5")
-    out_path = os.path.join(top, "out.txt")
-    with open(out_path, "w") as out:
-        running = subprocess.Popen([console, loop], stdout=out)
-        time.sleep(0.5)
-        running.send_signal(signal.SIGTERM)
-        running.wait(timeout=10)
-    check(open(out_path).read() == "before the stop\n" and running.returncode == -signal.SIGTERM,
-          f"SIGTERM: status {running.returncode}, output {open(out_path).read()!r}")
+    forever = script(top, "forever.tovl", "fnumv1", "fsetv1again", "fprnt1", "fnewl", "fgoto3")
 
     # Traced, the same loop leaves its trace whole: the lines held back at the stop are written
     # too (the loop is paused to see what was written before the stop signal).
@@ -77,6 +69,50 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
             break
     check(held > 0 and tail.endswith(b"\n5: fgoto5  jump to line 5\n"),
           f"SIGTERM with --trace: {held} bytes after the stop, ending {tail!r}")
+
+    # Every signal whose default ends the program writes out what was printed first, and then
+    # ends it.
+    thousand = script(top, "thousand.tovl", "fnumv3", "fsetv10", "fsetv21", "fsetv31000",
+                      "fmath121+", "fprnt1", "fnewl", "fifvr31>", "fgoto5", "endif", "fgoto11")
+    ending = [signal.SIGQUIT, signal.SIGUSR1, signal.SIGUSR2, signal.SIGALRM, signal.SIGXCPU,
+              signal.SIGXFSZ, signal.SIGVTALRM, signal.SIGPROF, signal.SIGPIPE, signal.SIGRTMIN,
+              signal.SIGTERM, signal.SIGINT, signal.SIGHUP]
+    no_core = lambda: resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
+    running = []
+    for number in ending:
+        out = open(os.path.join(top, f"signal{int(number)}.txt"), "w+")
+        running.append((number, out, subprocess.Popen([console, thousand], stdout=out,
+                                                      preexec_fn=no_core)))
+    time.sleep(0.5)
+    for number, out, process in running:
+        process.send_signal(number)
+    for number, out, process in running:
+        process.wait(timeout=10)
+        out.seek(0)
+        lines = out.read().count("\n")
+        check(process.returncode == -number and lines == 1000,
+              f"signal {number}: status {process.returncode}, {lines} of 1000 lines written")
+        out.close()
+
+    # Output that is not read (a full pipe, a terminal stopped with Ctrl-S) does not keep a stop
+    # signal from ending the program within a second.
+    for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        for blocked in ("pipe", "terminal"):
+            main_end, stopped_end = pty.openpty() if blocked == "terminal" else os.pipe()
+            if blocked == "terminal":
+                termios.tcflow(stopped_end, termios.TCOOFF)
+            process = subprocess.Popen([console, forever], stdout=stopped_end)
+            time.sleep(0.3)
+            process.send_signal(number)
+            try:
+                process.wait(timeout=1)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+            check(process.returncode == -number,
+                  f"signal {number} with a blocked {blocked}: status {process.returncode}")
+            os.close(main_end)
+            os.close(stopped_end)
 
     # Ten million printed lines in constant memory.
     count = script(top, "count.tovl", "fnumv4", "fsetv10", "fsetv21", "fsetv310000000",
@@ -141,6 +177,6 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
         check(all(e in shown for e in expected) and b"\x1b" not in shown,
               f"{args} on a terminal: {shown!r}")
 
-print("\n".join(failures) or "ok: /dev/full, SIGTERM, SIGTERM traced, memory, endless answer, "
-      "copies, one pipe, terminal")
+print("\n".join(failures) or "ok: /dev/full, signals, memory, endless answer, copies, "
+      "one pipe, terminal")
 sys.exit(1 if failures else 0)
