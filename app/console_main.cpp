@@ -8,8 +8,7 @@
 #include "interp/interpreter.h"
 #include "interp/utf8.h"
 
-#include <cstdio>
-#include <cstring>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -43,8 +42,8 @@ const char help_options[] =
     "\n"
     "exit status: 0 when the script ends or runs \"fendp\"; 1 after a run-time error in the\n"
     "second run; 2 when the script cannot be read or the arguments are wrong; 3 when the\n"
-    "output could not be written to standard output (a full disk, a closed pipe). With --check:\n"
-    "0 when no script has an error, 1 when one has, 2 when one cannot be read.\n";
+    "output could not be written to standard output (a full disk). With --check: 0 when no\n"
+    "script has an error, 1 when one has, 2 when one cannot be read.\n";
 
 const tovl::runner_texts console_runner{"tovl-console", usage, help, help_options};
 
@@ -56,11 +55,15 @@ struct console_flags {
     bool trace = false;
 };
 
+// How often a run looks whether its output has failed, in lines: a script that prints for ever
+// to a full disk ends at once, and the look costs nothing measurable.
+constexpr uint32_t output_check_interval = 256;
+
 } // namespace
 
 // Exit statuses: 0 when the script ends or runs "fendp", 1 after a run-time error in the second
-// run, 2 when the script cannot be read or the arguments are wrong, 3 when the output could not
-// be written.
+// run, 2 when the script cannot be read or the arguments are wrong, 3 (output_failed_status)
+// when the output could not be written.
 int main(int argc, char** argv) {
     using namespace tovl;
     console_flags flags;
@@ -99,6 +102,7 @@ int main(int argc, char** argv) {
     linux_run_services services(host, script.encoding, rehearsal);
     interpreter runner(services.services(), commands::every_command());
     if (flags.trace) runner.set_trace([&host](text_view line) { host.trace(line); });
+    runner.set_pause_point([&host] { return host.output_error() != 0; }, output_check_interval);
     run_outcome outcome = runner.run_with_fallback(script.content, [&](const run_error& error) {
         host.report(u"tovl-console: " + fallback_report(error, script.content));
     });
@@ -110,9 +114,8 @@ int main(int argc, char** argv) {
     // Output that could not be written is a failure of its own, said once.
     host.flush(true);
     if (int err = host.output_error()) {
-        host.report(u"tovl-console: the output could not be written to standard output: " +
-                    from_utf8(std::strerror(err)));
-        status = 3;
+        host.report(u"tovl-console: " + output_failure_message(err));
+        status = output_failed_status;
     }
     return status;
 }

@@ -41,6 +41,11 @@ std::unique_ptr<system_services> make_system(text_encoding encoding,
 
 } // namespace
 
+text output_failure_message(int error_number) {
+    return u"the output could not be written to standard output: " +
+           from_utf8(std::strerror(error_number));
+}
+
 bool answer_request(const runner_texts& runner, runner_request request) {
     if (request == runner_request::help) {
         std::fputs(runner.usage, stdout);

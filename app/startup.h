@@ -34,6 +34,12 @@ struct runner_flag {
 
 enum class runner_request { run, help, version };
 
+// The exit status of both runners when what they print cannot be written to standard output.
+constexpr int output_failed_status = 3;
+
+// "the output could not be written to standard output: REASON", for the errno of the write.
+text output_failure_message(int error_number);
+
 // Answers --help (usage, about, how a script is read, options) or --version ("NAME VERSION") on
 // standard output. False for a run, which has nothing to answer.
 bool answer_request(const runner_texts& runner, runner_request request);

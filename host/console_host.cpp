@@ -71,7 +71,7 @@ void console_host::put(std::string_view bytes) {
 // A CR LF pair is written as one LF; any other CR or LF as it is. A CR at the end of a print is
 // held back until the next print shows whether an LF follows it.
 void console_host::append_output(text_view more) {
-    if (more.empty()) return;
+    if (more.empty() || output_error_ != 0) return;
     scratch_.clear();
     if (held_cr_) {
         held_cr_ = false;

@@ -38,7 +38,7 @@ class console_host final : public script_host {
     // their order.
     void trace(text_view line);
     // The errno of the first failed write to standard output, or 0. After one, the output is
-    // dropped.
+    // dropped unconverted, at no cost.
     int output_error() const { return output_error_; }
 
   private:

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""tovl-console's standard streams under stress: output to a full disk, signals with
+"""tovl-console's standard streams under stress: output that cannot be written, signals with
 output still buffered or blocked, a long print loop's memory, an endless answer, memory that
 runs out, trace and output in one pipe, and control characters shown on a terminal.
 
@@ -25,6 +25,16 @@ def check(ok, what):
         failures.append(what)
 
 
+def run(args, what, timeout=20, **options):
+    """The finished run, or None (a failure) when it still runs after `timeout` seconds."""
+    options = {"stdout": subprocess.PIPE, "stderr": subprocess.PIPE, **options}
+    try:
+        return subprocess.run(args, timeout=timeout, **options)
+    except subprocess.TimeoutExpired:
+        failures.append(f"{what}: still running after {timeout} seconds")
+        return None
+
+
 def script(folder, name, *lines):
     path = os.path.join(folder, name)
     with open(path, "w", encoding="utf-8") as f:
@@ -33,13 +43,27 @@ def script(folder, name, *lines):
 
 
 with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
+    # Output that cannot be written ends the run at its first failed write, with status 3 and
+    # one message: a full disk (also for a huge text printed again and again) or a closed pipe
+    # whose signal is ignored, as this test ignores it. Not
+    # ignored, that signal ends the program as it ends any other.
     hello = script(top, "hello.tovl", "fnumv1", "fsetv1hello", "fprnt1", "fnewl")
-    with open("/dev/full", "w") as full:
-        done = subprocess.run([console, hello], stdout=full, stderr=subprocess.PIPE, text=True)
-    check(done.returncode == 3 and done.stderr.count("could not be written") == 1,
-          f"output to /dev/full: status {done.returncode}, stderr {done.stderr!r}")
     loop = script(top, "loop.tovl", "fnumv1", "fsetv1before the stop", "fprnt1", "fnewl", "fgoto5")
     forever = script(top, "forever.tovl", "fnumv1", "fsetv1again", "fprnt1", "fnewl", "fgoto3")
+    huge = script(top, "huge.tovl", "fnumv4", "fsetv1x", "fsetv20", "fsetv326", "fsetv41",
+                  "fappd111", "fmath242+", "fifvr32>", "fgoto6", "endif", "fprnt1", "fgoto11")
+    for args, to, status in [([hello], "full", 3), ([forever], "full", 3), ([huge], "full", 3),
+                             ([forever], "pipe", 3), ([forever], "pipe", -signal.SIGPIPE)]:
+        reader, writer = os.pipe()
+        os.close(reader)
+        with open("/dev/full", "w") as full:
+            done = run([console] + args, f"{args} to a {to}", text=True,
+                       stdout=full if to == "full" else writer, restore_signals=status != 3)
+        os.close(writer)
+        if done:
+            check(done.returncode == status
+                  and done.stderr.count("could not be written") == (status == 3),
+                  f"{args} to a {to}: status {done.returncode}, stderr {done.stderr!r}")
 
     # Traced, the same loop leaves its trace whole: the lines held back at the stop are written
     # too (the loop is paused to see what was written before the stop signal).
@@ -177,6 +201,6 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
         check(all(e in shown for e in expected) and b"\x1b" not in shown,
               f"{args} on a terminal: {shown!r}")
 
-print("\n".join(failures) or "ok: /dev/full, signals, memory, endless answer, copies, "
+print("\n".join(failures) or "ok: output failures, signals, memory, endless answer, copies, "
       "one pipe, terminal")
 sys.exit(1 if failures else 0)
