@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
                                         {"--werror", &flags.werror},
                                         {"--trace", &flags.trace}};
     command_line args = read_command_line(argc, argv, console_only);
-    if (answer_request(console_runner, args.request)) return 0;
+    if (std::optional<int> status = answer_request(console_runner, args.request)) return *status;
     if (args.error.empty() && args.scripts.empty()) args.error = "no script given";
     if (args.error.empty() && flags.werror && !flags.check) {
         args.error = "--werror goes with --check";

@@ -4,9 +4,11 @@
 #include "interp/error_report.h"
 #include "interp/script_text.h"
 #include "interp/utf8.h"
+#include "platform/descriptors.h"
 
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 namespace tovl {
 
@@ -46,16 +48,21 @@ text output_failure_message(int error_number) {
            from_utf8(std::strerror(error_number));
 }
 
-bool answer_request(const runner_texts& runner, runner_request request) {
+std::optional<int> answer_request(const runner_texts& runner, runner_request request) {
+    std::string answer;
     if (request == runner_request::help) {
-        std::fputs(runner.usage, stdout);
-        std::fputs(runner.about, stdout);
-        std::fputs(script_reading_help, stdout);
-        std::fputs(runner.options_help, stdout);
+        answer =
+            std::string(runner.usage) + runner.about + script_reading_help + runner.options_help;
     } else if (request == runner_request::version) {
-        std::printf("%s %s\n", runner.name, TOVL_VERSION);
+        answer = std::string(runner.name) + " " + TOVL_VERSION + "\n";
+    } else {
+        return std::nullopt;
     }
-    return request != runner_request::run;
+    if (os_error error = write_all(STDOUT_FILENO, answer)) {
+        say_on_stderr(runner, to_utf8(output_failure_message(error.number)));
+        return output_failed_status;
+    }
+    return 0;
 }
 
 void say_on_stderr(const runner_texts& runner, const std::string& message, const char* more) {

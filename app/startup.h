@@ -41,8 +41,10 @@ constexpr int output_failed_status = 3;
 text output_failure_message(int error_number);
 
 // Answers --help (usage, about, how a script is read, options) or --version ("NAME VERSION") on
-// standard output. False for a run, which has nothing to answer.
-bool answer_request(const runner_texts& runner, runner_request request);
+// standard output, and gives the exit status: 0, or output_failed_status after a message on
+// standard error when the answer could not be written. Nothing for a run, which has nothing to
+// answer.
+std::optional<int> answer_request(const runner_texts& runner, runner_request request);
 
 // Writes "NAME: MESSAGE" and a line end on standard error, then `more` (the usage, after wrong
 // arguments).

@@ -44,8 +44,8 @@ def script(folder, name, *lines):
 
 with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
     # Output that cannot be written ends the run at its first failed write, with status 3 and
-    # one message: a full disk (also for a huge text printed again and again) or a closed pipe
-    # whose signal is ignored, as this test ignores it. Not
+    # one message: a full disk (also for a huge text printed again and again, and for --help
+    # and --version) or a closed pipe whose signal is ignored, as this test ignores it. Not
     # ignored, that signal ends the program as it ends any other.
     hello = script(top, "hello.tovl", "fnumv1", "fsetv1hello", "fprnt1", "fnewl")
     loop = script(top, "loop.tovl", "fnumv1", "fsetv1before the stop", "fprnt1", "fnewl", "fgoto5")
@@ -53,6 +53,7 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
     huge = script(top, "huge.tovl", "fnumv4", "fsetv1x", "fsetv20", "fsetv326", "fsetv41",
                   "fappd111", "fmath242+", "fifvr32>", "fgoto6", "endif", "fprnt1", "fgoto11")
     for args, to, status in [([hello], "full", 3), ([forever], "full", 3), ([huge], "full", 3),
+                             (["--help"], "full", 3), (["--version"], "full", 3),
                              ([forever], "pipe", 3), ([forever], "pipe", -signal.SIGPIPE)]:
         reader, writer = os.pipe()
         os.close(reader)
