@@ -26,6 +26,7 @@ class console_host final : public script_host {
     void show_message(const text& message) override;
     // An answer longer than a text may be is the out-of-memory error.
     text ask(const text& prompt) override;
+    void before_program_start() override { flush(); }
 
     // Writes what is buffered for standard output, a held-back CR included when `final`.
     void flush(bool final = false);

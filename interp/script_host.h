@@ -20,6 +20,9 @@ class script_host {
     virtual void show_message(const text& message) = 0;
     // Asks for one line of text; Cancel or the end of input gives the empty text.
     virtual text ask(const text& prompt) = 0;
+    // A program the script starts is about to run, and may write where the host writes: what
+    // the host has held back is written out first, so that the program's output follows it.
+    virtual void before_program_start() {}
 };
 
 } // namespace tovl

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """tovl-console's standard streams under stress: output that cannot be written, signals with
-output still buffered or blocked, a long print loop's memory, an endless answer, memory that
-runs out, trace and output in one pipe, and control characters shown on a terminal.
+output still buffered or blocked, a launched program's output, a long print loop's memory, an
+endless answer, memory that runs out, trace and output in one pipe, and control characters
+shown on a terminal.
 
 Usage: console_test.py TOVL-CONSOLE
 """
@@ -139,6 +140,15 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
             os.close(main_end)
             os.close(stopped_end)
 
+    # What the script printed before it starts a program comes before the program's output, also
+    # when the script goes on for a while after the start.
+    launch = script(top, "launch.tovl", "fnumv4", "fsetv1before", "fprnt1", "fnewl",
+                    "fsetv2echo launched", "frexe2", "fsetv30", "fsetv41", "fsetv0200000",
+                    "fmath343+", "fifvr03>", "fgoto10", "endif")
+    done = run([console, launch], "launch", text=True)
+    if done:
+        check(done.stdout == "before\nlaunched\n", f"launch: {done.stdout!r}")
+
     # Ten million printed lines in constant memory.
     count = script(top, "count.tovl", "fnumv4", "fsetv10", "fsetv21", "fsetv310000000",
                    "fsetv4line", "fprnt4", "fnewl", "fmath121+", "fifvr31>", "fgoto6", "endif")
@@ -202,6 +212,6 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
         check(all(e in shown for e in expected) and b"\x1b" not in shown,
               f"{args} on a terminal: {shown!r}")
 
-print("\n".join(failures) or "ok: output failures, signals, memory, endless answer, copies, "
+print("\n".join(failures) or "ok: output failures, signals, launch, memory, endless answer, copies, "
       "one pipe, terminal")
 sys.exit(1 if failures else 0)
