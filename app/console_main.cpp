@@ -23,7 +23,7 @@ const char help[] =
     "\n"
     "Printed output goes to standard output, one LF for each CR LF. Messages and prompts go\n"
     "to standard error; answers are read from standard input, and end of input answers\n"
-    "with the empty text.\n"
+    "with the empty text, 100 questions at most: the next one ends the run.\n"
     "\n";
 
 const char help_options[] =
@@ -42,8 +42,9 @@ const char help_options[] =
     "\n"
     "exit status: 0 when the script ends or runs \"fendp\"; 1 after a run-time error in the\n"
     "second run; 2 when the script cannot be read or the arguments are wrong; 3 when the\n"
-    "output could not be written to standard output (a full disk). With --check: 0 when no\n"
-    "script has an error, 1 when one has, 2 when one cannot be read.\n";
+    "output could not be written to standard output (a full disk); 4 when the script kept\n"
+    "asking after its input had ended. With --check: 0 when no script has an error, 1 when\n"
+    "one has, 2 when one cannot be read.\n";
 
 const tovl::runner_texts console_runner{"tovl-console", usage, help, help_options};
 
@@ -55,6 +56,8 @@ struct console_flags {
     bool trace = false;
 };
 
+constexpr int out_of_answers_status = 4;
+
 // How often a run looks whether its output has failed, in lines: a script that prints for ever
 // to a full disk ends at once, and the look costs nothing measurable.
 constexpr uint32_t output_check_interval = 256;
@@ -63,7 +66,8 @@ constexpr uint32_t output_check_interval = 256;
 
 // Exit statuses: 0 when the script ends or runs "fendp", 1 after a run-time error in the second
 // run, 2 when the script cannot be read or the arguments are wrong, 3 (output_failed_status)
-// when the output could not be written.
+// when the output could not be written, 4 (out_of_answers_status) when the script kept asking
+// after its input had ended.
 int main(int argc, char** argv) {
     using namespace tovl;
     console_flags flags;
@@ -110,6 +114,12 @@ int main(int argc, char** argv) {
     if (outcome.end == run_end::failed) {
         host.report(u"tovl-console: " + fatal_report(outcome.error, script.content));
         status = 1;
+    }
+    if (host.ran_out_of_answers()) {
+        host.report(u"tovl-console: the input has ended, and the script kept asking: after " +
+                    from_utf8(std::to_string(console_host::empty_answers_after_input_end)) +
+                    u" empty answers, the next question ended the run");
+        status = out_of_answers_status;
     }
     // Output that could not be written is a failure of its own, said once.
     host.flush(true);

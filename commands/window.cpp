@@ -18,11 +18,16 @@ void fmsgb(run_state& state, const decoded_line& decoded) {
 }
 
 // Asks with the prompt of field 2 and stores the answer as a text in the variable of field 1.
-// The answer's variable is resolved only after the box has closed.
+// The answer's variable is resolved only after the box has closed. A question that no answer
+// can come to ends the program.
 void finpt(run_state& state, const decoded_line& decoded) {
     operands f(state, decoded);
-    text answer = state.host.ask(value_text(f.slot(2)));
-    f.slot(1) = value::from_text(std::move(answer));
+    std::optional<text> answer = state.host.ask(value_text(f.slot(2)));
+    if (!answer) {
+        state.end_requested = true;
+        return;
+    }
+    f.slot(1) = value::from_text(std::move(*answer));
 }
 
 } // namespace tovl::commands

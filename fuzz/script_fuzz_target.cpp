@@ -59,7 +59,7 @@ class fuzz_host final : public script_host {
     void move_caret_to_end() override { caret_ = output_length_; }
     void set_caption(const text& caption) override { caption_ = caption; }
     void show_message(const text& message) override { utf8_scratch_ = to_utf8(message); }
-    text ask(const text& prompt) override {
+    std::optional<text> ask(const text& prompt) override {
         utf8_scratch_ = to_utf8(prompt);
         // Typed as UTF-8, as a terminal delivers them: numbers in and out of range, blanks, a
         // line break, a wildcard, file names the file system knows, a character outside the

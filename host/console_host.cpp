@@ -16,11 +16,13 @@ namespace tovl {
 
 namespace {
 
-// One line from standard input, its LF or CR LF removed; end of input gives the empty text. A
+// One line from standard input, its LF or CR LF removed; nothing when the input has ended. A
 // line longer than a text may be is refused before it fills the memory.
-text read_answer() {
+std::optional<text> read_answer() {
+    int c = std::getc(stdin);
+    if (c == EOF) return std::nullopt;
     std::string bytes;
-    for (int c = std::getc(stdin); c != EOF && c != '\n'; c = std::getc(stdin)) {
+    for (; c != EOF && c != '\n'; c = std::getc(stdin)) {
         if (bytes.size() == max_text_length) raise_text_too_long(bytes.size() + 1);
         bytes.push_back(static_cast<char>(c));
     }
@@ -176,17 +178,23 @@ void console_host::show_message(const text& message) {
     report(message);
     if (!input_is_terminal_) return;
     write_errors("[press Enter]");
-    read_answer();
+    (void)read_answer();
 }
 
 // On a terminal the user's Enter ends the prompt's line; with the answer coming from a pipe or
 // file nothing would, so the line is ended here and later messages start on their own lines.
-text console_host::ask(const text& prompt) {
+std::optional<text> console_host::ask(const text& prompt) {
+    if (empty_answers_ == empty_answers_after_input_end) {
+        out_of_answers_ = true;
+        return std::nullopt;
+    }
     flush();
     write_errors(to_utf8(terminal_text(prompt, errors_go_to_terminal_)) + " ");
-    text answer = read_answer();
+    std::optional<text> answer = read_answer();
     if (!input_is_terminal_) write_errors("\n");
-    return answer;
+    if (answer) return answer;
+    ++empty_answers_;
+    return text();
 }
 
 } // namespace tovl

@@ -3,6 +3,7 @@
 
 #include "interp/script_host.h"
 
+#include <optional>
 #include <string>
 
 namespace tovl {
@@ -24,9 +25,15 @@ class console_host final : public script_host {
     void move_caret_to_end() override {}
     void set_caption(const text& caption) override;
     void show_message(const text& message) override;
-    // An answer longer than a text may be is the out-of-memory error.
-    text ask(const text& prompt) override;
+    // An answer longer than a text may be is the out-of-memory error. Once the input has ended,
+    // questions get the empty text until `empty_answers_after_input_end` have; the next one is
+    // not asked and ends the run.
+    std::optional<text> ask(const text& prompt) override;
     void before_program_start() override { flush(); }
+
+    static constexpr int empty_answers_after_input_end = 100;
+    // True when the run ended at a question asked after all those empty answers.
+    bool ran_out_of_answers() const { return out_of_answers_; }
 
     // Writes what is buffered for standard output, a held-back CR included when `final`.
     void flush(bool final = false);
@@ -56,6 +63,8 @@ class console_host final : public script_host {
     bool errors_go_with_output_; // standard error is standard output's file or pipe
     bool output_closed_ = false; // standard output was closed when the program started
     int output_error_ = 0;
+    int empty_answers_ = 0;       // questions answered with the empty text as the input had ended
+    bool out_of_answers_ = false; // a question came after all of them
 };
 
 } // namespace tovl

@@ -180,11 +180,11 @@ void main_window::show_message(const text& message) {
     show_plain_box(this, box_text(message), QMessageBox::NoIcon);
 }
 
-text main_window::ask(const text& prompt) {
+std::optional<text> main_window::ask(const text& prompt) {
     refresh_output();
     wait_until_placed();
     input_box box(this, box_text(prompt));
-    if (box.exec() != QDialog::Accepted) return {};
+    if (box.exec() != QDialog::Accepted) return text();
     return from_qstring(box.entry->text());
 }
 

@@ -28,7 +28,7 @@ class main_window : public QWidget, public script_host {
     void move_caret_to_end() override;
     void set_caption(const text& caption) override;
     void show_message(const text& message) override;
-    text ask(const text& prompt) override;
+    std::optional<text> ask(const text& prompt) override;
 
     // Brings the output box's lines, caret and view up to date with the output text.
     void refresh_output();

@@ -28,6 +28,7 @@ enum keyword_trait : uint8_t {
     ends_program = 1 << 3,     // the run ends after this line
     new_layout = 1 << 4,       // rebuilds the variable table and sets the operand layout
     reports_failures = 1 << 5, // shows its failures in a message and lets the run go on
+    may_end_program = 1 << 6,  // the host may end the run at this line: no answer can come
 };
 } // namespace trait
 

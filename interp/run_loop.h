@@ -33,7 +33,8 @@ enum class run_end {
     ended_by_fendp,    // "fendp" asked to end the program
     failed,            // a run-time error; it carries its line
     step_budget_spent, // the host's limit on executed lines was reached
-    stopped            // the host asked at a pause point to end the program (its window closed)
+    stopped            // the host asked to end the program: at a pause point (its window closed,
+                       // its output failed) or at a question that no answer can come to
 };
 
 struct run_outcome {
@@ -183,6 +184,9 @@ run_outcome run_lines(run_state& state, const std::vector<text_view>& lines, run
         bodies::name(state, *line);                                                                \
         if constexpr (traced) tracer->after(state);                                                \
         if constexpr (row.has(trait::ends_program)) return {run_end::ended_by_fendp};              \
+        if constexpr (row.has(trait::may_end_program))                                             \
+            if (state.end_requested) [[unlikely]]                                                  \
+                return {run_end::stopped};                                                         \
         if constexpr (row.has(trait::jumps)) counter = state.line_counter;                         \
         if constexpr (row.has(trait::tests) || row.has(trait::ends_block)) TOVL_SKIP_TABLE();      \
         if constexpr (row.has(trait::new_layout)) {                                                \

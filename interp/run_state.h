@@ -33,9 +33,10 @@ struct run_state {
     random_source& random;
 
     variable_table variables;
-    bool skipping = false;      // set by a failing "fifvr", cleared by "endif"
-    int16_t line_counter = 0;   // 0-based index of the line being run; "fgoto" sets it
-    bool end_requested = false; // set by "fendp": the run ends after this line
+    bool skipping = false;    // set by a failing "fifvr", cleared by "endif"
+    int16_t line_counter = 0; // 0-based index of the line being run; "fgoto" sets it
+    // Set by "fendp", and by "finpt" when no answer can come: the run ends after this line.
+    bool end_requested = false;
     // The lines of the run in progress, for the handlers that read a line's text: the text of
     // "fsetv", and the fields that did not decode, on the error path.
     const text_view* line_texts = nullptr;

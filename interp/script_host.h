@@ -3,6 +3,8 @@
 
 #include "interp/text.h"
 
+#include <optional>
+
 namespace tovl {
 
 // The interpreter reaches its user only through these operations, so one core runs in the
@@ -18,8 +20,9 @@ class script_host {
     virtual void set_caption(const text& caption) = 0;
     // A message the user confirms. Titled "TOVL" where the host has titles.
     virtual void show_message(const text& message) = 0;
-    // Asks for one line of text; Cancel or the end of input gives the empty text.
-    virtual text ask(const text& prompt) = 0;
+    // Asks for one line of text; Cancel or the end of input gives the empty text. Nothing when
+    // no answer can come any more: the run then ends at the question.
+    virtual std::optional<text> ask(const text& prompt) = 0;
     // A program the script starts is about to run, and may write where the host writes: what
     // the host has held back is written out first, so that the program's output follows it.
     virtual void before_program_start() {}

@@ -33,7 +33,7 @@ struct test_host : script_host {
     void move_caret_to_end() override {}
     void set_caption(const text&) override {}
     void show_message(const text&) override {}
-    text ask(const text&) override { return {}; }
+    std::optional<text> ask(const text&) override { return text(); }
 };
 
 // One interpreter with its services, kept across runs as start-up keeps it.
