@@ -17,13 +17,18 @@ namespace tovl {
 namespace {
 
 // One line from standard input, its LF or CR LF removed; nothing when the input has ended. A
-// line longer than a text may be is refused before it fills the memory.
+// line longer than a text may be is refused before it fills the memory, once the rest of it
+// has been read and dropped, so that the next question gets the next line.
 std::optional<text> read_answer() {
     int c = std::getc(stdin);
     if (c == EOF) return std::nullopt;
     std::string bytes;
     for (; c != EOF && c != '\n'; c = std::getc(stdin)) {
-        if (bytes.size() == max_text_length) raise_text_too_long(bytes.size() + 1);
+        if (bytes.size() == max_text_length) {
+            while (c != EOF && c != '\n')
+                c = std::getc(stdin);
+            raise_text_too_long(bytes.size() + 1);
+        }
         bytes.push_back(static_cast<char>(c));
     }
     if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();

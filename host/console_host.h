@@ -25,9 +25,9 @@ class console_host final : public script_host {
     void move_caret_to_end() override {}
     void set_caption(const text& caption) override;
     void show_message(const text& message) override;
-    // An answer longer than a text may be is the out-of-memory error. Once the input has ended,
-    // questions get the empty text until `empty_answers_after_input_end` have; the next one is
-    // not asked and ends the run.
+    // An answer longer than a text may be is the out-of-memory error, after the rest of its
+    // line has been read and dropped. Once the input has ended, questions get the empty text
+    // until `empty_answers_after_input_end` have; the next one is not asked and ends the run.
     std::optional<text> ask(const text& prompt) override;
     void before_program_start() override { flush(); }
 
