@@ -3,7 +3,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 namespace tovl {
@@ -17,11 +16,11 @@ constexpr int ending_signals[] = {SIGHUP,    SIGINT,  SIGQUIT, SIGTERM, SIGPIPE,
                                   SIGVTALRM, SIGXCPU, SIGXFSZ, SIGPWR,  SIGSTKFLT};
 
 // What the handler and the program's writes know of each other; only plain loads and stores.
-volatile sig_atomic_t writing_to = -1;   // the descriptor a write of the program is in, or -1
-volatile sig_atomic_t ending_signal = 0; // a signal that came during that write
+volatile sig_atomic_t writing_to = -1;        // the descriptor a write of the program is in, or -1
+volatile sig_atomic_t ending_signal = 0;      // a signal that came during that write
 volatile sig_atomic_t made_non_blocking = -1; // the descriptor the handler made non-blocking
 volatile sig_atomic_t flags_before = 0;       // and its file status flags before that
-sigset_t caught_signals;                       // the signals the handler was installed for
+sigset_t caught_signals;                      // the signals the handler was installed for
 
 held_stream output_stream(STDOUT_FILENO);
 held_stream error_stream(STDERR_FILENO);

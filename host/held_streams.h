@@ -21,6 +21,7 @@ class held_stream {
     static constexpr size_t capacity = size_t(1) << 16;
 
     explicit held_stream(int fd) : fd_(fd) {}
+    ~held_stream() = default;
     held_stream(const held_stream&) = delete;
     held_stream& operator=(const held_stream&) = delete;
 
@@ -42,7 +43,7 @@ class held_stream {
     void write_without_waiting();
 
   private:
-    const int fd_;
+    int fd_;
     char bytes_[capacity] = {};
     volatile sig_atomic_t length_ = 0;
     volatile sig_atomic_t written_ = 0;
