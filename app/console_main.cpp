@@ -8,8 +8,7 @@
 #include "interp/interpreter.h"
 #include "interp/utf8.h"
 
-#include <cstdio>
-#include <cstring>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -25,7 +24,7 @@ const char help[] =
     "\n"
     "Printed output goes to standard output, one LF for each CR LF. Messages and prompts go\n"
     "to standard error; answers are read from standard input, and end of input answers\n"
-    "with the empty text.\n"
+    "with the empty text, 100 questions at most: the next one ends the run.\n"
     "\n";
 
 const char help_options[] =
@@ -47,8 +46,9 @@ const char help_options[] =
     "\n"
     "exit status: 0 when the script ends or runs \"fendp\"; 1 after a run-time error in the\n"
     "second run; 2 when the script cannot be read or the arguments are wrong; 3 when the\n"
-    "output could not be written to standard output (a full disk, a closed pipe). With --check:\n"
-    "0 when no script has an error, 1 when one has, 2 when one cannot be read.\n";
+    "output could not be written to standard output (a full disk); 4 when the script kept\n"
+    "asking after its input had ended. With --check: 0 when no script has an error, 1 when\n"
+    "one has, 2 when one cannot be read.\n";
 
 const tovl::runner_texts console_runner{"tovl-console", usage, help, help_options};
 
@@ -60,11 +60,18 @@ struct console_flags {
     bool trace = false;
 };
 
+constexpr int out_of_answers_status = 4;
+
+// How often a run looks whether its output has failed, in lines: a script that prints for ever
+// to a full disk ends at once, and the look costs nothing measurable.
+constexpr uint32_t output_check_interval = 256;
+
 } // namespace
 
 // Exit statuses: 0 when the script ends or runs "fendp", 1 after a run-time error in the second
-// run, 2 when the script cannot be read or the arguments are wrong, 3 when the output could not
-// be written.
+// run, 2 when the script cannot be read or the arguments are wrong, 3 (output_failed_status)
+// when the output could not be written, 4 (out_of_answers_status) when the script kept asking
+// after its input had ended.
 int main(int argc, char** argv) {
     using namespace tovl;
     console_flags flags;
@@ -73,7 +80,7 @@ int main(int argc, char** argv) {
                                         {"--werror", &flags.werror},
                                         {"--trace", &flags.trace}};
     command_line args = read_command_line(argc, argv, console_only);
-    if (answer_request(console_runner, args.request)) return 0;
+    if (std::optional<int> status = answer_request(console_runner, args.request)) return *status;
     if (args.error.empty() && args.scripts.empty()) args.error = "no script given";
     if (args.error.empty() && flags.werror && !flags.check) {
         args.error = "--werror goes with --check";
@@ -101,10 +108,10 @@ int main(int argc, char** argv) {
     if (flags.dry_run) {
         rehearsal = [&host](const text& said) { host.report(u"tovl-console: " + said); };
     }
-    // Output held back for standard output goes before what a file command writes to it.
-    linux_run_services services(host, script.encoding, rehearsal, [&host] { host.flush(); });
+    linux_run_services services(host, script.encoding, rehearsal);
     interpreter runner(services.services(), commands::every_command());
     if (flags.trace) runner.set_trace([&host](text_view line) { host.trace(line); });
+    runner.set_pause_point([&host] { return host.output_error() != 0; }, output_check_interval);
     run_outcome outcome = runner.run_with_fallback(script.content, [&](const run_error& error) {
         host.report(u"tovl-console: " + fallback_report(error, script.content));
     });
@@ -113,12 +120,17 @@ int main(int argc, char** argv) {
         host.report(u"tovl-console: " + fatal_report(outcome.error, script.content));
         status = 1;
     }
+    if (host.ran_out_of_answers()) {
+        host.report(u"tovl-console: the input has ended, and the script kept asking: after " +
+                    from_utf8(std::to_string(console_host::empty_answers_after_input_end)) +
+                    u" empty answers, the next question ended the run");
+        status = out_of_answers_status;
+    }
     // Output that could not be written is a failure of its own, said once.
     host.flush(true);
     if (int err = host.output_error()) {
-        host.report(u"tovl-console: the output could not be written to standard output: " +
-                    from_utf8(std::strerror(err)));
-        status = 3;
+        host.report(u"tovl-console: " + output_failure_message(err));
+        status = output_failed_status;
     }
     return status;
 }

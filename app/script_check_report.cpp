@@ -3,29 +3,46 @@
 
 #include "app/script_file.h"
 #include "check/script_check.h"
+#include "host/terminal_text.h"
 #include "interp/script_text.h"
 #include "interp/utf8.h"
+#include "platform/descriptors.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
+#include <unistd.h>
 
 namespace tovl {
 
 namespace {
 
-// The line as the console writes text, with line breaks inside it shown as blanks, and a caret
-// under the column, padded with the line's own tabs so that it lines up.
-std::string shown_line(text_view line, int column) {
-    text shown(line);
-    std::replace(shown.begin(), shown.end(), u'\r', u' ');
-    std::replace(shown.begin(), shown.end(), u'\n', u' ');
-    std::string out = to_utf8(shown) + "\n";
-    for (int i = 0; i + 1 < column; ++i) {
-        out += static_cast<size_t>(i) < line.size() && line[i] == u'\t' ? '\t' : ' ';
+// Findings go to standard error as the run writes its messages there: on a terminal, control
+// characters in a line, a name or a message are shown rather than obeyed.
+struct report_writer {
+    bool to_terminal = ::isatty(STDERR_FILENO) == 1;
+
+    // Standard error: there is nowhere to report a failure to write to it.
+    void write(const text& said) const {
+        (void)write_all(STDERR_FILENO, to_utf8(terminal_text(said, to_terminal)));
     }
-    return out + "^\n";
-}
+
+    // The line with line breaks inside it shown as blanks, and a caret under the column,
+    // padded with the line's own tabs and as wide as each character shows, so that it lines up.
+    text shown_line(text_view line, int column) const {
+        text flat(line);
+        std::replace(flat.begin(), flat.end(), u'\r', u' ');
+        std::replace(flat.begin(), flat.end(), u'\n', u' ');
+        text out = flat + u"\n";
+        for (size_t i = 0; i + 1 < static_cast<size_t>(column); ++i) {
+            bool tab = i < flat.size() && flat[i] == u'\t';
+            size_t width = i < flat.size()
+                               ? terminal_text(text_view(flat).substr(i, 1), to_terminal).size()
+                               : 1;
+            out.append(tab ? 1 : width, tab ? u'\t' : u' ');
+        }
+        return out + u"^\n";
+    }
+};
 
 struct check_totals {
     int errors = 0;
@@ -33,10 +50,11 @@ struct check_totals {
     bool unreadable = false;
 };
 
-void check_one(const char* path, std::optional<text_encoding> forced, check_totals& totals) {
+void check_one(const report_writer& out, const std::string& path,
+               std::optional<text_encoding> forced, check_totals& totals) {
     script_bytes read = read_script_bytes(path);
     if (read.problem) {
-        std::fprintf(stderr, "tovl-console: %s\n", to_utf8(*read.problem).c_str());
+        out.write(u"tovl-console: " + *read.problem + u"\n");
         totals.unreadable = true;
         return;
     }
@@ -47,31 +65,31 @@ void check_one(const char* path, std::optional<text_encoding> forced, check_tota
     for (const diagnostic& d : found) {
         bool error = d.level == check_level::error;
         (error ? totals.errors : totals.warnings) += 1;
-        std::string report = std::string(path) + ":" + std::to_string(d.line) + ":" +
-                             std::to_string(d.column) + (error ? ": error: " : ": warning: ") +
-                             to_utf8(d.message) + "\n";
+        text report = from_utf8(path + ":" + std::to_string(d.line) + ":" +
+                                std::to_string(d.column) + (error ? ": error: " : ": warning: ")) +
+                      d.message + u"\n";
         if (static_cast<size_t>(d.line) <= lines.size())
-            report += shown_line(lines[d.line - 1], d.column);
-        std::fputs(report.c_str(), stderr);
+            report += out.shown_line(lines[d.line - 1], d.column);
+        out.write(report);
     }
 }
 
-std::string counted(int n, const char* what) {
-    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+text counted(int n, const char* what) {
+    return from_utf8(std::to_string(n) + " " + what + (n == 1 ? "" : "s"));
 }
 
 } // namespace
 
 int check_script_files(const std::vector<std::string>& paths, std::optional<text_encoding> forced,
                        bool warnings_are_errors) {
+    report_writer out;
     check_totals totals;
     for (const std::string& path : paths)
-        check_one(path.c_str(), forced, totals);
+        check_one(out, path, forced, totals);
     if (totals.errors + totals.warnings > 0) {
-        std::fprintf(stderr, "tovl-console: %s, %s in %s\n",
-                     counted(totals.errors, "error").c_str(),
-                     counted(totals.warnings, "warning").c_str(),
-                     counted(static_cast<int>(paths.size()), "script").c_str());
+        out.write(u"tovl-console: " + counted(totals.errors, "error") + u", " +
+                  counted(totals.warnings, "warning") + u" in " +
+                  counted(static_cast<int>(paths.size()), "script") + u"\n");
     }
     if (totals.unreadable) return 2;
     if (totals.errors > 0 || (warnings_are_errors && totals.warnings > 0)) return 1;

@@ -5,6 +5,7 @@
 #include "interp/memory_budget.h"
 #include "interp/script_text.h"
 #include "interp/utf8.h"
+#include "platform/descriptors.h"
 
 #include <algorithm>
 #include <cctype>
@@ -74,16 +75,26 @@ std::unique_ptr<system_services> make_system(text_encoding encoding,
 
 } // namespace
 
-bool answer_request(const runner_texts& runner, runner_request request) {
+text output_failure_message(int error_number) {
+    return u"the output could not be written to standard output: " +
+           from_utf8(std::strerror(error_number));
+}
+
+std::optional<int> answer_request(const runner_texts& runner, runner_request request) {
+    std::string answer;
     if (request == runner_request::help) {
-        std::fputs(runner.usage, stdout);
-        std::fputs(runner.about, stdout);
-        std::fputs(script_reading_help, stdout);
-        std::fputs(runner.options_help, stdout);
+        answer =
+            std::string(runner.usage) + runner.about + script_reading_help + runner.options_help;
     } else if (request == runner_request::version) {
-        std::printf("%s %s\n", runner.name, TOVL_VERSION);
+        answer = std::string(runner.name) + " " + TOVL_VERSION + "\n";
+    } else {
+        return std::nullopt;
     }
-    return request != runner_request::run;
+    if (os_error error = write_all(STDOUT_FILENO, answer)) {
+        say_on_stderr(runner, to_utf8(output_failure_message(error.number)));
+        return output_failed_status;
+    }
+    return 0;
 }
 
 void say_on_stderr(const runner_texts& runner, const std::string& message, const char* more) {
@@ -171,10 +182,9 @@ std::optional<text> line_end_warning(const std::string& path, text_view content)
 }
 
 linux_run_services::linux_run_services(script_host& host, text_encoding encoding,
-                                       dry_run_system::reporter rehearsal,
-                                       std::function<void()> before_stream_write)
+                                       dry_run_system::reporter rehearsal)
     : system_(make_system(encoding, std::move(rehearsal))),
-      files_(encoding, std::move(before_stream_write)), services_{host, *system_, files_, random_} {
-}
+      files_(encoding, [&host] { host.before_outside_write(); }),
+      services_{host, *system_, files_, random_} {}
 
 } // namespace tovl

@@ -9,7 +9,6 @@
 #include "platform/linux_files.h"
 #include "platform/linux_system.h"
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -35,9 +34,17 @@ struct runner_flag {
 
 enum class runner_request { run, help, version };
 
+// The exit status of both runners when what they print cannot be written to standard output.
+constexpr int output_failed_status = 3;
+
+// "the output could not be written to standard output: REASON", for the errno of the write.
+text output_failure_message(int error_number);
+
 // Answers --help (usage, about, how a script is read, options) or --version ("NAME VERSION") on
-// standard output. False for a run, which has nothing to answer.
-bool answer_request(const runner_texts& runner, runner_request request);
+// standard output, and gives the exit status: 0, or output_failed_status after a message on
+// standard error when the answer could not be written. Nothing for a run, which has nothing to
+// answer.
+std::optional<int> answer_request(const runner_texts& runner, runner_request request);
 
 // Writes "NAME: MESSAGE" and a line end on standard error, then `more` (the usage, after wrong
 // arguments).
@@ -74,13 +81,12 @@ std::optional<text> line_end_warning(const std::string& path, text_view content)
 
 // The services of one run on Linux for a script read in `encoding`: files, programs, the CD
 // tray, the clock-seeded random numbers, and `host`. With a `rehearsal` reporter, programs,
-// shutdowns and tray commands are only described to it (--dry-run). `before_stream_write` runs
-// before a file command writes to a stream such as standard output (see linux_files).
+// shutdowns and tray commands are only described to it (--dry-run). A file command that writes
+// to a stream such as standard output lets `host` write out what it holds back first.
 class linux_run_services {
   public:
     linux_run_services(script_host& host, text_encoding encoding,
-                       dry_run_system::reporter rehearsal = {},
-                       std::function<void()> before_stream_write = {});
+                       dry_run_system::reporter rehearsal = {});
     // The services refer to this object's members, so it stays where it was made.
     linux_run_services(const linux_run_services&) = delete;
     linux_run_services& operator=(const linux_run_services&) = delete;

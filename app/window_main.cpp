@@ -46,7 +46,8 @@ const char help_options[] =
     "\n"
     "exit status: 0 when the window is closed, the script runs \"fendp\" or the file chooser\n"
     "is cancelled; 1 after a run-time error in the second run; 2 when the script cannot be\n"
-    "read or the arguments are wrong.\n";
+    "read or the arguments are wrong; 3 when --help or --version could not be written to\n"
+    "standard output.\n";
 
 const tovl::runner_texts window_runner{"tovl", usage, help, help_options};
 
@@ -64,11 +65,12 @@ int fail_at_startup(const tovl::text& message, const char* more = "") {
 
 // Exit statuses: 0 when the window is closed, the script runs "fendp" or the file chooser is
 // cancelled; 1 after a run-time error in the second run; 2 when the script cannot be read or
-// the arguments are wrong.
+// the arguments are wrong; 3 when --help or --version could not be written.
 int main(int argc, char** argv) {
     using namespace tovl;
     // Help and version need no display, so they come before Qt starts.
-    if (answer_request(window_runner, find_help_or_version(argc, argv))) return 0;
+    if (std::optional<int> status = answer_request(window_runner, find_help_or_version(argc, argv)))
+        return *status;
     QApplication app(argc, argv); // takes Qt's own options out of argv
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tovl.png")));
     QGuiApplication::setDesktopFileName(QStringLiteral("tovl"));

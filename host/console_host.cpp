@@ -1,18 +1,16 @@
 // The console host: standard output for the output, standard error and input for dialogs.
 #include "host/console_host.h"
 
+#include "host/held_streams.h"
+#include "host/terminal_text.h"
+#include "interp/memory_budget.h"
 #include "interp/utf8.h"
 #include "interp/value.h"
-#include "platform/descriptors.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
-#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,88 +18,22 @@ namespace tovl {
 
 namespace {
 
-constexpr size_t buffer_size = size_t(1) << 16;
-
-// Bytes not yet written to a descriptor, in static storage so that the signal handler can
-// write them: `length` grows only after the bytes are in place, and a flush runs with the stop
-// signals blocked, so the handler never writes a byte twice.
-struct held_bytes {
-    char bytes[buffer_size] = {};
-    volatile sig_atomic_t length = 0;
-
-    std::string_view held() const { return {bytes, static_cast<size_t>(length)}; }
-};
-held_bytes held_output; // for standard output
-held_bytes held_trace;  // trace lines for standard error
-
-constexpr int stop_signals[] = {SIGINT, SIGTERM, SIGHUP};
-
-// Ctrl-C, kill or a closed terminal: what was printed and traced is written out before the
-// program ends the way the signal ends it. Only async-signal-safe calls.
-void write_out_and_stop(int signal_number) {
-    write_all(STDOUT_FILENO, held_output.held());
-    write_all(STDERR_FILENO, held_trace.held());
-    ::signal(signal_number, SIG_DFL);
-    ::raise(signal_number);
-}
-
-// Adds bytes to a held buffer, writing it out with `flush` each time it fills. Bytes that do
-// not fit go after what is held is written, so that a line is cut only when it is longer than
-// the buffer: what a stop signal writes out then always starts a line.
-template <typename flush_function>
-void hold(held_bytes& to, std::string_view bytes, flush_function flush) {
-    if (to.length > 0 && bytes.size() > buffer_size - static_cast<size_t>(to.length)) flush();
-    while (!bytes.empty()) {
-        size_t length = static_cast<size_t>(to.length);
-        size_t piece = std::min(bytes.size(), buffer_size - length);
-        std::memcpy(to.bytes + length, bytes.data(), piece);
-        std::atomic_signal_fence(std::memory_order_release);
-        to.length = static_cast<sig_atomic_t>(length + piece);
-        bytes.remove_prefix(piece);
-        if (static_cast<size_t>(to.length) == buffer_size) flush();
-    }
-}
-
-sigset_t stop_signal_set() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int s : stop_signals)
-        sigaddset(&set, s);
-    return set;
-}
-
-// Text for a terminal line: CR LF and lone CRs become LF, and with `visible_controls` other
-// control characters are shown as ^X or <U+XXXX>, so that a message cannot send commands to the
-// terminal (retitle it, clear the screen).
-std::string terminal_text(text_view t, bool visible_controls) {
-    std::string out;
-    for (size_t i = 0; i < t.size(); ++i) {
-        char16_t c = t[i];
-        if (c == u'\r') {
-            out.push_back('\n');
-            if (i + 1 < t.size() && t[i + 1] == u'\n') ++i;
-        } else if (visible_controls && c != u'\n' && c != u'\t' && (c < 0x20 || c == 0x7F)) {
-            out.push_back('^');
-            out.push_back(static_cast<char>(c ^ 0x40));
-        } else if (visible_controls && c >= 0x80 && c <= 0x9F) {
-            static const char digits[] = "0123456789ABCDEF";
-            out += "<U+00";
-            out.push_back(digits[c >> 4]);
-            out.push_back(digits[c & 0xF]);
-            out.push_back('>');
-        } else {
-            append_utf8(out, t.substr(i, 1));
-        }
-    }
-    return out;
-}
-
-// One line from standard input, its LF or CR LF removed; end of input gives the empty text. A
-// line longer than a text may be is refused before it fills the memory.
-text read_answer() {
+// One line from standard input, its LF or CR LF removed; nothing when the input has ended. A
+// line longer than a text may be is refused before it fills the memory, once the rest of it
+// has been read and dropped, so that the next question gets the next line.
+std::optional<text> read_answer() {
+    int c = std::getc(stdin);
+    if (c == EOF) return std::nullopt;
+    // Each byte is held as a byte and as a character of two while the answer is made.
+    size_t most = std::min(max_text_length, memory_budget::room() / 3);
     std::string bytes;
-    for (int c = std::getc(stdin); c != EOF && c != '\n'; c = std::getc(stdin)) {
-        if (bytes.size() == max_text_length) raise_text_too_long(bytes.size() + 1);
+    for (; c != EOF && c != '\n'; c = std::getc(stdin)) {
+        if (bytes.size() == most) {
+            while (c != EOF && c != '\n')
+                c = std::getc(stdin);
+            if (most == max_text_length) raise_text_too_long(bytes.size() + 1);
+            memory_budget::raise_over_budget(3 * (bytes.size() + 1));
+        }
         bytes.push_back(static_cast<char>(c));
     }
     if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
@@ -136,35 +68,22 @@ console_host::console_host()
         }
         if (fd == STDOUT_FILENO) output_closed_ = true;
     }
-    struct sigaction action {};
-    action.sa_handler = write_out_and_stop;
-    sigemptyset(&action.sa_mask);
-    for (int s : stop_signals) {
-        struct sigaction old {};
-        // A signal the caller ignores (nohup) stays ignored.
-        if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
-        ::sigaction(s, &action, nullptr);
-    }
+    catch_ending_signals();
 }
 
 console_host::~console_host() {
     flush(true);
-    for (int s : stop_signals) {
-        struct sigaction old {};
-        if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler == write_out_and_stop) {
-            ::signal(s, SIG_DFL);
-        }
-    }
+    release_ending_signals();
 }
 
 void console_host::put(std::string_view bytes) {
-    hold(held_output, bytes, [this] { flush(); });
+    held_output().add(bytes, [this] { flush(); });
 }
 
 // A CR LF pair is written as one LF; any other CR or LF as it is. A CR at the end of a print is
 // held back until the next print shows whether an LF follows it.
 void console_host::append_output(text_view more) {
-    if (more.empty()) return;
+    if (more.empty() || output_error_ != 0) return;
     scratch_.clear();
     if (held_cr_) {
         held_cr_ = false;
@@ -201,20 +120,19 @@ void console_host::flush(bool final) {
         held_cr_ = false;
         put("\r");
     }
-    sigset_t stops = stop_signal_set();
-    sigset_t old;
-    ::pthread_sigmask(SIG_BLOCK, &stops, &old);
-    if (output_error_ == 0 && held_output.length > 0) {
-        output_error_ =
-            output_closed_ ? EBADF : write_all(STDOUT_FILENO, held_output.held()).number;
+    held_stream& held = held_output();
+    if (held.empty()) return;
+    if (output_error_ != 0 || output_closed_) {
+        held.drop();
+        if (output_error_ == 0) output_error_ = EBADF;
+        return;
     }
-    held_output.length = 0;
-    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    output_error_ = held.write_out().number;
 }
 
 void console_host::report(const text& message) {
     flush();
-    write_errors(terminal_text(message, errors_go_to_terminal_) + "\n");
+    write_errors(to_utf8(terminal_text(message, errors_go_to_terminal_)) + "\n");
 }
 
 void console_host::trace(text_view line) {
@@ -238,24 +156,19 @@ void console_host::trace(text_view line) {
     if (errors_go_with_output_) {
         put(to);
     } else {
-        hold(held_trace, to, [this] { flush_trace(); });
+        held_errors().add(to, [this] { flush_trace(); });
     }
 }
 
+// Standard error: there is nowhere to report a failure to write to it.
 void console_host::flush_trace() {
-    if (held_trace.length == 0) return;
-    sigset_t stops = stop_signal_set();
-    sigset_t old;
-    ::pthread_sigmask(SIG_BLOCK, &stops, &old);
-    write_all(STDERR_FILENO, held_trace.held());
-    held_trace.length = 0;
-    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    if (!held_errors().empty()) (void)held_errors().write_out();
 }
 
-// Standard error: there is nowhere to report a failure to write to it.
+// Messages go through the same buffer as the trace lines, after them, and are written at once.
 void console_host::write_errors(std::string_view bytes) {
+    held_errors().add(bytes, [this] { flush_trace(); });
     flush_trace();
-    write_all(STDERR_FILENO, bytes);
 }
 
 // The caption becomes the terminal's title; control characters and bytes that are not UTF-8
@@ -275,17 +188,23 @@ void console_host::show_message(const text& message) {
     report(message);
     if (!input_is_terminal_) return;
     write_errors("[press Enter]");
-    read_answer();
+    (void)read_answer();
 }
 
 // On a terminal the user's Enter ends the prompt's line; with the answer coming from a pipe or
 // file nothing would, so the line is ended here and later messages start on their own lines.
 text console_host::ask(const text& prompt) {
+    if (empty_answers_ == empty_answers_after_input_end) {
+        out_of_answers_ = true;
+        throw stop_requested();
+    }
     flush();
-    write_errors(terminal_text(prompt, errors_go_to_terminal_) + " ");
-    text answer = read_answer();
+    write_errors(to_utf8(terminal_text(prompt, errors_go_to_terminal_)) + " ");
+    std::optional<text> answer = read_answer();
     if (!input_is_terminal_) write_errors("\n");
-    return answer;
+    if (answer) return std::move(*answer);
+    ++empty_answers_;
+    return text();
 }
 
 } // namespace tovl

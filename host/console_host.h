@@ -3,6 +3,7 @@
 
 #include "interp/script_host.h"
 
+#include <optional>
 #include <string>
 
 namespace tovl {
@@ -10,8 +11,8 @@ namespace tovl {
 // The output goes to standard output as UTF-8, with every CR LF written as one LF: through a
 // 64 KiB buffer, or line by line when standard output is a terminal. Messages and prompts go
 // to standard error, with control characters made visible on a terminal; answers come from
-// standard input. Only one console host exists at a time: SIGINT, SIGTERM and SIGHUP write
-// out the buffered output before the program ends.
+// standard input. Only one console host exists at a time: while it does, a signal that ends
+// the program writes out the buffered output first (catch_ending_signals).
 class console_host final : public script_host {
   public:
     console_host();
@@ -24,21 +25,29 @@ class console_host final : public script_host {
     void move_caret_to_end() override {}
     void set_caption(const text& caption) override;
     void show_message(const text& message) override;
-    // An answer longer than a text may be is the out-of-memory error.
+    // An answer longer than a text may be, or than the memory budget has room for, is the
+    // out-of-memory error, after the rest of its line has been read and dropped. Once the input
+    // has ended, questions get the empty text until `empty_answers_after_input_end` have; the
+    // next one is not asked and ends the run (stop_requested).
     text ask(const text& prompt) override;
+    void before_outside_write() override { flush(); }
+
+    static constexpr int empty_answers_after_input_end = 100;
+    // True when the run ended at a question asked after all those empty answers.
+    bool ran_out_of_answers() const { return out_of_answers_; }
 
     // Writes what is buffered for standard output, a held-back CR included when `final`.
     void flush(bool final = false);
     // A line of its own on standard error, after the output so far.
     void report(const text& message);
     // A trace line on standard error. Trace lines are gathered and written in large pieces:
-    // before anything else is written to standard error, by flush(), and when a stop signal
-    // ends the program. On a terminal each is written at once; where standard error is the same
+    // before anything else is written to standard error, by flush(), and when a signal ends
+    // the program. On a terminal each is written at once; where standard error is the same
     // file or pipe as standard output, they go into the output's buffer, so that the two keep
     // their order.
     void trace(text_view line);
     // The errno of the first failed write to standard output, or 0. After one, the output is
-    // dropped.
+    // dropped unconverted, at no cost.
     int output_error() const { return output_error_; }
 
   private:
@@ -55,6 +64,8 @@ class console_host final : public script_host {
     bool errors_go_with_output_; // standard error is standard output's file or pipe
     bool output_closed_ = false; // standard output was closed when the program started
     int output_error_ = 0;
+    int empty_answers_ = 0;       // questions answered with the empty text as the input had ended
+    bool out_of_answers_ = false; // a question came after all of them
 };
 
 } // namespace tovl

@@ -92,7 +92,7 @@ text main_window::ask(const text& prompt) {
     input_box box(this, prompt);
     int result = run_box(box);
     if (closed_) throw stop_requested();
-    if (result != QDialog::Accepted) return {};
+    if (result != QDialog::Accepted) return text();
     return from_qstring(box.entry->text());
 }
 

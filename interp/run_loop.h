@@ -33,8 +33,8 @@ enum class run_end {
     ended_by_fendp,    // "fendp" asked to end the program
     failed,            // a run-time error; it carries its line
     step_budget_spent, // the host's limit on executed lines was reached
-    stopped            // the host asked to end the program (its window closed): at a pause
-                       // point, or by stop_requested from a box
+    stopped            // the host asked to end the program: at a pause point (its window closed,
+                       // its output failed), or by stop_requested from a box or a question
 };
 
 struct run_outcome {

@@ -5,9 +5,9 @@
 
 namespace tovl {
 
-// Thrown by show_message or ask when the user ends the program while the host waits for an
-// answer, as by closing the window with a box open: the run ends there as stopped, and the
-// command that asked changes nothing.
+// Thrown by show_message or ask when the program is to end while the host waits for an
+// answer (the window closed with a box open, or a script that keeps asking after its input has
+// ended): the run ends there as stopped, and the command that asked changes nothing.
 struct stop_requested {};
 
 // The interpreter reaches its user only through these operations, so one core runs in the
@@ -25,6 +25,10 @@ class script_host {
     virtual void show_message(const text& message) = 0;
     // Asks for one line of text; Cancel or the end of input gives the empty text.
     virtual text ask(const text& prompt) = 0;
+    // Something else is about to write where the host may write (a program the script starts,
+    // a file command saving to a standard stream): what the host has held back is written out
+    // first, so that the other writer's output follows it.
+    virtual void before_outside_write() {}
 };
 
 } // namespace tovl

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""tovl-console's standard streams under stress: output that cannot be written, a stop signal
-with output still buffered, a long print loop's memory, an endless answer, memory that runs
-out, trace and output in one pipe, control characters in a message shown on a terminal, files
-saved to the standard streams, and a saved file flushed to the disk before it takes its place.
+"""tovl-console's standard streams under stress: output that cannot be written, signals with
+output still buffered or blocked, a launched program's output, a long print loop's memory, an
+answer too long for a text, memory that runs out, trace and output in one pipe, control
+characters shown on a terminal, files saved to the standard streams, and a saved file flushed
+to the disk before it takes its place.
 
 Usage: console_test.py TOVL-CONSOLE
 """
@@ -15,6 +16,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 console = sys.argv[1]
@@ -26,6 +28,16 @@ def check(ok, what):
         failures.append(what)
 
 
+def run(args, what, timeout=20, **options):
+    """The finished run, or None (a failure) when it still runs after `timeout` seconds."""
+    options = {"stdout": subprocess.PIPE, "stderr": subprocess.PIPE, **options}
+    try:
+        return subprocess.run(args, timeout=timeout, **options)
+    except subprocess.TimeoutExpired:
+        failures.append(f"{what}: still running after {timeout} seconds")
+        return None
+
+
 def script(folder, name, *lines):
     path = os.path.join(folder, name)
     with open(path, "w", encoding="utf-8") as f:
@@ -34,22 +46,28 @@ def script(folder, name, *lines):
 
 
 with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
+    # Output that cannot be written ends the run at its first failed write, with status 3 and
+    # one message: a full disk (also for a huge text printed again and again, and for --help
+    # and --version) or a closed pipe whose signal is ignored, as this test ignores it. Not
+    # ignored, that signal ends the program as it ends any other.
     hello = script(top, "hello.tovl", "fnumv1", "fsetv1hello", "fprnt1", "fnewl")
-    with open("/dev/full", "w") as full:
-        done = subprocess.run([console, hello], stdout=full, stderr=subprocess.PIPE, text=True)
-    check(done.returncode == 3 and done.stderr.count("could not be written") == 1,
-          f"output to /dev/full: status {done.returncode}, stderr {done.stderr!r}")
-
-    # Printed, then a loop that never ends: SIGTERM must not lose the buffered line.
     loop = script(top, "loop.tovl", "fnumv1", "fsetv1before the stop", "fprnt1", "fnewl", "fgoto5")
-    out_path = os.path.join(top, "out.txt")
-    with open(out_path, "w") as out:
-        running = subprocess.Popen([console, loop], stdout=out)
-        time.sleep(0.5)
-        running.send_signal(signal.SIGTERM)
-        running.wait(timeout=10)
-    check(open(out_path).read() == "before the stop\n" and running.returncode == -signal.SIGTERM,
-          f"SIGTERM: status {running.returncode}, output {open(out_path).read()!r}")
+    forever = script(top, "forever.tovl", "fnumv1", "fsetv1again", "fprnt1", "fnewl", "fgoto3")
+    huge = script(top, "huge.tovl", "fnumv4", "fsetv1x", "fsetv20", "fsetv326", "fsetv41",
+                  "fappd111", "fmath242+", "fifvr32>", "fgoto6", "endif", "fprnt1", "fgoto11")
+    for args, to, status in [([hello], "full", 3), ([forever], "full", 3), ([huge], "full", 3),
+                             (["--help"], "full", 3), (["--version"], "full", 3),
+                             ([forever], "pipe", 3), ([forever], "pipe", -signal.SIGPIPE)]:
+        reader, writer = os.pipe()
+        os.close(reader)
+        with open("/dev/full", "w") as full:
+            done = run([console] + args, f"{args} to a {to}", text=True,
+                       stdout=full if to == "full" else writer, restore_signals=status != 3)
+        os.close(writer)
+        if done:
+            check(done.returncode == status
+                  and done.stderr.count("could not be written") == (status == 3),
+                  f"{args} to a {to}: status {done.returncode}, stderr {done.stderr!r}")
 
     # Traced, the same loop leaves its trace whole: the lines held back at the stop are written
     # too (the loop is paused to see what was written before the stop signal).
@@ -80,6 +98,59 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
     check(held > 0 and tail.endswith(b"\n5: fgoto5  jump to line 5\n"),
           f"SIGTERM with --trace: {held} bytes after the stop, ending {tail!r}")
 
+    # Every signal whose default ends the program writes out what was printed first, and then
+    # ends it.
+    thousand = script(top, "thousand.tovl", "fnumv3", "fsetv10", "fsetv21", "fsetv31000",
+                      "fmath121+", "fprnt1", "fnewl", "fifvr31>", "fgoto5", "endif", "fgoto11")
+    ending = [signal.SIGQUIT, signal.SIGUSR1, signal.SIGUSR2, signal.SIGALRM, signal.SIGXCPU,
+              signal.SIGXFSZ, signal.SIGVTALRM, signal.SIGPROF, signal.SIGPIPE, signal.SIGRTMIN,
+              signal.SIGTERM, signal.SIGINT, signal.SIGHUP]
+    no_core = lambda: resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
+    running = []
+    for number in ending:
+        out = open(os.path.join(top, f"signal{int(number)}.txt"), "w+")
+        running.append((number, out, subprocess.Popen([console, thousand], stdout=out,
+                                                      preexec_fn=no_core)))
+    time.sleep(0.5)
+    for number, out, process in running:
+        process.send_signal(number)
+    for number, out, process in running:
+        process.wait(timeout=10)
+        out.seek(0)
+        lines = out.read().count("\n")
+        check(process.returncode == -number and lines == 1000,
+              f"signal {number}: status {process.returncode}, {lines} of 1000 lines written")
+        out.close()
+
+    # Output that is not read (a full pipe, a terminal stopped with Ctrl-S) does not keep a stop
+    # signal from ending the program within a second.
+    for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        for blocked in ("pipe", "terminal"):
+            main_end, stopped_end = pty.openpty() if blocked == "terminal" else os.pipe()
+            if blocked == "terminal":
+                termios.tcflow(stopped_end, termios.TCOOFF)
+            process = subprocess.Popen([console, forever], stdout=stopped_end)
+            time.sleep(0.3)
+            process.send_signal(number)
+            try:
+                process.wait(timeout=1)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+            check(process.returncode == -number,
+                  f"signal {number} with a blocked {blocked}: status {process.returncode}")
+            os.close(main_end)
+            os.close(stopped_end)
+
+    # What the script printed before it starts a program comes before the program's output, also
+    # when the script goes on for a while after the start.
+    launch = script(top, "launch.tovl", "fnumv4", "fsetv1before", "fprnt1", "fnewl",
+                    "fsetv2echo launched", "frexe2", "fsetv30", "fsetv41", "fsetv0200000",
+                    "fmath343+", "fifvr03>", "fgoto10", "endif")
+    done = run([console, launch], "launch", text=True)
+    if done:
+        check(done.stdout == "before\nlaunched\n", f"launch: {done.stdout!r}")
+
     # Ten million printed lines in constant memory.
     count = script(top, "count.tovl", "fnumv4", "fsetv10", "fsetv21", "fsetv310000000",
                    "fsetv4line", "fprnt4", "fnewl", "fmath121+", "fifvr31>", "fgoto6", "endif")
@@ -97,13 +168,18 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
     check(running.returncode == 0 and 0 < peak_kb < 10 * 1024,
           f"10 million printed lines: status {running.returncode}, peak RSS {peak_kb} KB")
 
-    # An answer that never ends is refused with the out-of-memory error.
-    ask = script(top, "ask.tovl", "fnumv2", "fsetv1Name?", "finpt21")
-    with open("/dev/zero") as zero:
-        done = subprocess.run([console, ask], stdin=zero, capture_output=True, text=True,
-                              timeout=120)
-    check(done.returncode == 1 and "Run-time error 14: Out of memory" in done.stderr,
-          f"endless answer: status {done.returncode}, stderr {done.stderr[-300:]!r}")
+    # An answer longer than a text may be, or than the memory budget has room for, is refused
+    # with the out-of-memory error, and the rest of its line is dropped: the second run's
+    # question gets the next line.
+    ask = script(top, "ask.tovl", "fnumv2", "fsetv1Name?", "finpt21", "fprnt2", "fnewl")
+    for options, length in (([], 2**27 + 5), (["--max-memory=8M"], 2**22)):
+        done = run([console, *options, ask], "long answer", timeout=60,
+                   input=b"x" * length + b"\nsecond\n")
+        if done:
+            check(done.returncode == 0 and done.stdout == b"second\n"
+                  and done.stderr.count(b"Run-time error 14: Out of memory") == 1,
+                  f"long answer {options}: status {done.returncode}, output "
+                  f"{done.stdout[:20]!r}, stderr {done.stderr[-300:]!r}")
 
     # Memory that runs out in a line that ran before (a copy of a text that doubles each time
     # round) is that line's error, in both runs, not the error of the line decoded last.
@@ -124,17 +200,24 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
           'a3: fprnt1\n\n4: fnewl\n', f"trace and output in one pipe: {done.stdout!r}")
 
     # A message on a terminal shows its control characters (C0, DEL, C1) instead of obeying
-    # them; the characters next to them in the code table stay as they are.
-    message = script(top, "message.tovl", "fnumv1",
-                     "fsetv1\x1b]0;retitled\x07\x1b[2Jdone \x7f\x80\x9f\xa0~", "fmsgb1")
-    main_end, terminal_end = pty.openpty()
-    done = subprocess.run([console, message], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                          stderr=terminal_end)
-    os.close(terminal_end)
-    shown = os.read(main_end, 4096)
-    os.close(main_end)
-    check(b"^[]0;retitled^G^[[2Jdone ^?<U+0080><U+009F>\xc2\xa0~" in shown
-          and b"\x1b" not in shown, f"message on a terminal: {shown!r}")
+    # them; the characters next to them in the code table stay as they are. So do --check's
+    # lines, with the caret under the column, its script names and its cannot-read message.
+    message = script(top, "message\x1b[2J.tovl", "fnumv1",
+                     "fsetv1\x1b]0;retitled\x07\x1b[2Jdone \x7f\x80\x9f\xa0~", "fmsgb1",
+                     "fsetv1\x1b\x80 ' note")
+    name = os.path.basename(message).replace("\x1b", "^[").encode()
+    for args, expected in [([message], [b"^[]0;retitled^G^[[2Jdone ^?<U+0080><U+009F>\xc2\xa0~"]),
+                           (["--check", message, message + "\x1b[J"],
+                            [name + b":4:", b"fsetv1^[<U+0080> ' note\r\n" + b" " * 17 + b"^\r\n",
+                             b"cannot read " + (top + "/").encode() + name + b"^[[J: File"])]:
+        main_end, terminal_end = pty.openpty()
+        subprocess.run([console] + args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=terminal_end)
+        os.close(terminal_end)
+        shown = os.read(main_end, 8192)
+        os.close(main_end)
+        check(all(e in shown for e in expected) and b"\x1b" not in shown,
+              f"{args} on a terminal: {shown!r}")
 
     # ssave to standard output or error, by any of their names, writes after what was printed
     # before, at the stream's position or appended: it never empties or replaces the file
@@ -164,6 +247,6 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
                         r"f(?:data)?sync\(\1\)", traced.stderr, re.M),
               f"flushes around the rename of a saved file: {traced.stderr[-600:]!r}")
 
-print("\n".join(failures) or "ok: /dev/full, SIGTERM, SIGTERM traced, memory, endless answer, "
-      "copies, one pipe, terminal message, standard streams, flushes")
+print("\n".join(failures) or "ok: output failures, signals, launch, memory, long answer, copies, "
+      "one pipe, terminal, standard streams, flushes")
 sys.exit(1 if failures else 0)
