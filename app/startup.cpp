@@ -184,7 +184,7 @@ std::optional<text> line_end_warning(const std::string& path, text_view content)
 linux_run_services::linux_run_services(script_host& host, text_encoding encoding,
                                        dry_run_system::reporter rehearsal)
     : system_(make_system(encoding, std::move(rehearsal))),
-      files_(encoding, [&host] { host.before_outside_write(); }),
-      services_{host, *system_, files_, random_} {}
+      files_(encoding, [&host] { host.before_outside_write(); }), services_{host, *system_, files_,
+                                                                            random_} {}
 
 } // namespace tovl
