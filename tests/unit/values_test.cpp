@@ -29,6 +29,9 @@ TEST(numbers, parses_rounding_and_text_at_the_edges_of_their_ranges) {
     EXPECT_EQ(error_of([] { round_to_int16(32767.5); }), error_kind::overflow);
     EXPECT_EQ(round_to_int16(32767.4), 32767); // the last value in range on either side
     EXPECT_EQ(round_to_int16(-32768.4), -32768);
+    EXPECT_EQ(round_to_int32(-2147483648.4), INT32_MIN);
+    EXPECT_EQ(error_of([] { round_to_int32(2147483647.5); }), error_kind::overflow);
+    EXPECT_EQ(error_of([] { round_to_int32(-2147483649.0); }), error_kind::overflow);
     EXPECT_EQ(error_of([] { to_single(3.5e38); }), error_kind::overflow);
     EXPECT_EQ(number_text(9999999.0, single_digits), u"9999999");
     EXPECT_EQ(number_text(10000000.0, single_digits), u"1E+07");
