@@ -15,9 +15,6 @@ namespace tovl {
 
 namespace {
 
-// Each byte of a script is held twice while it is read: as a byte, and as a character of two.
-constexpr size_t held_per_byte = 3;
-
 text reason_not_read(const std::string& path, const os_error& error) {
     struct stat info {};
     if (error.number == EFBIG) {
@@ -37,7 +34,7 @@ script_bytes read_script_bytes(const std::string& path) {
     text reason;
     try {
         if (os_error error =
-                read_file_bytes(path, script.bytes, memory_budget::room() / held_per_byte)) {
+                read_file_bytes(path, script.bytes, memory_budget::room_for_decoding())) {
             reason = reason_not_read(path, error);
         } else if (looks_like_utf16(script.bytes)) {
             reason = u"it is UTF-16 text; save it as UTF-8 (an editor's \"Save as\", or iconv -f "

@@ -24,15 +24,15 @@ namespace {
 std::optional<text> read_answer() {
     int c = std::getc(stdin);
     if (c == EOF) return std::nullopt;
-    // Each byte is held as a byte and as a character of two while the answer is made.
-    size_t most = std::min(max_text_length, memory_budget::room() / 3);
+    size_t most = std::min(max_text_length, memory_budget::room_for_decoding());
     std::string bytes;
     for (; c != EOF && c != '\n'; c = std::getc(stdin)) {
         if (bytes.size() == most) {
             while (c != EOF && c != '\n')
                 c = std::getc(stdin);
             if (most == max_text_length) raise_text_too_long(bytes.size() + 1);
-            memory_budget::raise_over_budget(3 * (bytes.size() + 1));
+            memory_budget::raise_over_budget(memory_budget::held_while_decoding *
+                                             (bytes.size() + 1));
         }
         bytes.push_back(static_cast<char>(c));
     }

@@ -36,6 +36,13 @@ inline void set_limit(size_t bytes) {
 inline size_t room() {
     return detail::in_use < detail::limit ? detail::limit - detail::in_use : 0;
 }
+// Each byte of outside text (a script, an answer) is held twice while it is read and decoded:
+// as a byte, and as a character of two.
+constexpr size_t held_while_decoding = 1 + sizeof(char16_t);
+// The most bytes of outside text that can be read and decoded within the budget.
+inline size_t room_for_decoding() {
+    return room() / held_while_decoding;
+}
 // True when `bytes` more would still be within the budget.
 inline bool has_room_for(size_t bytes) {
     return bytes <= detail::limit && detail::in_use <= detail::limit - bytes;
