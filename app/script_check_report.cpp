@@ -3,6 +3,7 @@
 
 #include "app/script_file.h"
 #include "check/script_check.h"
+#include "commands/commands.h"
 #include "host/terminal_text.h"
 #include "interp/script_text.h"
 #include "interp/utf8.h"
@@ -60,7 +61,8 @@ void check_one(const report_writer& out, const std::string& path,
     }
     const std::string& bytes = read.bytes;
     decoded_script script = decode_script(bytes, forced);
-    std::vector<diagnostic> found = check_script(bytes, script, forced.has_value());
+    std::vector<diagnostic> found =
+        check_script(bytes, script, forced.has_value(), &commands::every_command());
     std::vector<text_view> lines = split_lines(script.content);
     for (const diagnostic& d : found) {
         bool error = d.level == check_level::error;

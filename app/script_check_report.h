@@ -9,10 +9,10 @@
 
 namespace tovl {
 
-// Checks each script without running it and writes what it finds on standard error as
-// "FILE:LINE:COLUMN: error|warning: MESSAGE", the line, and a caret under the column. Returns
-// the exit status: 0 when no script has an error (or, with `warnings_are_errors`, a warning),
-// 1 when one has, 2 when a script cannot be read.
+// Checks each script, trying the part of it that needs no input, and writes what it finds on
+// standard error as "FILE:LINE:COLUMN: error|warning: MESSAGE", the line, and a caret under the
+// column. Returns the exit status: 0 when no script has an error (or, with `warnings_are_errors`, a
+// warning), 1 when one has, 2 when a script cannot be read.
 int check_script_files(const std::vector<std::string>& paths, std::optional<text_encoding> forced,
                        bool warnings_are_errors);
 

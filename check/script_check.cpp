@@ -6,6 +6,7 @@
 #include "check/check_words.h"
 #include "check/layout_flow.h"
 #include "check/operand_check.h"
+#include "check/script_trial.h"
 #include "interp/numbers.h"
 #include "interp/operand_layout.h"
 #include "interp/script_text.h"
@@ -340,14 +341,23 @@ std::vector<diagnostic> script_checker::run() {
 
 } // namespace
 
-std::vector<diagnostic> check_script(text_view script) {
-    return script_checker(script).run();
+std::vector<diagnostic> check_script(text_view script, const command_set* trial) {
+    std::vector<diagnostic> found = script_checker(script).run();
+    if (!trial) return found;
+    for (diagnostic& d : try_script(script, *trial)) {
+        bool reported = std::any_of(found.begin(), found.end(), [&](const diagnostic& e) {
+            return e.line == d.line && e.level == check_level::error;
+        });
+        if (d.level == check_level::warning || !reported) found.push_back(std::move(d));
+    }
+    sort_by_place(found);
+    return found;
 }
 
 std::vector<diagnostic> check_script(std::string_view bytes, const decoded_script& script,
-                                     bool encoding_forced) {
+                                     bool encoding_forced, const command_set* trial) {
     std::vector<diagnostic> found = check_bytes(bytes, script, encoding_forced);
-    for (diagnostic& d : check_script(script.content))
+    for (diagnostic& d : check_script(script.content, trial))
         found.push_back(std::move(d));
     sort_by_place(found);
     return found;

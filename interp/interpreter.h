@@ -30,6 +30,9 @@ class interpreter {
 
     // The variables as the last run left them, for a host or a test to look at.
     const variable_table& variables() const { return state_.variables; }
+    // The whole state, for a host that watches the run from its pause point (the checker's
+    // trial). At a pause point the next line to run is the line counter's plus one.
+    const run_state& state() const { return state_; }
 
     // For hosts that must end every run (the fuzzer): after this many more executed lines a
     // run ends as step_budget_spent. Unlimited unless set.
@@ -42,6 +45,9 @@ class interpreter {
         pacing_.pause = std::move(pause);
         pacing_.pause_interval = lines;
     }
+    // Changes how often the pause point is called, from the next pause on; safe to call from
+    // the pause point itself.
+    void set_pause_interval(uint32_t lines) { pacing_.pause_interval = lines; }
 
     // Every line that runs from now on is described to `writer`; an empty writer ends tracing.
     void set_trace(trace_writer writer) {
