@@ -140,10 +140,22 @@ class script_checker {
     void check_number_argument(size_t index, keyword k);
     void check_jump(size_t index, keyword k);
     void check_fields(const reaching_layouts& reached);
+    void note_variables(size_t index, keyword k, const std::vector<layout_in_force>& layouts);
+    void check_trailing_blanks();
+
+    // A variable as a field names it under one width: (width, number).
+    using field_variable = std::pair<int, long long>;
+    struct set_text {
+        size_t line;
+        field_variable variable;
+        text_view text;
+    };
 
     std::vector<text_view> lines_;
     line_keywords keywords_;
     std::vector<diagnostic> found_;
+    std::vector<set_text> set_texts_;                         // what "fsetv" lines set
+    std::vector<std::pair<field_variable, size_t>> compared_; // what "fifvr" lines compare
 };
 
 // Blocks do not nest: one skip flag, set by a failed test (fifvr), cleared by the first line
@@ -304,6 +316,68 @@ void script_checker::check_fields(const reaching_layouts& reached) {
             [](const layout_in_force& a, const layout_in_force& b) { return a.line < b.line; });
         for (line_finding& f : check_operands(lines_[i], k, layouts))
             add(i, f.column, f.level, std::move(f.message));
+        note_variables(i, k, layouts);
+    }
+}
+
+// The variables that texts are set in and that tests compare, under each layout of the line.
+void script_checker::note_variables(size_t index, keyword k,
+                                    const std::vector<layout_in_force>& layouts) {
+    const keyword_row& row = row_of(k);
+    bool sets_text = row.field_of('t') > 0 && row.field_of('w') > 0;
+    if (!sets_text && !row.has(trait::tests)) return;
+    for (const layout_in_force& layout : layouts) {
+        int width = field_width_for(layout.size);
+        auto variable = [&](int field) -> std::optional<field_variable> {
+            parsed_number n = parse_strict_number(field_text(lines_[index], width, field));
+            if (!n.ok() || n.number != std::floor(n.number)) return std::nullopt;
+            return field_variable{width, static_cast<long long>(n.number)};
+        };
+        if (sets_text) {
+            if (std::optional<field_variable> v = variable(row.field_of('w')))
+                set_texts_.push_back(
+                    {index, *v, field_rest(lines_[index], width, row.field_of('t'))});
+            continue;
+        }
+        for (int field : {1, 2}) {
+            if (std::optional<field_variable> v = variable(field))
+                compared_.emplace_back(*v, index);
+        }
+    }
+}
+
+// A text that ends in blanks, set in a variable that a test below compares: the blanks do not show
+// in an editor, many editors remove them on saving, and a text typed or written without them never
+// equals it. A text of blanks only, or one that no test compares, is left alone: texts that are
+// joined to others often end in a blank on purpose.
+void script_checker::check_trailing_blanks() {
+    for (const set_text& set : set_texts_) {
+        text_view kept = trimmed(set.text);
+        if (kept.empty()) continue;
+        size_t end = set.text.find_last_not_of(u" \t") + 1;
+        if (end == set.text.size()) continue;
+        // A test below the line, with no other text set in the variable between them.
+        auto set_again = [&](size_t test_line) {
+            return std::any_of(set_texts_.begin(), set_texts_.end(), [&](const set_text& other) {
+                return other.variable == set.variable && other.line > set.line &&
+                       other.line < test_line;
+            });
+        };
+        auto test = std::find_if(compared_.begin(), compared_.end(), [&](const auto& c) {
+            return c.first == set.variable && c.second > set.line && !set_again(c.second);
+        });
+        if (test == compared_.end()) continue;
+        text_view blanks = set.text.substr(end);
+        text_view them = blanks.size() == 1 ? u"the blank" : u"the blanks";
+        int column = static_cast<int>(lines_[set.line].size() - blanks.size()) + 1;
+        add(set.line, column, check_level::warning,
+            u"the text " + quoted(set.text) + u" ends in " + indent_words(blanks) +
+                u", which editors do not show and many remove on saving; the test at line " +
+                number_text(static_cast<long long>(test->second) + 1) + u" compares variable " +
+                number_text(set.variable.second) + u", and a text without " + text(them) +
+                u", such as " + quoted(kept) + u" typed as an answer, never equals it: remove " +
+                text(them) + u" unless the answer must end with " +
+                (blanks.size() == 1 ? u"it" : u"them"));
     }
 }
 
@@ -319,6 +393,7 @@ std::vector<diagnostic> script_checker::run() {
     check_blocks();
     reaching_layouts reached = find_reaching_layouts(lines_, keywords_);
     check_fields(reached);
+    check_trailing_blanks();
     if (lines_.size() > counter_lines) {
         add(counter_lines, 1, check_level::error,
             u"the script has " + number_text(static_cast<long long>(lines_.size())) +

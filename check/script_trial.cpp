@@ -156,8 +156,7 @@ std::optional<text> stuck_sum(const pass_step& step, const value& operand) {
     return variable_words(step.written) + u" stops at " + exact_words(step.written_after) +
            u": a 32-bit sum cannot " + change + u" by " +
            (operand.kind() == value_kind::text ? value_text(operand) : exact_words(operand)) +
-           u" past 2^" +
-           number_text(power);
+           u" past 2^" + number_text(power);
 }
 
 // Why a variable that a test compares is the same on every pass.
@@ -228,9 +227,8 @@ class script_trial {
     script_trial(text_view script, const command_set& commands, const trial_limits& limits)
         : script_(script), lines_(split_lines(script)),
           interpreter_(run_services{world_, world_, world_, world_}, commands),
-          deadline_(trial_clock::now() +
-                    std::chrono::duration_cast<trial_clock::duration>(
-                        std::chrono::duration<double>(limits.seconds))) {
+          deadline_(trial_clock::now() + std::chrono::duration_cast<trial_clock::duration>(
+                                             std::chrono::duration<double>(limits.seconds))) {
         interpreter_.set_step_budget(limits.lines);
         interpreter_.set_pause_point([this] { return at_pause(); }, look_interval);
     }
@@ -395,13 +393,12 @@ text script_trial::second_run_words(const trial_run& first, const trial_run& sec
         if (second.line == first.line && second.error.kind() == first.error.kind())
             return start + u"fails here again, which ends the program";
         return start + u"fails at " + line_words(second.line) + u" with run-time error " +
-               number_text(second.error.number()) + u" (" +
-               from_ascii(second.error.description()) + u"), which ends the program";
+               number_text(second.error.number()) + u" (" + from_ascii(second.error.description()) +
+               u"), which ends the program";
     case trial_run::end::outside:
         return start + u"goes on to " + line_words(second.line) +
                u", whose result comes from outside the script";
-    case trial_run::end::endless:
-        return start + u"never ends: see the warning about its loop";
+    case trial_run::end::endless: return start + u"never ends: see the warning about its loop";
     case trial_run::end::unknown: break;
     }
     return start + u"runs longer than the checker tries it";
