@@ -137,6 +137,14 @@ text exact_words(const value& v) {
     return described_value(v);
 }
 
+// The first and the last line (0-based) that a pass of a loop goes through.
+std::pair<int, int> pass_span(const std::vector<pass_step>& pass) {
+    auto [low, high] =
+        std::minmax_element(pass.begin(), pass.end(),
+                            [](const pass_step& a, const pass_step& b) { return a.line < b.line; });
+    return {low->line, high->line};
+}
+
 text line_words(int index) {
     return u"line " + number_text(static_cast<long long>(index) + 1);
 }
@@ -179,9 +187,7 @@ text why_unchanged(const std::vector<pass_step>& pass, int16_t slot) {
 // "lines 10 to 17 come back ...; line 10 sets variable 2 to 1 on every pass, so the test at
 // line 17 always compares 9 with 1".
 text loop_story(const std::vector<pass_step>& pass, bool whole) {
-    int first = pass.front().line, last = pass.front().line;
-    for (const pass_step& step : pass)
-        first = std::min(first, step.line), last = std::max(last, step.line);
+    auto [first, last] = pass_span(pass);
     text out = u"lines " + number_text(first + 1) + u" to " + number_text(last + 1) +
                u" come back with every variable as it was";
     if (!whole) return out;
@@ -363,9 +369,7 @@ trial_run script_trial::run_once() {
 // back to the pass's first line, or else the last one that jumps back at all.
 void script_trial::report_loop(const trial_run& r, std::vector<diagnostic>& found,
                                text_view prefix) {
-    int first = r.pass.front().line;
-    for (const pass_step& step : r.pass)
-        first = std::min(first, step.line);
+    int first = pass_span(r.pass).first;
     std::optional<int> closing, back;
     for (size_t i = 0; i < r.pass.size(); ++i) {
         const pass_step& step = r.pass[i];
