@@ -29,8 +29,10 @@ const char help[] =
 
 const char help_options[] =
     "options:\n"
-    "  --check              check the scripts without running them: report each mistake\n"
-    "                       found as FILE:LINE:COLUMN: error|warning: MESSAGE\n"
+    "  --check              check the scripts, and try the part of each that needs no\n"
+    "                       input (nothing outside is touched): report each mistake,\n"
+    "                       run-time error and endless loop found as\n"
+    "                       FILE:LINE:COLUMN: error|warning: MESSAGE\n"
     "  --werror             with --check, count warnings as errors\n"
     "  --trace              write every line that runs on standard error, with its number\n"
     "                       and what it changed\n"
