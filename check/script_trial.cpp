@@ -21,10 +21,6 @@ namespace {
 
 using trial_clock = std::chrono::steady_clock;
 
-// Lines between two looks at the state while no repeat has been seen: a look costs a
-// comparison of the table, so it is made seldom, and a loop is still found, as a state that
-// repeats every k lines also repeats every 1024 k.
-constexpr uint32_t look_interval = 1024;
 // The most lines of one pass of a loop that are kept to explain why it repeats.
 constexpr size_t most_pass_steps = 100000;
 
@@ -234,9 +230,10 @@ class script_trial {
         : script_(script), lines_(split_lines(script)),
           interpreter_(run_services{world_, world_, world_, world_}, commands),
           deadline_(trial_clock::now() + std::chrono::duration_cast<trial_clock::duration>(
-                                             std::chrono::duration<double>(limits.seconds))) {
+                                             std::chrono::duration<double>(limits.seconds))),
+          look_every_(limits.look_every) {
         interpreter_.set_step_budget(limits.lines);
-        interpreter_.set_pause_point([this] { return at_pause(); }, look_interval);
+        interpreter_.set_pause_point([this] { return at_pause(); }, limits.look_every);
     }
 
     std::vector<diagnostic> run();
@@ -255,6 +252,7 @@ class script_trial {
     closed_world world_;
     interpreter interpreter_;
     trial_clock::time_point deadline_;
+    uint32_t look_every_;
 
     phase phase_ = phase::watching;
     uint64_t looks_ = 0;
@@ -335,7 +333,7 @@ trial_run script_trial::run_once() {
     saved_.reset();
     pass_.clear();
     pass_complete_ = false;
-    interpreter_.set_pause_interval(look_interval);
+    interpreter_.set_pause_interval(look_every_);
     run_outcome outcome = interpreter_.run(script_);
     trial_run r;
     r.line = interpreter_.state().line_counter;

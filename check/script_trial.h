@@ -11,10 +11,14 @@
 
 namespace tovl {
 
-// How far a trial goes: lines run in all (both runs), and time.
+// How far a trial goes: lines run in all (both runs), and time; and how many lines run between
+// two looks at the state while no repeat has been seen. A look compares the variable table, so
+// it is made seldom; a loop is still found, as a state that repeats every k lines also repeats
+// every `look_every` times k.
 struct trial_limits {
     uint64_t lines = uint64_t(1) << 27;
     double seconds = 10.0;
+    uint32_t look_every = 1024;
 };
 
 // Runs the script with `commands` and a world that shows nothing, asks nothing and touches

@@ -9,6 +9,7 @@
 // A step budget ends every run and an allocation budget ends scripts that grow their texts
 // without bound. After the run the target checks what must hold whatever the script did: the
 // file commands left no file open, and a failed run's error names a line of the script.
+#include "check/script_trial.h"
 #include "commands/commands.h"
 #include "fuzz/allocation_budget.h"
 #include "fuzz/memory_files.h"
@@ -23,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -142,6 +144,36 @@ class fuzz_random final : public random_source {
     uint64_t reseeds_ = 0;
 };
 
+// The checker's trial runs the lines the first run ran, up to the first line that reads from
+// outside; within the same step budget, the error it reports is the first run's, and a first
+// run with a loop it reports never ends. Memory differs (the budgets are the target's), so a
+// run out of memory is not compared.
+void check_trial(const tovl::text& script, const tovl::run_outcome& outcome,
+                 const std::optional<tovl::run_error>& first_error) {
+    using namespace tovl;
+    if (first_error && first_error->kind() == error_kind::out_of_memory) return;
+    std::vector<diagnostic> found;
+    {
+        fuzz::allocation_budget budget;
+        found = try_script(script, commands::every_command(), {step_budget, 5.0, 16});
+    }
+    for (const diagnostic& d : found) {
+        if (d.line < 1 || static_cast<size_t>(d.line) > split_lines(script).size())
+            fault("the trial names a line outside the script");
+        if (d.level == check_level::error) {
+            text number = u"run-time error " +
+                          from_utf8(std::to_string(first_error ? first_error->number() : 0));
+            if (!first_error || first_error->line() + 1 != d.line ||
+                d.message.find(number) == text::npos)
+                fault("the trial's error is not the first run's");
+        } else if (d.message.find(u"never ends") != text::npos &&
+                   !d.message.starts_with(u"in the second run") &&
+                   outcome.end != run_end::step_budget_spent) {
+            fault("a run ended in a loop that the trial says never ends");
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -158,11 +190,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::memory_files files(decoded.encoding);
     fuzz_random random;
     run_outcome outcome;
+    std::optional<run_error> first_error;
     {
         interpreter interp(run_services{host, system, files, random}, commands::every_command());
         interp.set_step_budget(step_budget);
         fuzz::allocation_budget budget;
         outcome = interp.run_with_fallback(script, [&](const run_error& error) {
+            first_error = error;
             {
                 // The report the executables show between the runs.
                 fuzz::budget_pause pause;
@@ -183,5 +217,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // The report the executables print for an error in the second run.
         host.show_message(fatal_report(outcome.error, script));
     }
+    check_trial(script, outcome, first_error);
     return 0;
 }
