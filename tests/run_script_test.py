@@ -150,7 +150,7 @@ def run(console, case):
             case.path or os.path.join(top, "script.tovl"))
         if case.text is not None:
             open(script, "wb").write(case.text)
-            os.chmod(script, 0o700)
+            os.chmod(script, 0o700 if case.direct else 0o600)
         if os.path.isfile(script) and "--dry-run" not in case.args:
             with open(script, "rb") as f:
                 if any(line[:5] in (b"frexe", b"sshdn", b"scdrm") for line in f):
@@ -252,7 +252,7 @@ def readguide(path, console):
             case = Case(name, line=first - 1, script=body, blocks=set(), err=(first - 1, ""),
                         direct="direct" in words, check_errors="check-errors" in words,
                         saved_as=next((w[5:] for w in words if w[:5] == "file="), None),
-                        text=(re.sub(r"\A#!\S*", "#!" + console, text) if "direct" in words
+                        text=(re.sub(r"\A#!\S*", lambda _: "#!" + console, text) if "direct" in words
                               else text).encode())
             case.args = [f"--{w}" for w in ("dry-run", "trace") if w in words] + ["{script}"]
             case.stub = ["shutdown"] if "dry-run" in words else []
