@@ -37,10 +37,16 @@ exit with 0, so every valid script checks free of errors.
 
 In the guide an example is a ```tovl block (info words: dry-run, trace, status=N, check-errors for
 an example that shows mistakes on purpose, which --check must find; a dry-run example has a
-shutdown stub, as a dry run looks the shutdown program up), saved as Linux
-editors save it (UTF-8, LF), followed by an ```output block and maybe ```input and ```stderr
-blocks, checked the same way (the stderr lines in order). Every keyword of interp/keywords.def must be used by some example.
+shutdown stub, as a dry run looks the shutdown program up; file=NAME saves it as NAME in the
+working folder; direct runs it as a program, its #! line naming the tovl-console under test),
+saved as Linux editors save it (UTF-8, LF), followed by an ```output block and maybe ```input,
+```stderr and ```check blocks (the last is what `tovl-console --check NAME` writes). Standard
+output, standard error (nothing when there is no ```stderr block) and the --check report must
+be exactly as shown. A ```sh synopsis block names only options of `tovl-console --help`, and
+the synopses together name them all. Any other block must say `untested`. Every keyword of
+interp/keywords.def must be used by some example.
 """
+import itertools
 import os
 import re
 import subprocess
@@ -51,6 +57,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 UNDEFINED = (0x81, 0x8D, 0x8F, 0x90, 0x9D)  # no cp1252 character: each stands for itself
 DIRECTIVE = re.compile(r"' (expect|expect-re|in|status|stderr|no-stderr|args|run|pad|file|folder|"
                        r"after|gone|stub|check):(?: (.*))?$")
+OPTION = re.compile(r"(?<![\w-])--?[a-z][a-z-]*")  # an option named in a usage line
 
 
 def decode_cp1252(data):  # the undefined bytes stand for themselves
@@ -87,7 +94,8 @@ def unescape(text):
 class Case:
     def __init__(self, name, **fields):
         self.name, self.path, self.text, self.args, self.status = name, None, None, ["{script}"], (0, 0)
-        self.check_errors = False
+        self.check_errors, self.direct, self.saved_as = False, False, None
+        self.err = self.report = None  # (guide line, text) that standard error or --check writes
         for key in "expect stdin stderr nostderr file folder after gone stub check".split():
             setattr(self, key, [])
         self.__dict__.update(fields)
@@ -138,9 +146,11 @@ def run(console, case):
         work_bytes = os.fsencode(work)
         os.mkdir(work)
         os.mkdir(stubs)
-        script = case.path or os.path.join(top, "script.tovl")
+        script = os.path.join(work, case.saved_as) if case.saved_as else (
+            case.path or os.path.join(top, "script.tovl"))
         if case.text is not None:
             open(script, "wb").write(case.text)
+            os.chmod(script, 0o700 if case.direct else 0o600)
         if os.path.isfile(script) and "--dry-run" not in case.args:
             with open(script, "rb") as f:
                 if any(line[:5] in (b"frexe", b"sshdn", b"scdrm") for line in f):
@@ -154,15 +164,15 @@ def run(console, case):
             open(os.path.join(work_bytes, name), "wb").write(content)
         try:
             done = subprocess.run(
-                [console] + [a.replace("{script}", script) for a in case.args],
+                [console] * (not case.direct) + [a.replace("{script}", script) for a in case.args],
                 input="".join(t + "\n" for t in case.stdin).encode("utf-8", "surrogateescape"),
                 capture_output=True,
                 cwd=work, env=dict(os.environ, PATH=stubs + os.pathsep + os.environ["PATH"]),
                 timeout=60)
             checked = None if "--check" in case.args else subprocess.run(
                 [console, "--check"] + ["--werror"] * bool(case.check) +
-                [a for a in case.args if a.startswith("--encoding=")] + [script],
-                capture_output=True, timeout=60)
+                [a for a in case.args if a.startswith("--encoding=")] + [case.saved_as or script],
+                capture_output=True, cwd=work, timeout=60)
         except subprocess.TimeoutExpired:
             return [case.fail(0, "still running after 60 seconds")]
         failures = check_failures(case, checked) if checked else []
@@ -198,6 +208,7 @@ def run(console, case):
                                          + (" after the earlier texts" if at else "")))
         at = found + len(text) if found >= 0 else at
     failures += [case.fail(n, f"standard error holds {t!r}") for n, t in case.nostderr if t in err]
+    failures += differences(case, "standard error", err, case.err)
     if failures:
         failures.append(f"--- standard output\n{out}--- standard error\n{err}---")
     return failures
@@ -212,38 +223,69 @@ def check_failures(case, checked):
         failures += [case.fail(n, f"--check does not report {text!r}"
                                   + (" after the earlier texts" if at else ""))] * (found < 0)
         at = found + len(text) if found >= 0 else at
+    failures += differences(case, "--check", report, case.report)
     want = 1 if case.check or case.check_errors else 0
     if checked.returncode != want:
         failures.append(case.fail(0, f"--check exits with {checked.returncode}, expected {want}"))
     return failures + [f"--- --check standard error\n{report}---"] * bool(failures)
 
 
-def readguide(path):
+def differences(case, stream, got, want):
+    """The first line in which a stream differs from the text (line, text) that it must be."""
+    if want is None or got == want[1]:
+        return []
+    pairs = list(itertools.zip_longest(got.split("\n"), want[1].split("\n")))
+    k = next(k for k, (g, w) in enumerate(pairs) if g != w)
+    return [case.fail(want[0] + k, f"{stream} writes {pairs[k][0]!r} here, not {pairs[k][1]!r}")]
+
+
+def readguide(path, console):
     """The guide's examples as cases, and the problems of its layout."""
-    name, problems, cases = os.path.relpath(path, ROOT), [], []
+    name, problems, cases, synopses, case = os.path.relpath(path, ROOT), [], [], [], None
     with open(path, encoding="utf-8") as f:
         blocks = re.finditer(r"^```(.*)\n((?:(?!```).*\n)*?)```$", f.read(), re.M)
     for block in blocks:
-        words, body = block[1].split(), block[2].split("\n")[:-1]
+        words, body = block[1].split() or [""], block[2].split("\n")[:-1]
         first = block.string.count("\n", 0, block.start(2)) + 1  # guide line of the body
-        if words[:1] == ["tovl"]:
-            case = Case(name, line=first - 1, script=body, output=False,
-                        text=("\n".join(body) + "\n").encode())
+        if words[0] == "tovl":
+            text = "\n".join(body) + "\n"
+            case = Case(name, line=first - 1, script=body, blocks=set(), err=(first - 1, ""),
+                        direct="direct" in words, check_errors="check-errors" in words,
+                        saved_as=next((w[5:] for w in words if w[:5] == "file="), None),
+                        text=(re.sub(r"\A#!\S*", lambda _: "#!" + console, text) if "direct" in words
+                              else text).encode())
             case.args = [f"--{w}" for w in ("dry-run", "trace") if w in words] + ["{script}"]
             case.stub = ["shutdown"] if "dry-run" in words else []
-            case.check_errors = "check-errors" in words
             case.status = next(((first - 1, int(w[7:])) for w in words if w[:7] == "status="),
                                case.status)
             cases.append(case)
-        elif words[:1] == ["input"] and cases:
-            cases[-1].stdin = body
-        elif words[:1] == ["output"] and cases:
-            cases[-1].output, cases[-1].expect = True, [(first + k, False, t)
-                                                        for k, t in enumerate(body)]
-        elif words[:1] == ["stderr"] and cases:
-            cases[-1].stderr = [(first + k, t) for k, t in enumerate(body)]
+            continue
+        part = words[0] if words[0] in ("input", "output", "stderr", "check") else None
+        if case and part and part not in case.blocks:
+            case.blocks.add(part)
+            text = "".join(t + "\n" for t in body)
+            if part == "input":
+                case.stdin = body
+            elif part == "output":
+                case.expect = [(first + k, False, t) for k, t in enumerate(body)]
+            elif part == "stderr":
+                case.err = (first, text)
+            else:
+                case.report = (first, text)
+            continue
+        if words[:2] == ["sh", "synopsis"]:
+            synopses.append((first, set(OPTION.findall(block[2]))))
+        elif "untested" not in words:
+            problems.append(f"{name}:{first - 1}: a ```{block[1]} block is no example, no new part "
+                            "of the one above, no synopsis, and not marked untested")
     problems += [c.fail(c.line, "example without an ```output block") for c in cases
-                 if not c.output]
+                 if "output" not in c.blocks]
+    usage = subprocess.run([console, "--help"], capture_output=True, text=True, timeout=60)
+    options = set(OPTION.findall(usage.stdout.split("\n\n")[0]))
+    problems += [f"{name}:{n}: {o} is no option of tovl-console --help" for n, named in synopses
+                 for o in sorted(named - options)]
+    problems += [f"{name}: no synopsis names {o} of tovl-console --help" for o in
+                 sorted(options.difference(*(named for _, named in synopses)))]
     keywords = os.path.join(ROOT, "interp", "keywords.def")
     with open(keywords, encoding="utf-8") as f:
         listed = re.findall(r"^\s*TOVL_KEYWORD\((\w+),", f.read(), re.M)
@@ -258,7 +300,7 @@ def main():
         raise SystemExit(__doc__)
     console = os.path.abspath(sys.argv[1])
     if sys.argv[2] == "--guide":
-        cases, problems = readguide(os.path.abspath(sys.argv[3]))
+        cases, problems = readguide(os.path.abspath(sys.argv[3]), console)
     else:
         cases, problems = [readscript(os.path.abspath(p)) for p in sys.argv[2:]], []
     results = [run(console, case) for case in cases]

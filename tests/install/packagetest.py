@@ -2,13 +2,16 @@
 """Builds the Debian package with CPack, unpacks it into a temporary root and checks what a user
 gets: every file in its place, a Depends line that names the Qt 6 runtime, a desktop entry that
 the desktop tools accept without a hint, stripped programs that run from where they were
-installed, and manual pages that point to the installed guide. Then installs the build as
+installed, manual pages that point to the installed guide, and a maintainer found as
+cmake/maintainer.cmake says, which is tried with each of its sources. Then installs the build as
 `make install` does and checks that it puts the same files under its prefix, as stripped.
 
 Usage: packagetest.py CPACK CPACKCONFIG VERSION BUILD EXAMPLES
 """
 import gzip
 import os
+import pwd
+import re
 import subprocess
 import sys
 import tempfile
@@ -19,7 +22,8 @@ FILES = {"usr/bin/tovl", "usr/bin/tovl-console", "usr/share/man/man1/tovl.1.gz",
          "usr/share/mime/packages/tovl.xml", "usr/share/org.kde.syntax-highlighting/syntax/tovl.xml",
          "usr/share/vim/vimfiles/syntax/tovl.vim", "usr/share/vim/vimfiles/ftdetect/tovl.vim"} | {
     f"usr/share/icons/hicolor/{n}x{n}/apps/tovl.png" for n in (16, 32, 48, 64, 128, 256)} | {
-    "usr/share/doc/tovl/language.md"}
+    "usr/share/doc/tovl/language.md", "usr/share/doc/tovl/README.md"}
+MAINTAINER = Path(__file__).resolve().parents[2] / "cmake" / "maintainer.cmake"
 
 
 def run(*args, **kwargs):
@@ -32,6 +36,23 @@ def unstripped(root, prefix):
             if "not stripped" in run("file", str(root / prefix / "bin" / name)).stdout]
 
 
+def maintainer_failures(tmp):
+    """The maintainer from DEBFULLNAME and DEBEMAIL, else git, else the password database."""
+    plain = {k: v for k, v in os.environ.items() if k not in ("DEBFULLNAME", "DEBEMAIL")}
+    plain.update(GIT_CONFIG_NOSYSTEM="1", GIT_CONFIG_GLOBAL=os.devnull)
+    git = dict(plain, GIT_CONFIG_COUNT="2", GIT_CONFIG_KEY_0="user.name", GIT_CONFIG_VALUE_0="Gi T",
+               GIT_CONFIG_KEY_1="user.email", GIT_CONFIG_VALUE_1="git@example.net")
+    user = pwd.getpwuid(os.getuid())
+    cases = [(dict(git, DEBFULLNAME="De B", DEBEMAIL="deb@example.net"), "De B <deb@example.net>"),
+             (dict(git, DEBEMAIL="Ma Il <mail@example.net>"), "Ma Il <mail@example.net>"),
+             (git, "Gi T <git@example.net>"),
+             (plain, f"{user.pw_gecos.split(',')[0] or user.pw_name} <{user.pw_name}@")]
+    found = [(run("cmake", "-P", str(MAINTAINER), cwd=tmp, env=env).stderr.strip(), want)
+             for env, want in cases]
+    return [f"maintainer {got!r}, expected {want!r}" for got, want in found
+            if not got.startswith(want) or not got.endswith(">")]
+
+
 def check(cpack, config, version, build, examples, tmp):
     files = FILES | {f"usr/share/doc/tovl/examples/{p.name}" for p in Path(examples).glob("*.tovl")}
     built = run(cpack, "-G", "DEB", "--config", config, "-B", str(tmp / "out"))
@@ -42,6 +63,10 @@ def check(cpack, config, version, build, examples, tmp):
     depends = run("dpkg-deb", "-f", str(debs[0]), "Depends").stdout
     if "libqt6widgets6" not in depends:
         failures.append(f"Depends does not name the Qt 6 runtime: {depends!r}")
+    maintainer = run("dpkg-deb", "-f", str(debs[0]), "Maintainer").stdout.strip()
+    if not re.fullmatch(r"[^<>]+ <[^<>\s]+@[^<>\s]+>", maintainer):
+        failures.append(f"Maintainer is not \"Name <address>\": {maintainer!r}")
+    failures += maintainer_failures(tmp)
     run("dpkg-deb", "-x", str(debs[0]), str(root))
     found = {str(p.relative_to(root)) for p in root.rglob("*") if p.is_file()}
     failures += [f"not installed: /{f}" for f in sorted(files - found)]

@@ -1,0 +1,63 @@
+# The Maintainer field of the Debian package, "Name <address>", found the way Debian's own
+# packaging tools find it, so that it never stops a build: DEBFULLNAME and DEBEMAIL (which may
+# hold "Name <address>" itself) when they are set; otherwise the checkout's git user.name and
+# user.email; otherwise the login's full name from the password database and LOGIN@ the host's
+# mail name (/etc/mailname) or its host name. `cmake -P cmake/maintainer.cmake` prints it.
+
+# Sets `result` to the output of the command, without its line end; empty when it fails.
+function(tovl_command_output result)
+  execute_process(COMMAND ${ARGN} OUTPUT_VARIABLE output RESULT_VARIABLE failed
+    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(failed)
+    set(output "")
+  endif()
+  set(${result} "${output}" PARENT_SCOPE)
+endfunction()
+
+function(tovl_package_maintainer result)
+  set(name "$ENV{DEBFULLNAME}")
+  set(address "$ENV{DEBEMAIL}")
+  if(address MATCHES "^(.*[^ ]) *<(.+)>$")
+    set(address "${CMAKE_MATCH_2}")
+    if(name STREQUAL "")
+      set(name "${CMAKE_MATCH_1}")
+    endif()
+  endif()
+  find_program(TOVL_GIT git)
+  if(TOVL_GIT AND name STREQUAL "")
+    tovl_command_output(name ${TOVL_GIT} -C ${CMAKE_CURRENT_SOURCE_DIR} config user.name)
+  endif()
+  if(TOVL_GIT AND address STREQUAL "")
+    tovl_command_output(address ${TOVL_GIT} -C ${CMAKE_CURRENT_SOURCE_DIR} config user.email)
+  endif()
+  tovl_command_output(login id -un)
+  if(login STREQUAL "")
+    set(login "$ENV{USER}")
+  endif()
+  if(name STREQUAL "")
+    # The full name is the first comma-separated part of the fifth field of the login's entry.
+    tovl_command_output(entry getent passwd "${login}")
+    if(entry MATCHES "^[^:]*:[^:]*:[^:]*:[^:]*:([^,:]*)")
+      set(name "${CMAKE_MATCH_1}")
+    endif()
+  endif()
+  if(address STREQUAL "")
+    set(host "")
+    if(EXISTS /etc/mailname)
+      file(STRINGS /etc/mailname host LIMIT_COUNT 1)
+    endif()
+    if(host STREQUAL "")
+      cmake_host_system_information(RESULT host QUERY FQDN)
+    endif()
+    set(address "${login}@${host}")
+  endif()
+  if(name STREQUAL "")
+    set(name "${login}")
+  endif()
+  set(${result} "${name} <${address}>" PARENT_SCOPE)
+endfunction()
+
+if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
+  tovl_package_maintainer(maintainer)
+  message("${maintainer}")
+endif()
