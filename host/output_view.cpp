@@ -2,6 +2,8 @@
 // saving.
 #include "host/output_view.h"
 
+#include "host/script_boxes.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -9,7 +11,6 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSaveFile>
@@ -393,8 +394,9 @@ void output_view::save_output() {
     if (path.isEmpty()) return;
     QString failure = save_to(path);
     if (!failure.isEmpty()) {
-        QMessageBox::warning(this, QStringLiteral("TOVL"),
-                             tr("The output could not be saved in %1: %2").arg(path, failure));
+        titled_message_box(this, tr("The output could not be saved in %1: %2").arg(path, failure),
+                           QMessageBox::Warning)
+            .exec();
     }
 }
 
