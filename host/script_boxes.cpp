@@ -5,8 +5,8 @@
 #include "host/output_view.h"
 
 #include <QDialogButtonBox>
-#include <QEvent>
 #include <QFontDatabase>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
@@ -39,21 +39,17 @@ QString label_text(text_view t) {
 
 // The height of the title bar that the window manager drew over the box's parent, and so over
 // the box; 0 when not known.
-int title_bar_height(const QWidget* box) {
+int parent_title_bar_height(const QWidget* box) {
     QWidget* parent = box->parentWidget();
     if (!parent || !parent->isVisible()) return 0;
     return parent->geometry().top() - parent->frameGeometry().top();
 }
 
-// Widens `box` to show its whole title, within the screen; whether it had to. A message box
-// has fixed its size by then, so its largest width may have to grow too.
-bool make_room_for_title(QWidget* box) {
-    int least = std::min(title_room(*box, title_bar_height(box)),
+// Widens `box` to show its whole title, within the screen.
+void make_room_for_title(QWidget* box) {
+    int least = std::min(title_room(*box, parent_title_bar_height(box)),
                          box->screen()->availableGeometry().width());
-    if (box->width() >= least) return false;
-    box->setMaximumWidth(std::max(box->maximumWidth(), least));
-    box->setMinimumWidth(least);
-    return true;
+    if (box->width() < least) box->setMinimumWidth(least);
 }
 
 // Places a box that is about to appear: widened to show its whole title, its frame centred on
@@ -116,18 +112,16 @@ titled_message_box::titled_message_box(QWidget* parent, const QString& message,
     setStandardButtons(QMessageBox::Ok);
 }
 
+// A message box fixes its size from its layout as it appears, and again whenever the layout
+// changes; a row across its grid as wide as the title needs keeps that room in every size it
+// takes. Widened only after, it would shrink back, and resize on the screen as it does.
 void titled_message_box::showEvent(QShowEvent* event) {
+    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+        grid->addItem(new QSpacerItem(title_room(*this, parent_title_bar_height(this)), 0),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     QMessageBox::showEvent(event);
     place_box(this);
-}
-
-// A message box fixes its size again from its layout whenever the layout changes, which may
-// happen after it has appeared.
-bool titled_message_box::event(QEvent* event) {
-    bool handled = QMessageBox::event(event);
-    if (event->type() == QEvent::LayoutRequest && isVisible() && make_room_for_title(this))
-        place_box(this);
-    return handled;
 }
 
 bool is_short_box_text(text_view shown) {

@@ -38,7 +38,6 @@ class titled_message_box : public QMessageBox {
 
   protected:
     void showEvent(QShowEvent* event) override;
-    bool event(QEvent* event) override;
 };
 
 // A box titled "TOVL", placed over its parent and on the screen when it appears.
