@@ -5,7 +5,6 @@
 #include "host/main_window.h"
 #include "host/output_store.h"
 #include "host/startup_dialogs.h"
-#include "interp/error_report.h"
 #include "interp/interpreter.h"
 #include "interp/memory_budget.h"
 #include "interp/utf8.h"
@@ -104,9 +103,9 @@ int main(int argc, char** argv) {
     run_outcome outcome = runner.run_with_fallback(script.content, [](const run_error&) {});
     if (outcome.end == run_end::ended_by_fendp || outcome.end == run_end::stopped) return 0;
     if (outcome.end == run_end::failed) {
-        window.show_fatal_report(fatal_report(outcome.error, script.content));
+        window.show_fatal_error(outcome.error, script.content);
         return 1;
     }
-    window.refresh_output();
+    window.show_finished();
     return QApplication::exec();
 }

@@ -3,6 +3,7 @@
 
 #include "host/output_view.h"
 #include "host/script_boxes.h"
+#include "interp/error_report.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -10,9 +11,13 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QResizeEvent>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 namespace tovl {
 
@@ -38,17 +43,21 @@ text from_qstring(const QString& s) {
 
 } // namespace
 
+// The output box has the design size; the status line goes below it.
 main_window::main_window(size_t output_memory_bound) : output_(output_memory_bound) {
     setWindowTitle(application_title);
     setWindowIcon(QIcon(QStringLiteral(":/tovl.png")));
-    resize(pixels(design_width), pixels(design_height));
 
     output_box_ = new output_view(output_, this);
-    output_box_->setGeometry(rect());
-    output_box_->installEventFilter(this);
-    output_box_->viewport()->installEventFilter(this);
+    for (QWidget* part : std::initializer_list<QWidget*>{output_box_, output_box_->viewport(),
+                                                         output_box_->verticalScrollBar()})
+        part->installEventFilter(this);
     setFocusProxy(output_box_);
     output_box_->setFocus();
+    status_line_ = new QStatusBar(this);
+    status_line_->showMessage(tr("Running\u2026"));
+    resize(pixels(design_width), pixels(design_height) + status_line_->sizeHint().height());
+    lay_out_parts();
 }
 
 // The output box reads output_, which goes before the box would as a child widget.
@@ -58,20 +67,20 @@ main_window::~main_window() {
 
 void main_window::append_output(text_view more) {
     output_.append(more);
-    caret_at_end_ = false;
 }
 
 void main_window::move_caret_to_end() {
-    caret_at_end_ = true;
+    end_requested_ = true;
 }
 
 void main_window::refresh_output() {
     output_box_->take_output();
-    if (caret_at_end_) {
-        output_box_->move_caret_to_end();
-    } else {
-        output_box_->move_caret_to_start();
-    }
+    if (end_requested_) output_box_->move_caret_to_end();
+    end_requested_ = false;
+}
+
+QString main_window::status() const {
+    return status_line_->currentMessage();
 }
 
 // A "[*]" in a window title is Qt's marker for unsaved changes; doubling it shows it as typed.
@@ -132,12 +141,25 @@ bool main_window::eventFilter(QObject* watched, QEvent* event) {
 
 void main_window::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    output_box_->setGeometry(rect());
+    lay_out_parts();
 }
 
-void main_window::show_fatal_report(const text& report) {
+void main_window::lay_out_parts() {
+    int status_height = std::min(status_line_->sizeHint().height(), height());
+    output_box_->setGeometry(0, 0, width(), height() - status_height);
+    status_line_->setGeometry(0, height() - status_height, width(), status_height);
+}
+
+void main_window::show_finished() {
     refresh_output();
+    status_line_->showMessage(tr("Finished"));
+}
+
+void main_window::show_fatal_error(const run_error& error, text_view script) {
+    refresh_output();
+    status_line_->showMessage(to_qstring(stop_notice(error)));
     wait_until_placed();
+    text report = fatal_report(error, script);
     run_box(*make_message_box(isVisible() ? this : nullptr, report, QMessageBox::Critical));
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/output_store.h"
+#include "interp/run_error.h"
 #include "interp/script_host.h"
 
 #include <QWidget>
@@ -9,6 +10,7 @@
 #include <chrono>
 
 class QDialog;
+class QStatusBar;
 
 namespace tovl {
 
@@ -20,7 +22,7 @@ class output_view;
 // seen (refresh_output): before a box, at the runner's pause points (keep_alive, at most every
 // 50 ms) and when the run ends. What the user sees is the same as with an update on every
 // print. While a message or input box is open the window takes no input, but closing it still
-// ends the program.
+// ends the program. A status line under the output box says whether the run goes on.
 class main_window : public QWidget, public script_host {
     Q_OBJECT
   public:
@@ -38,8 +40,12 @@ class main_window : public QWidget, public script_host {
 
     // Brings the output box's lines, caret and view up to date with the output text.
     void refresh_output();
-    // The report of an error that nothing caught, in a modal box.
-    void show_fatal_report(const text& report);
+    // The run has ended with its last line: the output is brought up to date and the status
+    // line says so.
+    void show_finished();
+    // The run has ended with an error that nothing caught: the status line says so, and a
+    // modal box shows its report.
+    void show_fatal_error(const run_error& error, text_view script);
 
     // The runner's pause point during a run: at most every 50 ms, the output is brought up to
     // date and the window's events are handled (paint, move, resize, close, and scrolling or
@@ -48,16 +54,20 @@ class main_window : public QWidget, public script_host {
     bool keep_alive();
 
     output_view* output_box() const { return output_box_; }
+    // What the status line says.
+    QString status() const;
     const output_store& output() const { return output_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-    // Keeps input from the output box while a box is open.
+    // Keeps input from the output box and its scroll bar while a box is open.
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // The output box fills the window's inside, laid out again at each resize.
+    // The output box fills the window's inside above the status line, laid out again at each
+    // resize.
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void lay_out_parts();
     // Handles events until the window is on the screen where the window manager put it.
     void wait_until_placed();
     // Shows `box` and handles events until it is closed, or the window is; the box's result.
@@ -65,9 +75,10 @@ class main_window : public QWidget, public script_host {
 
     output_store output_;
     output_view* output_box_;
+    QStatusBar* status_line_;
     QDialog* open_box_ = nullptr;
-    // Where the script last put the caret: at the end of the output, or at its start.
-    bool caret_at_end_ = false;
+    // Whether the script asked for the caret at the end since the output box last took output.
+    bool end_requested_ = false;
     bool closed_ = false;
     bool placed_ = false;
     std::chrono::steady_clock::time_point last_events_{};

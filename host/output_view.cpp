@@ -2,6 +2,8 @@
 // saving.
 #include "host/output_view.h"
 
+#include "host/script_boxes.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -9,7 +11,6 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSaveFile>
@@ -61,13 +62,16 @@ output_view::output_view(const output_store& output, QWidget* parent)
     : QAbstractScrollArea(parent), output_(output) {
     setFont(output_font());
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
 }
 
 void output_view::take_output() {
     if (output_.size() == taken_) return;
+    bool following = shows_end();
+    bool caret_at_end = caret_ == taken_ && anchor_ == caret_;
+    size_t top = first_visible_line();
     taken_ = output_.size();
     // Positions stay on the output kept, and a CR at the old end may have found its LF: no
     // position may stay between the two.
@@ -75,8 +79,17 @@ void output_view::take_output() {
         *position = std::max(*position, output_.kept_from());
         *position = std::min(*position, output_.line_end(output_.line_of(*position)));
     }
+    if (caret_at_end) caret_ = anchor_ = taken_;
     update_scroll_range();
+    // The scroll bar counts from the first line kept, which moves when old output is dropped.
+    size_t kept = output_.first_line();
+    verticalScrollBar()->setValue(following ? verticalScrollBar()->maximum()
+                                            : clamp_to_int(top > kept ? top - kept : 0));
     viewport()->update();
+}
+
+bool output_view::shows_end() const {
+    return verticalScrollBar()->value() == verticalScrollBar()->maximum();
 }
 
 void output_view::move_caret_to_start() {
@@ -193,9 +206,12 @@ void output_view::paintEvent(QPaintEvent* event) {
     }
 }
 
+// A view that showed the end goes on showing it at its new size.
 void output_view::resizeEvent(QResizeEvent* event) {
+    bool following = shows_end();
     QAbstractScrollArea::resizeEvent(event);
     update_scroll_range();
+    if (following) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 // The scroll bar counts lines from the first one kept, so that it does not run out of numbers
@@ -393,8 +409,9 @@ void output_view::save_output() {
     if (path.isEmpty()) return;
     QString failure = save_to(path);
     if (!failure.isEmpty()) {
-        QMessageBox::warning(this, QStringLiteral("TOVL"),
-                             tr("The output could not be saved in %1: %2").arg(path, failure));
+        titled_message_box(this, tr("The output could not be saved in %1: %2").arg(path, failure),
+                           QMessageBox::Warning)
+            .exec();
     }
 }
 

@@ -12,11 +12,13 @@ class QTextLayout;
 namespace tovl {
 
 // Shows the window's output, which it reads where the store keeps it, as lines that are not
-// wrapped; only the lines in sight are read, laid out and drawn. Its scroll range and the
-// caret follow what was appended at each take_output(). The user cannot type into it but can
-// move a caret, select with the mouse or the keyboard, copy the selection, as lines separated
-// by LF, and save the whole output. There are no scroll bars unless asked for: the wheel and
-// the keys scroll. Positions are offsets into the output, never inside a line end.
+// wrapped; only the lines in sight are read, laid out and drawn. At each take_output() it
+// takes in what was appended and, as a terminal does, follows it while the view shows the end:
+// a view scrolled away from the end stays where it is, and a caret stays put unless it stood at
+// the end. The user cannot type into it but can move a caret, select with the mouse or the
+// keyboard, copy the selection, as lines separated by LF, and save the whole output. A
+// vertical scroll bar shows when the output is longer than the view; the wheel and the keys
+// scroll too. Positions are offsets into the output, never inside a line end.
 class output_view : public QAbstractScrollArea {
     Q_OBJECT
   public:
@@ -25,6 +27,8 @@ class output_view : public QAbstractScrollArea {
 
     // Takes in what was appended to the output since the last call.
     void take_output();
+    // Whether the last line is in sight: then new output scrolls into view as it comes.
+    bool shows_end() const;
     // The caret and the view to the start of the output.
     void move_caret_to_start();
     // The caret after the last character shown, and the view scrolled so that it is in sight.

@@ -5,6 +5,8 @@
 #include "host/output_view.h"
 
 #include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
@@ -35,11 +37,26 @@ QString label_text(text_view t) {
     return shown;
 }
 
-// Places a box that is about to appear: its frame centred on its parent's frame, or on the
-// screen, then moved and shrunk as needed to lie within the screen's available part. The box's
-// frame is taken to be as thick as the parent's, which the same window manager drew; the inside
-// is placed, as the box's frame is not known before it is shown. Qt's own placement is off by
-// the frame's height.
+// The height of the title bar that the window manager drew over the box's parent, and so over
+// the box; 0 when not known.
+int parent_title_bar_height(const QWidget* box) {
+    QWidget* parent = box->parentWidget();
+    if (!parent || !parent->isVisible()) return 0;
+    return parent->geometry().top() - parent->frameGeometry().top();
+}
+
+// Widens `box` to show its whole title, within the screen.
+void make_room_for_title(QWidget* box) {
+    int least = std::min(title_room(*box, parent_title_bar_height(box)),
+                         box->screen()->availableGeometry().width());
+    if (box->width() < least) box->setMinimumWidth(least);
+}
+
+// Places a box that is about to appear: widened to show its whole title, its frame centred on
+// its parent's frame, or on the screen, then moved and shrunk as needed to lie within the
+// screen's available part. The box's frame is taken to be as thick as the parent's, which the
+// same window manager drew; the inside is placed, as the box's frame is not known before it is
+// shown. Qt's own placement is off by the frame's height.
 void place_box(QWidget* box) {
     QWidget* parent = box->parentWidget();
     bool over_parent = parent && parent->isVisible();
@@ -50,6 +67,7 @@ void place_box(QWidget* box) {
         frame = parent->frameGeometry().size() - parent->size();
         inset = parent->geometry().topLeft() - parent->frameGeometry().topLeft();
     }
+    make_room_for_title(box);
     QSize inside = box->size().boundedTo(screen.size() - frame);
     QRect outer(QPoint(), inside + frame);
     outer.moveCenter(over_parent ? parent->frameGeometry().center() : screen.center());
@@ -57,17 +75,6 @@ void place_box(QWidget* box) {
     outer.moveTop(std::clamp(outer.top(), screen.top(), screen.bottom() + 1 - outer.height()));
     box->setGeometry(QRect(outer.topLeft() + inset, inside));
 }
-
-class short_message_box : public QMessageBox {
-  public:
-    using QMessageBox::QMessageBox;
-
-  protected:
-    void showEvent(QShowEvent* event) override {
-        QMessageBox::showEvent(event);
-        place_box(this);
-    }
-};
 
 // A long message: its text area and OK.
 class long_message_box : public script_box {
@@ -82,6 +89,40 @@ class long_message_box : public script_box {
 };
 
 } // namespace
+
+// The title bar holds the box's icon and up to three buttons, each about as wide as the bar is
+// tall, with gaps around the title about as wide again: six such squares. Window managers
+// commonly draw the title in the desktop's title font, bold. A bar of unknown height is taken
+// as one and a half lines of that font, the usual for the title bars in sight.
+int title_room(const QWidget& box, int title_bar_height) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    font.setBold(true);
+    QFontMetrics metrics(font);
+    int bar = title_bar_height > 0 ? title_bar_height : metrics.height() * 3 / 2;
+    return metrics.horizontalAdvance(box.windowTitle()) + 6 * bar;
+}
+
+titled_message_box::titled_message_box(QWidget* parent, const QString& message,
+                                       QMessageBox::Icon icon)
+    : QMessageBox(parent) {
+    setWindowTitle(application_title);
+    setTextFormat(Qt::PlainText);
+    setText(message);
+    setIcon(icon);
+    setStandardButtons(QMessageBox::Ok);
+}
+
+// A message box fixes its size from its layout as it appears, and again whenever the layout
+// changes; a row across its grid as wide as the title needs keeps that room in every size it
+// takes. Widened only after, it would shrink back, and resize on the screen as it does.
+void titled_message_box::showEvent(QShowEvent* event) {
+    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+        grid->addItem(new QSpacerItem(title_room(*this, parent_title_bar_height(this)), 0),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    QMessageBox::showEvent(event);
+    place_box(this);
+}
 
 bool is_short_box_text(text_view shown) {
     size_t lines = 1, length = 0;
@@ -130,8 +171,8 @@ QWidget* script_box::make_text_widget(text_view shown) {
     long_text_->append(shown);
     long_view_ = new output_view(*long_text_, this);
     long_view_->offer_saving(false);
-    long_view_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     long_view_->take_output();
+    long_view_->move_caret_to_start();
     // Room for the buttons, an entry and the frame is left below and around it.
     QFontMetrics metrics = long_view_->fontMetrics();
     QSize wanted(metrics.averageCharWidth() * area_columns +
@@ -143,15 +184,8 @@ QWidget* script_box::make_text_widget(text_view shown) {
 
 std::unique_ptr<QDialog> make_message_box(QWidget* parent, text_view message,
                                           QMessageBox::Icon icon) {
-    if (is_short_box_text(message)) {
-        auto box = std::make_unique<short_message_box>(parent);
-        box->setWindowTitle(application_title);
-        box->setTextFormat(Qt::PlainText);
-        box->setText(label_text(message));
-        box->setIcon(icon);
-        box->setStandardButtons(QMessageBox::Ok);
-        return box;
-    }
+    if (is_short_box_text(message))
+        return std::make_unique<titled_message_box>(parent, label_text(message), icon);
     return std::make_unique<long_message_box>(parent, message);
 }
 

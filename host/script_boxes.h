@@ -25,6 +25,21 @@ bool is_short_box_text(text_view shown);
 std::unique_ptr<QDialog> make_message_box(QWidget* parent, text_view message,
                                           QMessageBox::Icon icon);
 
+// The least width of the inside of `box` with which the window manager shows its whole title
+// beside the box's icon and buttons, given the height of the title bar it draws (0 when that
+// is not known). Every box titled "TOVL" is at least this wide when it appears.
+int title_room(const QWidget& box, int title_bar_height = 0);
+
+// A box titled "TOVL" with a short `message` as plain text, `icon` and OK, placed like the
+// other boxes: the short message boxes, the start-up errors and the window's own warnings.
+class titled_message_box : public QMessageBox {
+  public:
+    titled_message_box(QWidget* parent, const QString& message, QMessageBox::Icon icon);
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+};
+
 // A box titled "TOVL", placed over its parent and on the screen when it appears.
 class script_box : public QDialog {
   public:

@@ -1,11 +1,12 @@
 // The file chooser and the start-up error box of the window.
 #include "host/startup_dialogs.h"
 
+#include "host/script_boxes.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QMimeDatabase>
 #include <QSettings>
 
@@ -50,13 +51,7 @@ std::optional<std::string> choose_script() {
 }
 
 void show_startup_error(const QString& message) {
-    QMessageBox box;
-    box.setWindowTitle(QStringLiteral("TOVL"));
-    box.setTextFormat(Qt::PlainText);
-    box.setText(message);
-    box.setIcon(QMessageBox::Critical);
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    titled_message_box(nullptr, message, QMessageBox::Critical).exec();
 }
 
 } // namespace tovl

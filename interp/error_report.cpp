@@ -1,4 +1,4 @@
-// Wording of the fatal report, the fallback notice and the file commands' error text.
+// Wording of the run-time error reports: fatal, fallback, stop notice and file commands.
 #include "interp/error_report.h"
 
 #include "interp/script_text.h"
@@ -64,6 +64,19 @@ text fallback_report(const run_error& error, text_view script) {
         out += error.cause();
     }
     out += u"; running the script again from its first line";
+    return out;
+}
+
+text stop_notice(const run_error& error) {
+    text out = u"Stopped";
+    if (error.line() != run_error::no_line) {
+        out += u" at line ";
+        append_ascii(out, std::to_string(error.line() + 1));
+    }
+    out += u" by run-time error ";
+    append_ascii(out, std::to_string(error.number()));
+    out += u": ";
+    append_ascii(out, error.description());
     return out;
 }
 

@@ -14,6 +14,10 @@ text fatal_report(const run_error& error, text_view script);
 // One line saying the first run failed, and why, and that the script runs again.
 text fallback_report(const run_error& error, text_view script);
 
+// One line for a status line: "Stopped at line L by run-time error N: Description", without
+// "at line L" when the error arose outside a script line.
+text stop_notice(const run_error& error);
+
 // "N Description", as the file commands show their errors.
 text error_number_text(const run_error& error);
 

@@ -10,8 +10,9 @@
 #      status 2. --help and --version without a display.
 #   4. No argument: the file chooser takes a typed path, runs that script and remembers its
 #      folder; Cancel ends with status 0.
-#   5. Closing the window (Alt+F4 on it) while a message or input box is open ends the run at
-#      once, status 0.
+#   5. After 45 empty lines and 16 of "#" a message or input box opens, and the window shows the
+#      end of its output. Closing the window (Alt+F4 on it) meanwhile ends the run at once,
+#      status 0.
 #   6. A message of 16 Mi characters: its box is on the screen within a second and fits it, and
 #      Alt+F4 closes it.
 #   7. A loop that prints without end: the process stays under 150 MB, and the output kept out
@@ -158,18 +159,25 @@ ends_within "$app" 10 || fail "tovl did not end after Cancel"
 [[ $status -eq 0 ]] || fail "exit status $status after Cancel, expected 0"
 echo "ok: file chooser with a typed path, remembered folder and Cancel"
 
-# 5. Closing the window, not the box, while a box holds the run.
+# 5. The end of the output in view behind a box; closing the window, not the box, meanwhile.
 for keyword in fmsgb1 finpt21; do
-  printf '%s\n' "fnumv3" "fsetv1Close the window" "$keyword" "fsetv3after.txt" "ssave13" >box.tovl
+  printf '%s\n' "fnumv5" "fsetv01" "fsetv51" "fsetv245" "fsetv360" "fsetv4##########" "fnewl" \
+    "fifvr25>" "fmath505+" "fgoto7" "endif" "fprnt4" "fnewl" "fifvr35>" "fmath505+" "fgoto12" \
+    "endif" "fsetv1Close the window" "$keyword" "fsetv3after.txt" "ssave13" >box.tovl
   "$tovl" box.tovl &
   app=$!
   find_window_and_box
+  # Left of the box, above the status line, the lines of "#" are in sight.
+  measure "$main"
+  read -r _ dark < <(python3 "$here/first_paint.py" "$work/Xvfb_screen0" --shares \
+    $((X + 2)) $((Y + 2)) 40 $((HEIGHT - 40)))
+  ((dark >= 5)) || fail "$keyword: the end of the output is not in view ($dark% dark)"
   xdotool windowactivate --sync "$main" key alt+F4
   ends_within "$app" 5 || fail "$keyword: tovl went on running after its window was closed"
   [[ $status -eq 0 ]] || fail "$keyword: exit status $status after the close, expected 0"
   [[ -e after.txt ]] && fail "$keyword: the line after the box ran"
 done
-echo "ok: closing the window with a message or input box open ends the run"
+echo "ok: the end of the output in view behind a box; closing the window then ends the run"
 
 # 6. A message of 2^24 characters, made by doubling, then a file and fendp.
 {

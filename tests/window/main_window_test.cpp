@@ -1,7 +1,8 @@
-// The real window class under the offscreen platform: output, caption and the boxes, which a
-// timer answers as soon as they are open.
+// The real window class under the offscreen platform: output, caption, status line and the
+// boxes, which a timer answers as soon as they are open.
 #include "host/main_window.h"
 #include "host/output_view.h"
+#include "host/script_boxes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -39,7 +42,9 @@ void when_box_opens(std::function<void(QDialog*)> answer) {
 
 } // namespace
 
-TEST(main_window, shows_the_output_as_lines_with_the_caret_and_view_where_the_script_put_them) {
+// As a terminal does, the output box follows the output while its end is in view, and stays
+// where the user scrolled it otherwise; the script's ftxtd brings the end back into view.
+TEST(main_window, shows_the_output_as_lines_and_follows_it_while_the_end_is_in_view) {
     main_window window;
     window.show();
     EXPECT_EQ(window.windowTitle(), "TOVL");
@@ -49,32 +54,41 @@ TEST(main_window, shows_the_output_as_lines_with_the_caret_and_view_where_the_sc
     window.refresh_output();
     output_view* box = window.output_box();
     EXPECT_EQ(box->shown_text(), "a\nb\nc\nd\ne");
-    for (int i = 0; i < 100; ++i)
+    QScrollBar* bar = box->verticalScrollBar();
+    for (int i = 0; i < 60; ++i)
         window.append_output(u"\r\nmore");
-    window.move_caret_to_end();
-    window.refresh_output();
-    EXPECT_EQ(box->caret(), 11u + 100 * 6); // after the last character
-    EXPECT_EQ(box->line_count(), 105u);
-    ASSERT_GT(box->first_visible_line(), 0u);
-    EXPECT_EQ(box->first_visible_line() + box->page_lines(), box->line_count());
-    // The wheel scrolls although there are no scroll bars.
-    size_t bottom = box->first_visible_line();
+    when_box_opens([&](QDialog* question) {
+        EXPECT_EQ(box->first_visible_line() + box->page_lines(), box->line_count());
+        EXPECT_GT(bar->maximum(), 0);
+        EXPECT_EQ(bar->value(), bar->maximum());
+        EXPECT_TRUE(bar->isVisibleTo(&window));
+        EXPECT_EQ(box->caret(), 11u + 60 * 6); // after the last character
+        question->reject();
+    });
+    window.ask(u"Go on?");
     QWheelEvent wheel({10, 10}, {10, 10}, {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(box->viewport(), &wheel);
-    EXPECT_LT(box->first_visible_line(), bottom);
-    // A print puts the caret and the view back at the start.
-    window.append_output(u"!");
+    size_t scrolled = box->first_visible_line();
+    EXPECT_LT(scrolled + box->page_lines(), box->line_count());
+    window.append_output(u"\r\nmore");
     window.refresh_output();
-    EXPECT_EQ(box->caret(), 0u);
-    EXPECT_EQ(box->first_visible_line(), 0u);
+    EXPECT_EQ(box->first_visible_line(), scrolled);
+    window.move_caret_to_end();
+    window.append_output(u"\r\nmore");
+    window.refresh_output();
+    window.append_output(u"\r\nlast");
+    window.refresh_output();
+    EXPECT_EQ(box->first_visible_line() + box->page_lines(), box->line_count());
+    EXPECT_EQ(box->caret(), window.output().size());
 }
 
-// A resize lays out the output box at once, over the window's whole inside, and the box shows
-// as many lines as now fit.
+// A resize lays out the output box and the status line under it at once, over the window's
+// whole inside, and the box shows as many lines as now fit.
 TEST(main_window, the_output_box_fills_the_window_as_soon_as_it_is_resized) {
     main_window window;
-    EXPECT_EQ(window.output_box()->geometry(), window.rect());
+    QRect status = window.findChild<QStatusBar*>()->geometry();
+    EXPECT_EQ(window.output_box()->geometry().united(status), window.rect());
     window.show();
     for (int i = 0; i < 100; ++i)
         window.append_output(u"line\r\n");
@@ -85,26 +99,49 @@ TEST(main_window, the_output_box_fills_the_window_as_soon_as_it_is_resized) {
         window.resize(size);
         QCoreApplication::processEvents(); // what is already posted, without waiting
         EXPECT_EQ(window.size(), size);
-        EXPECT_EQ(box->geometry(), QRect(QPoint(0, 0), size));
+        status = window.findChild<QStatusBar*>()->geometry();
+        EXPECT_EQ(box->geometry().united(status), QRect(QPoint(0, 0), size));
+        EXPECT_FALSE(box->geometry().intersects(status));
     }
     EXPECT_GT(box->page_lines(), lines_before);
 }
 
-TEST(main_window, boxes_are_titled_tovl_show_plain_text_and_answer_with_the_entry) {
+// However short their text, boxes are wide enough for the window manager to show their title.
+TEST(main_window, boxes_are_titled_tovl_in_full_show_plain_text_and_answer_with_the_entry) {
     main_window window;
-    QString shown;
-    when_box_opens([&](QDialog* box) {
-        shown = box->windowTitle() + ":" + box->findChild<QLabel*>("qt_msgbox_label")->text();
-        EXPECT_EQ(static_cast<QMessageBox*>(box)->textFormat(), Qt::PlainText);
-        box->accept();
-    });
-    window.show_message(u"<b>hi</b>");
-    EXPECT_EQ(shown, "TOVL:<b>hi</b>");
+    QStringList shown;
+    for (const char16_t* message : {u"<b>hi</b>", u"x"}) {
+        when_box_opens([&](QDialog* box) {
+            shown << box->windowTitle() + ":" + box->findChild<QLabel*>("qt_msgbox_label")->text();
+            EXPECT_EQ(static_cast<QMessageBox*>(box)->textFormat(), Qt::PlainText);
+            EXPECT_GE(box->width(), title_room(*box));
+            box->accept();
+        });
+        window.show_message(message);
+    }
+    EXPECT_EQ(shown, QStringList({"TOVL:<b>hi</b>", "TOVL:x"}));
     when_box_opens([](QDialog* box) {
+        EXPECT_GE(box->width(), title_room(*box));
         box->findChild<QLineEdit*>()->setText(QString::fromUtf8("r\u00E9ponse"));
         box->accept();
     });
-    EXPECT_EQ(window.ask(u"Name?"), u"r\u00E9ponse");
+    EXPECT_EQ(window.ask(u"?"), u"r\u00E9ponse");
+}
+
+// The status line says whether the run goes on, and how it ended.
+TEST(main_window, the_status_line_says_how_the_run_ended) {
+    main_window finished;
+    EXPECT_EQ(finished.status(), "Running\u2026");
+    finished.show_finished();
+    EXPECT_EQ(finished.status(), "Finished");
+    main_window failed;
+    QString shown;
+    when_box_opens([&](QDialog* box) {
+        shown = failed.status();
+        box->accept();
+    });
+    failed.show_fatal_error(run_error(error_kind::file_not_found, 1), u"fnumv1\nssave01");
+    EXPECT_EQ(shown, "Stopped at line 2 by run-time error 6: File not found");
 }
 
 // A short prompt shows whole in a label, its lines however they end. A message or prompt of

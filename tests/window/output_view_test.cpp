@@ -93,7 +93,7 @@ TEST(output_view, a_million_printed_lines_cost_little_more_than_their_text) {
 }
 
 // Beyond its bound in memory the output goes to a file that no folder lists, in the runtime
-// folder, and the view reads it back: every line shows, caret and view at its start, and a
+// folder, and the view reads it back: every line shows, caret and view at its end, and a
 // save writes all of it as UTF-8 exactly as printed, line ends, a pair of surrogates and a byte
 // that is no UTF-8 included.
 TEST(output_view, shows_and_saves_the_output_kept_on_disk) {
@@ -116,8 +116,8 @@ TEST(output_view, shows_and_saves_the_output_kept_on_disk) {
     window.refresh_output();
     EXPECT_LE(window.output().memory_bytes(), size_t(64) << 10);
     output_view* box = window.output_box();
-    EXPECT_EQ(box->caret(), 0u);
-    EXPECT_EQ(box->first_visible_line(), 0u);
+    EXPECT_EQ(box->caret(), window.output().size());
+    EXPECT_TRUE(box->shows_end());
     QString all = box->shown_text();
     all.replace(QChar(0xDCFF), QChar(0xFFFD));
     EXPECT_EQ(all, shown);
