@@ -132,7 +132,7 @@ void console_host::flush(bool final) {
 
 void console_host::report(const text& message) {
     flush();
-    write_errors(to_utf8(terminal_text(message, errors_go_to_terminal_)) + "\n");
+    write_errors(terminal_text(message, error_controls()) + "\n");
 }
 
 void console_host::trace(text_view line) {
@@ -140,23 +140,14 @@ void console_host::trace(text_view line) {
         report(text(line));
         return;
     }
-    std::string& to = scratch_;
-    to.clear();
-    size_t start = 0;
     // Texts shown in the line may hold line ends: each CR LF or lone CR becomes an LF.
-    for (size_t i = 0; i < line.size(); ++i) {
-        if (line[i] != u'\r') continue;
-        append_utf8(to, line.substr(start, i - start));
-        to.push_back('\n');
-        if (i + 1 < line.size() && line[i + 1] == u'\n') ++i;
-        start = i + 1;
-    }
-    append_utf8(to, line.substr(start));
-    to.push_back('\n');
+    scratch_.clear();
+    append_terminal_text(scratch_, line, control_characters::kept);
+    scratch_.push_back('\n');
     if (errors_go_with_output_) {
-        put(to);
+        put(scratch_);
     } else {
-        held_errors().add(to, [this] { flush_trace(); });
+        held_errors().add(scratch_, [this] { flush_trace(); });
     }
 }
 
@@ -171,17 +162,15 @@ void console_host::write_errors(std::string_view bytes) {
     flush_trace();
 }
 
-// The caption becomes the terminal's title; control characters and bytes that are not UTF-8
-// are dropped so that a caption can never end the title sequence early or send commands of its
-// own to the terminal.
+// The caption becomes the terminal's title, without the characters that could end the title
+// sequence early or send commands of their own to the terminal.
 void console_host::set_caption(const text& caption) {
     if (!errors_go_to_terminal_) return;
-    text clean;
-    for (char16_t c : caption) {
-        if (c >= 0x20 && !(c >= 0x7F && c <= 0x9F) && !is_escaped_byte(c)) clean.push_back(c);
-    }
     flush();
-    write_errors("\x1b]0;" + to_utf8(clean) + "\x07");
+    std::string said = "\x1b]0;";
+    append_terminal_text(said, caption, control_characters::dropped);
+    said += "\x07";
+    write_errors(said);
 }
 
 void console_host::show_message(const text& message) {
@@ -199,7 +188,7 @@ text console_host::ask(const text& prompt) {
         throw stop_requested();
     }
     flush();
-    write_errors(to_utf8(terminal_text(prompt, errors_go_to_terminal_)) + " ");
+    write_errors(terminal_text(prompt, error_controls()) + " ");
     std::optional<text> answer = read_answer();
     if (!input_is_terminal_) write_errors("\n");
     if (answer) return std::move(*answer);
