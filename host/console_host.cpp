@@ -40,6 +40,11 @@ std::optional<text> read_answer() {
     return from_utf8(bytes);
 }
 
+// The title stack of xterm and the terminals that follow it: push, and pop, both the window
+// title and the icon title.
+constexpr char save_title[] = "\x1b[22;0t";
+constexpr char restore_title[] = "\x1b[23;0t";
+
 // True when both descriptors write to one regular file or pipe (as with 2>&1).
 bool same_file_or_pipe(int a, int b) {
     struct stat first {};
@@ -73,6 +78,10 @@ console_host::console_host()
 
 console_host::~console_host() {
     flush(true);
+    if (title_saved_) {
+        hold_errors_closing();
+        flush_trace();
+    }
     release_ending_signals();
 }
 
@@ -163,11 +172,19 @@ void console_host::write_errors(std::string_view bytes) {
 }
 
 // The caption becomes the terminal's title, without the characters that could end the title
-// sequence early or send commands of their own to the terminal.
+// sequence early or send commands of their own to the terminal. The terminal's own title is
+// saved on its title stack before the first change and given back when the program ends, however
+// it ends.
 void console_host::set_caption(const text& caption) {
     if (!errors_go_to_terminal_) return;
     flush();
-    std::string said = "\x1b]0;";
+    std::string said;
+    if (!title_saved_) {
+        title_saved_ = true;
+        close_errors_with(restore_title);
+        said = save_title;
+    }
+    said += "\x1b]0;";
     append_terminal_text(said, caption, control_characters::dropped);
     said += "\x07";
     write_errors(said);

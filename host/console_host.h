@@ -67,6 +67,7 @@ class console_host final : public script_host {
     bool errors_go_to_terminal_;
     bool errors_go_with_output_; // standard error is standard output's file or pipe
     bool output_closed_ = false; // standard output was closed when the program started
+    bool title_saved_ = false;   // the terminal's title is on its title stack, to be restored
     int output_error_ = 0;
     int empty_answers_ = 0;       // questions answered with the empty text as the input had ended
     bool out_of_answers_ = false; // a question came after all of them

@@ -2,8 +2,8 @@
 """tovl-console's standard streams under stress: output that cannot be written, signals with
 output still buffered or blocked, a launched program's output, a long print loop's memory, an
 answer too long for a text, memory that runs out, trace and output in one pipe, control
-characters shown and emoji kept whole on a terminal, files saved to the standard streams,
-and a saved file flushed to the disk before it takes its place.
+characters shown and emoji kept whole on a terminal, the terminal's title given back, files
+saved to the standard streams, and a saved file flushed to the disk before it takes its place.
 
 Usage: console_test.py TOVL-CONSOLE
 """
@@ -248,6 +248,24 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
         check(all(e in shown for e in expected) and not any(a in shown for a in absent),
               f"{args} on a terminal: {shown!r}")
 
+    # ftitl saves the terminal's title on its title stack before it first sets its own (without
+    # what could end the title's sequence), and every way out gives the saved title back, once:
+    # the end, fendp, an error, output that cannot be written, a signal that ends the program.
+    save, restore, title = b"\x1b[22;0t", b"\x1b[23;0t", b"\x1b]0;T" + lit + b"\x07"
+    titled = ["fnumv1", "fsetv1T\x1b\x07" + light + "\x9c", "ftitl1", "ftitl1"]
+    for tail, ending, status, said in [
+            ([], None, 0, None), (["fendp", "fmsgb1"], None, 0, None),
+            (["fmath111+"], None, 1, b"Run-time error 1"), (["fprnt1"], None, 3, b"not be written"),
+            (["fgoto5"], signal.SIGTERM, -signal.SIGTERM, None),
+            (["fgoto5"], signal.SIGINT, -signal.SIGINT, None)]:
+        with open("/dev/full", "w") as full:
+            done, shown = on_terminal([script(top, "titled.tovl", *titled, *tail)], ending,
+                                      stdout=full)
+        check(done == status and (shown == save + title * 2 + restore if said is None else
+                                  shown.startswith(save + title * 2) and said in shown
+                                  and shown.endswith(restore) and shown.count(restore) == 1),
+              f"ftitl, then {tail} {ending}: status {done}, on the terminal {shown!r}")
+
     # ssave to standard output or error, by any of their names, writes after what was printed
     # before, at the stream's position or appended: it never empties or replaces the file
     # behind them, and what is printed after it follows it.
@@ -277,5 +295,5 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
               f"flushes around the rename of a saved file: {traced.stderr[-600:]!r}")
 
 print("\n".join(failures) or "ok: output failures, signals, launch, memory, long answer, copies, "
-      "one pipe, terminal, standard streams, flushes")
+      "one pipe, terminal, title, standard streams, flushes")
 sys.exit(1 if failures else 0)
