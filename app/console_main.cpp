@@ -41,7 +41,7 @@ const char help_options[] =
     "  --max-memory=SIZE    let the texts of a run hold at most SIZE bytes (suffixes K, M,\n"
     "                       G); past it is run-time error 14. Default: a quarter of the\n"
     "                       memory, or the address-space limit (ulimit -v) when less\n"
-    "  --help               show this help and exit\n"
+    "  -h, --help           show this help and exit\n"
     "  --version            show the version and exit\n"
     "\n"
     "exit status: 0 when the script ends or runs \"fendp\"; 1 after a run-time error in the\n"

@@ -59,8 +59,8 @@ struct command_line {
     std::string error; // what is wrong with the arguments, without the runner's name; or empty
 };
 
-// Reads the arguments in order. Before a "--" an argument may be --help or --version (which
-// end the reading: the request is answered whatever follows), --encoding=NAME,
+// Reads the arguments in order. Before a "--" an argument may be --help (or -h) or --version
+// (which end the reading: the request is answered whatever follows), --encoding=NAME,
 // --max-memory=SIZE (bytes, or with a suffix K, M or G of 1024, 1024² or 1024³), one of `flags`,
 // or "--"; any other argument starting with "-" is an unknown option, and the rest are scripts.
 // The first wrong argument ends the reading with its error. At most one script may be named,
@@ -71,7 +71,7 @@ command_line read_command_line(int argc, char** argv, std::span<const runner_fla
 // the physical memory or the address-space limit (ulimit -v), whichever is less.
 void set_memory_budget(const command_line& args);
 
-// --help or --version before the first "--", looked for ahead of anything else: the window
+// --help (or -h) or --version before the first "--", looked for ahead of anything else: the window
 // answers them before Qt starts, as Qt needs a display. A run when there is neither.
 runner_request find_help_or_version(int argc, char** argv);
 

@@ -40,7 +40,7 @@ const char help_options[] =
     "  --max-memory=SIZE    let the texts of a run hold at most SIZE bytes (suffixes K, M,\n"
     "                       G); past it is run-time error 14. Default: a quarter of the\n"
     "                       memory, or the address-space limit (ulimit -v) when less\n"
-    "  --help               show this help and exit\n"
+    "  -h, --help           show this help and exit\n"
     "  --version            show the version and exit\n"
     "  Qt's own options, such as -platform NAME or -style NAME, are taken as well.\n"
     "\n"

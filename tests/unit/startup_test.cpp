@@ -67,6 +67,7 @@ TEST(startup, one_script_at_a_time_unless_a_flag_allows_several) {
 
 TEST(startup, help_and_version_are_answered_whatever_follows_them) {
     EXPECT_EQ(console_like().read({"a.tovl", "--help", "--bogus"}).request, runner_request::help);
+    EXPECT_EQ(console_like().read({"a.tovl", "-h", "--bogus"}).request, runner_request::help);
     command_line args = console_like().read({"--version", "a.tovl", "b.tovl"});
     EXPECT_EQ(args.request, runner_request::version);
     EXPECT_EQ(args.error, "");
@@ -81,6 +82,9 @@ TEST(startup, help_and_version_are_found_before_the_double_dash) {
     EXPECT_EQ(find_help_or_version(3, argv), runner_request::run);
     argv[3] = words[4].data(); // "--" before "--help"
     EXPECT_EQ(find_help_or_version(6, argv), runner_request::run);
+    std::string short_help = "-h";
+    argv[2] = short_help.data();
+    EXPECT_EQ(find_help_or_version(6, argv), runner_request::help);
 }
 
 TEST(startup, only_a_script_that_mixes_line_ends_is_warned_about) {
