@@ -119,6 +119,10 @@ command_line read_command_line(int argc, char** argv, std::span<const runner_fla
             args.request = is_help(arg) ? runner_request::help : runner_request::version;
             return args;
         }
+        if (is(arg, "--once")) {
+            args.once = true;
+            continue;
+        }
         if (std::optional<encoding_option> option = read_encoding_option(arg)) {
             if (!option->encoding) {
                 args.error =
@@ -170,6 +174,11 @@ void set_memory_budget(const command_line& args) {
     if (::getrlimit(RLIMIT_AS, &address_space) == 0 && address_space.rlim_cur != RLIM_INFINITY)
         budget = std::min<size_t>(budget, address_space.rlim_cur);
     memory_budget::set_limit(budget);
+}
+
+run_outcome run_as_asked(interpreter& runner, text_view script, const command_line& args,
+                         const interpreter::fallback_notice& notice) {
+    return args.once ? runner.run(script) : runner.run_with_fallback(script, notice);
 }
 
 runner_request find_help_or_version(int argc, char** argv) {

@@ -33,18 +33,21 @@ struct console_like {
 
 TEST(startup, options_flags_and_scripts_are_read_up_to_the_double_dash) {
     console_like runner;
-    command_line args =
-        runner.read({"--encoding=windows-1252", "--trace", "--check", "--", "--help", "--version"});
+    command_line args = runner.read(
+        {"--encoding=windows-1252", "--trace", "--check", "--once", "--", "--help", "--version"});
     EXPECT_EQ(args.error, "");
     EXPECT_EQ(args.request, runner_request::run);
     EXPECT_EQ(args.encoding, text_encoding::windows_1252);
+    EXPECT_TRUE(args.once);
     EXPECT_TRUE(runner.trace);
     EXPECT_TRUE(runner.check);
     EXPECT_EQ(args.scripts, (std::vector<std::string>{"--help", "--version"}));
-    // "-" alone names a script.
+    // "-" alone names a script; the window takes --once too.
     args = console_like().read({"-"}, false);
     EXPECT_EQ(args.scripts, std::vector<std::string>{"-"});
     EXPECT_FALSE(args.encoding);
+    EXPECT_FALSE(args.once);
+    EXPECT_TRUE(console_like().read({"--once", "a.tovl"}, false).once);
 }
 
 TEST(startup, the_first_wrong_argument_is_the_error) {
