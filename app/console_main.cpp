@@ -14,10 +14,10 @@
 
 namespace {
 
-const char usage[] = "usage: tovl-console [--dry-run] [--trace] [--encoding=ENCODING]\n"
+const char usage[] = "usage: tovl-console [--once] [--dry-run] [--trace] [--encoding=ENCODING]\n"
                      "                    [--max-memory=SIZE] SCRIPT\n"
                      "       tovl-console --check [--werror] [--encoding=ENCODING] SCRIPT...\n"
-                     "       tovl-console --help | --version\n";
+                     "       tovl-console -h | --help | --version\n";
 
 const char help[] =
     "Runs the TOVL script SCRIPT in this terminal.\n"
@@ -34,6 +34,9 @@ const char help_options[] =
     "                       run-time error and endless loop found as\n"
     "                       FILE:LINE:COLUMN: error|warning: MESSAGE\n"
     "  --werror             with --check, count warnings as errors\n"
+    "  --once               end the program at a run-time error in the first run, with\n"
+    "                       status 1, instead of running the script again from its first\n"
+    "                       line, which would print, save, start programs and ask again\n"
     "  --trace              write every line that runs on standard error, with its number\n"
     "                       and what it changed\n"
     "  --dry-run            report programs, shutdowns and CD tray commands on standard\n"
@@ -43,14 +46,14 @@ const char help_options[] =
     "  --max-memory=SIZE    let the texts of a run hold at most SIZE bytes (suffixes K, M,\n"
     "                       G); past it is run-time error 14. Default: a quarter of the\n"
     "                       memory, or the address-space limit (ulimit -v) when less\n"
-    "  --help               show this help and exit\n"
+    "  -h, --help           show this help and exit\n"
     "  --version            show the version and exit\n"
     "\n"
     "exit status: 0 when the script ends or runs \"fendp\"; 1 after a run-time error in the\n"
-    "second run; 2 when the script cannot be read or the arguments are wrong; 3 when the\n"
-    "output could not be written to standard output (a full disk); 4 when the script kept\n"
-    "asking after its input had ended. With --check: 0 when no script has an error, 1 when\n"
-    "one has, 2 when one cannot be read.\n";
+    "second run (in the first with --once); 2 when the script cannot be read or the\n"
+    "arguments are wrong; 3 when the output could not be written to standard output (a full\n"
+    "disk); 4 when the script kept asking after its input had ended. With --check: 0 when\n"
+    "no script has an error, 1 when one has, 2 when one cannot be read.\n";
 
 const tovl::runner_texts console_runner{"tovl-console", usage, help, help_options};
 
@@ -71,9 +74,9 @@ constexpr uint32_t output_check_interval = 256;
 } // namespace
 
 // Exit statuses: 0 when the script ends or runs "fendp", 1 after a run-time error in the second
-// run, 2 when the script cannot be read or the arguments are wrong, 3 (output_failed_status)
-// when the output could not be written, 4 (out_of_answers_status) when the script kept asking
-// after its input had ended.
+// run (in the first with --once), 2 when the script cannot be read or the arguments are wrong, 3
+// (output_failed_status) when the output could not be written, 4 (out_of_answers_status) when the
+// script kept asking after its input had ended.
 int main(int argc, char** argv) {
     using namespace tovl;
     console_flags flags;
@@ -114,7 +117,7 @@ int main(int argc, char** argv) {
     interpreter runner(services.services(), commands::every_command());
     if (flags.trace) runner.set_trace([&host](text_view line) { host.trace(line); });
     runner.set_pause_point([&host] { return host.output_error() != 0; }, output_check_interval);
-    run_outcome outcome = runner.run_with_fallback(script.content, [&](const run_error& error) {
+    run_outcome outcome = run_as_asked(runner, script.content, args, [&](const run_error& error) {
         host.report(u"tovl-console: " + fallback_report(error, script.content));
     });
     int status = 0;

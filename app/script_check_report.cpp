@@ -20,15 +20,18 @@ namespace {
 // Findings go to standard error as the run writes its messages there: on a terminal, control
 // characters in a line, a name or a message are shown rather than obeyed.
 struct report_writer {
-    bool to_terminal = ::isatty(STDERR_FILENO) == 1;
+    control_characters controls =
+        ::isatty(STDERR_FILENO) == 1 ? control_characters::shown : control_characters::kept;
 
     // Standard error: there is nowhere to report a failure to write to it.
     void write(const text& said) const {
-        (void)write_all(STDERR_FILENO, to_utf8(terminal_text(said, to_terminal)));
+        (void)write_all(STDERR_FILENO, terminal_text(said, controls));
     }
 
     // The line with line breaks inside it shown as blanks, and a caret under the column,
-    // padded with the line's own tabs and as wide as each character shows, so that it lines up.
+    // padded with the line's own tabs and as wide as each unit shows (its characters counted by
+    // their UTF-8 lead bytes: each half of an emoji alone is one, and an emoji shows two wide),
+    // so that it lines up.
     text shown_line(text_view line, int column) const {
         text flat(line);
         std::replace(flat.begin(), flat.end(), u'\r', u' ');
@@ -36,9 +39,10 @@ struct report_writer {
         text out = flat + u"\n";
         for (size_t i = 0; i + 1 < static_cast<size_t>(column); ++i) {
             bool tab = i < flat.size() && flat[i] == u'\t';
-            size_t width = i < flat.size()
-                               ? terminal_text(text_view(flat).substr(i, 1), to_terminal).size()
-                               : 1;
+            std::string shown =
+                i < flat.size() ? terminal_text(text_view(flat).substr(i, 1), controls) : " ";
+            auto width = static_cast<size_t>(std::count_if(
+                shown.begin(), shown.end(), [](char b) { return (b & 0xC0) != 0x80; }));
             out.append(tab ? 1 : width, tab ? u'\t' : u' ');
         }
         return out + u"^\n";

@@ -31,6 +31,10 @@ bool is(const char* argument, const char* option) {
     return std::strcmp(argument, option) == 0;
 }
 
+bool is_help(const char* argument) {
+    return is(argument, "--help") || is(argument, "-h");
+}
+
 // An argument "--encoding=NAME": the encoding NAME names, or an error when it names none.
 struct encoding_option {
     std::optional<text_encoding> encoding;
@@ -111,9 +115,13 @@ command_line read_command_line(int argc, char** argv, std::span<const runner_fla
             args.scripts.emplace_back(arg);
             continue;
         }
-        if (is(arg, "--help") || is(arg, "--version")) {
-            args.request = is(arg, "--help") ? runner_request::help : runner_request::version;
+        if (is_help(arg) || is(arg, "--version")) {
+            args.request = is_help(arg) ? runner_request::help : runner_request::version;
             return args;
+        }
+        if (is(arg, "--once")) {
+            args.once = true;
+            continue;
         }
         if (std::optional<encoding_option> option = read_encoding_option(arg)) {
             if (!option->encoding) {
@@ -168,9 +176,14 @@ void set_memory_budget(const command_line& args) {
     memory_budget::set_limit(budget);
 }
 
+run_outcome run_as_asked(interpreter& runner, text_view script, const command_line& args,
+                         const interpreter::fallback_notice& notice) {
+    return args.once ? runner.run(script) : runner.run_with_fallback(script, notice);
+}
+
 runner_request find_help_or_version(int argc, char** argv) {
     for (int i = 1; i < argc && !is(argv[i], "--"); ++i) {
-        if (is(argv[i], "--help")) return runner_request::help;
+        if (is_help(argv[i])) return runner_request::help;
         if (is(argv[i], "--version")) return runner_request::version;
     }
     return runner_request::run;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/script_file.h"
+#include "interp/interpreter.h"
 #include "interp/run_state.h"
 #include "interp/text.h"
 #include "interp/text_encoding.h"
@@ -55,12 +56,13 @@ struct command_line {
     runner_request request = runner_request::run;
     std::optional<text_encoding> encoding; // from --encoding=, when given
     std::optional<size_t> max_memory;      // bytes, from --max-memory=, when given
+    bool once = false; // --once: a run-time error ends the program, with no second run
     std::vector<std::string> scripts;
     std::string error; // what is wrong with the arguments, without the runner's name; or empty
 };
 
-// Reads the arguments in order. Before a "--" an argument may be --help or --version (which
-// end the reading: the request is answered whatever follows), --encoding=NAME,
+// Reads the arguments in order. Before a "--" an argument may be --help (or -h) or --version
+// (which end the reading: the request is answered whatever follows), --once, --encoding=NAME,
 // --max-memory=SIZE (bytes, or with a suffix K, M or G of 1024, 1024² or 1024³), one of `flags`,
 // or "--"; any other argument starting with "-" is an unknown option, and the rest are scripts.
 // The first wrong argument ends the reading with its error. At most one script may be named,
@@ -71,8 +73,13 @@ command_line read_command_line(int argc, char** argv, std::span<const runner_fla
 // the physical memory or the address-space limit (ulimit -v), whichever is less.
 void set_memory_budget(const command_line& args);
 
-// --help or --version before the first "--", looked for ahead of anything else: the window
-// answers them before Qt starts, as Qt needs a display. A run when there is neither.
+// Runs the script as the command line asks: with --once only once, otherwise once more from
+// its first line after a run-time error in the first run, of which `notice` is told first.
+run_outcome run_as_asked(interpreter& runner, text_view script, const command_line& args,
+                         const interpreter::fallback_notice& notice);
+
+// --help (or -h) or --version before the first "--", looked for ahead of anything else: the
+// window answers them before Qt starts, as Qt needs a display. A run when there is neither.
 runner_request find_help_or_version(int argc, char** argv);
 
 // The warning for a script that ends its lines at CR LF but also holds bare line feeds:

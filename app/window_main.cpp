@@ -19,9 +19,9 @@
 
 namespace {
 
-const char usage[] = "usage: tovl [--encoding=ENCODING] [--max-memory=SIZE] [QT-OPTION...]\n"
-                     "            [SCRIPT]\n"
-                     "       tovl --help | --version\n";
+const char usage[] = "usage: tovl [--once] [--encoding=ENCODING] [--max-memory=SIZE]\n"
+                     "            [QT-OPTION...] [SCRIPT]\n"
+                     "       tovl -h | --help | --version\n";
 
 const char help[] =
     "Runs the TOVL script SCRIPT in a window, or with no SCRIPT the one chosen in a file\n"
@@ -34,19 +34,22 @@ const char help[] =
 
 const char help_options[] =
     "options:\n"
+    "  --once               end the program at a run-time error in the first run, with\n"
+    "                       status 1, instead of running the script again from its first\n"
+    "                       line, which would print, save, start programs and ask again\n"
     "  --encoding=ENCODING  read the script and run in ENCODING, utf-8 or windows-1252,\n"
     "                       whatever the script holds\n"
     "  --max-memory=SIZE    let the texts of a run hold at most SIZE bytes (suffixes K, M,\n"
     "                       G); past it is run-time error 14. Default: a quarter of the\n"
     "                       memory, or the address-space limit (ulimit -v) when less\n"
-    "  --help               show this help and exit\n"
+    "  -h, --help           show this help and exit\n"
     "  --version            show the version and exit\n"
     "  Qt's own options, such as -platform NAME or -style NAME, are taken as well.\n"
     "\n"
     "exit status: 0 when the window is closed, the script runs \"fendp\" or the file chooser\n"
-    "is cancelled; 1 after a run-time error in the second run; 2 when the script cannot be\n"
-    "read or the arguments are wrong; 3 when --help or --version could not be written to\n"
-    "standard output.\n";
+    "is cancelled; 1 after a run-time error in the second run (in the first with --once); 2\n"
+    "when the script cannot be read or the arguments are wrong; 3 when --help or --version\n"
+    "could not be written to standard output.\n";
 
 const tovl::runner_texts window_runner{"tovl", usage, help, help_options};
 
@@ -63,8 +66,9 @@ int fail_at_startup(const tovl::text& message, const char* more = "") {
 } // namespace
 
 // Exit statuses: 0 when the window is closed, the script runs "fendp" or the file chooser is
-// cancelled; 1 after a run-time error in the second run; 2 when the script cannot be read or
-// the arguments are wrong; 3 when --help or --version could not be written.
+// cancelled; 1 after a run-time error in the second run (in the first with --once); 2 when the
+// script cannot be read or the arguments are wrong; 3 when --help or --version could not be
+// written.
 int main(int argc, char** argv) {
     using namespace tovl;
     // Help and version need no display, so they come before Qt starts.
@@ -100,7 +104,7 @@ int main(int argc, char** argv) {
     interpreter runner(services.services(), commands::every_command());
     // Every 2048 lines the window may repaint and take its events; the clock is read there.
     runner.set_pause_point([&window] { return window.keep_alive(); }, 2048);
-    run_outcome outcome = runner.run_with_fallback(script.content, [](const run_error&) {});
+    run_outcome outcome = run_as_asked(runner, script.content, args, [](const run_error&) {});
     if (outcome.end == run_end::ended_by_fendp || outcome.end == run_end::stopped) return 0;
     if (outcome.end == run_end::failed) {
         window.show_fatal_error(outcome.error, script.content);

@@ -65,10 +65,12 @@ std::vector<diagnostic> check_bytes(std::string_view bytes, const decoded_script
     }
     if (script.encoding == text_encoding::utf8) {
         for (text_view line : lines) {
-            const auto* bad = std::find_if(line.begin(), line.end(), is_escaped_byte);
-            if (bad == line.end()) continue;
-            text_place at = place_of(lines, line.data() + (bad - line.begin()));
-            auto byte = static_cast<unsigned char>(*bad - escaped_byte_base);
+            size_t bad = 0;
+            while (bad < line.size() && !is_escaped_byte_at(line, bad))
+                ++bad;
+            if (bad == line.size()) continue;
+            text_place at = place_of(lines, line.data() + bad);
+            auto byte = static_cast<unsigned char>(line[bad] - escaped_byte_base);
             found.push_back(
                 {at.line, at.column, check_level::warning,
                  u"byte " + from_ascii(hex_byte(byte)) + u" is not UTF-8: the script " +

@@ -40,6 +40,11 @@ std::optional<text> read_answer() {
     return from_utf8(bytes);
 }
 
+// The title stack of xterm and the terminals that follow it: push, and pop, both the window
+// title and the icon title.
+constexpr char save_title[] = "\x1b[22;0t";
+constexpr char restore_title[] = "\x1b[23;0t";
+
 // True when both descriptors write to one regular file or pipe (as with 2>&1).
 bool same_file_or_pipe(int a, int b) {
     struct stat first {};
@@ -73,6 +78,10 @@ console_host::console_host()
 
 console_host::~console_host() {
     flush(true);
+    if (title_saved_) {
+        hold_errors_closing();
+        flush_trace();
+    }
     release_ending_signals();
 }
 
@@ -132,7 +141,7 @@ void console_host::flush(bool final) {
 
 void console_host::report(const text& message) {
     flush();
-    write_errors(to_utf8(terminal_text(message, errors_go_to_terminal_)) + "\n");
+    write_errors(terminal_text(message, error_controls()) + "\n");
 }
 
 void console_host::trace(text_view line) {
@@ -140,23 +149,14 @@ void console_host::trace(text_view line) {
         report(text(line));
         return;
     }
-    std::string& to = scratch_;
-    to.clear();
-    size_t start = 0;
     // Texts shown in the line may hold line ends: each CR LF or lone CR becomes an LF.
-    for (size_t i = 0; i < line.size(); ++i) {
-        if (line[i] != u'\r') continue;
-        append_utf8(to, line.substr(start, i - start));
-        to.push_back('\n');
-        if (i + 1 < line.size() && line[i + 1] == u'\n') ++i;
-        start = i + 1;
-    }
-    append_utf8(to, line.substr(start));
-    to.push_back('\n');
+    scratch_.clear();
+    append_terminal_text(scratch_, line, control_characters::kept);
+    scratch_.push_back('\n');
     if (errors_go_with_output_) {
-        put(to);
+        put(scratch_);
     } else {
-        held_errors().add(to, [this] { flush_trace(); });
+        held_errors().add(scratch_, [this] { flush_trace(); });
     }
 }
 
@@ -171,17 +171,23 @@ void console_host::write_errors(std::string_view bytes) {
     flush_trace();
 }
 
-// The caption becomes the terminal's title; control characters and bytes that are not UTF-8
-// are dropped so that a caption can never end the title sequence early or send commands of its
-// own to the terminal.
+// The caption becomes the terminal's title, without the characters that could end the title
+// sequence early or send commands of their own to the terminal. The terminal's own title is
+// saved on its title stack before the first change and given back when the program ends, however
+// it ends.
 void console_host::set_caption(const text& caption) {
     if (!errors_go_to_terminal_) return;
-    text clean;
-    for (char16_t c : caption) {
-        if (c >= 0x20 && !(c >= 0x7F && c <= 0x9F) && !is_escaped_byte(c)) clean.push_back(c);
-    }
     flush();
-    write_errors("\x1b]0;" + to_utf8(clean) + "\x07");
+    std::string said;
+    if (!title_saved_) {
+        title_saved_ = true;
+        close_errors_with(restore_title);
+        said = save_title;
+    }
+    said += "\x1b]0;";
+    append_terminal_text(said, caption, control_characters::dropped);
+    said += "\x07";
+    write_errors(said);
 }
 
 void console_host::show_message(const text& message) {
@@ -199,7 +205,7 @@ text console_host::ask(const text& prompt) {
         throw stop_requested();
     }
     flush();
-    write_errors(to_utf8(terminal_text(prompt, errors_go_to_terminal_)) + " ");
+    write_errors(terminal_text(prompt, error_controls()) + " ");
     std::optional<text> answer = read_answer();
     if (!input_is_terminal_) write_errors("\n");
     if (answer) return std::move(*answer);

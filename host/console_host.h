@@ -1,6 +1,7 @@
 // console_host: the script host in a terminal, for tovl-console.
 #pragma once
 
+#include "host/terminal_text.h"
 #include "interp/script_host.h"
 
 #include <optional>
@@ -55,6 +56,9 @@ class console_host final : public script_host {
     // Writes to standard error, after the trace lines gathered before it.
     void write_errors(std::string_view bytes);
     void flush_trace();
+    control_characters error_controls() const {
+        return errors_go_to_terminal_ ? control_characters::shown : control_characters::kept;
+    }
 
     std::string scratch_;  // the UTF-8 of the print or trace line being added
     bool held_cr_ = false; // a CR that ended the last print
@@ -63,6 +67,7 @@ class console_host final : public script_host {
     bool errors_go_to_terminal_;
     bool errors_go_with_output_; // standard error is standard output's file or pipe
     bool output_closed_ = false; // standard output was closed when the program started
+    bool title_saved_ = false;   // the terminal's title is on its title stack, to be restored
     int output_error_ = 0;
     int empty_answers_ = 0;       // questions answered with the empty text as the input had ended
     bool out_of_answers_ = false; // a question came after all of them

@@ -1,6 +1,7 @@
 // The held bytes of the standard streams, and the handler of the signals that end the program.
 #include "host/held_streams.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -21,11 +22,38 @@ volatile sig_atomic_t ending_signal = 0;      // a signal that came during that 
 volatile sig_atomic_t made_non_blocking = -1; // the descriptor the handler made non-blocking
 volatile sig_atomic_t flags_before = 0;       // and its file status flags before that
 sigset_t caught_signals;                      // the signals the handler was installed for
+std::atomic<const char*> errors_closing{nullptr}; // the bytes standard error gets last, if any
+static_assert(std::atomic<const char*>::is_always_lock_free, "read by the signal handler");
 
 held_stream output_stream(STDOUT_FILENO);
 held_stream error_stream(STDERR_FILENO);
 
 [[noreturn]] void end_by_signal(int signal_number);
+
+// Writes as much of `bytes` as `fd` takes at once and gives how much that was, for the last
+// writes before a signal ends the program. The descriptor is made non-blocking for them and
+// then given its flags back: a terminal or pipe shared with other programs is left as it was.
+// Async-signal-safe.
+size_t write_without_waiting(int fd, const char* bytes, size_t length) {
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    size_t written = 0;
+    while (written < length) {
+        ssize_t n = ::write(fd, bytes + written, length - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        written += static_cast<size_t>(n);
+    }
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags);
+    return written;
+}
+
+void write_without_waiting(int fd, const char* text) {
+    size_t length = 0;
+    while (text[length] != '\0')
+        ++length;
+    (void)write_without_waiting(fd, text, length);
+}
 
 // Writes out both streams and ends the program. But while a write of the program's is under
 // way, only the program learns, when it returns, how many of its bytes were written: the write
@@ -54,6 +82,7 @@ void end_by_signal(int signal_number) {
     ::sigprocmask(SIG_BLOCK, &caught_signals, nullptr);
     output_stream.write_without_waiting();
     error_stream.write_without_waiting();
+    if (const char* closing = errors_closing.load()) write_without_waiting(STDERR_FILENO, closing);
     if (made_non_blocking >= 0) ::fcntl(made_non_blocking, F_SETFL, flags_before);
     struct sigaction default_action {};
     default_action.sa_handler = SIG_DFL;
@@ -83,18 +112,9 @@ held_stream& held_errors() {
     return error_stream;
 }
 
-// The descriptor is made non-blocking for these last writes and then given its flags back: a
-// terminal or pipe shared with other programs is left as it was.
 void held_stream::write_without_waiting() {
-    int flags = ::fcntl(fd_, F_GETFL);
-    if (flags >= 0) ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
-    while (written_ < length_) {
-        ssize_t n = ::write(fd_, bytes_ + written_, static_cast<size_t>(length_ - written_));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        written_ = written_ + static_cast<sig_atomic_t>(n);
-    }
-    if (flags >= 0) ::fcntl(fd_, F_SETFL, flags);
+    written_ = written_ + static_cast<sig_atomic_t>(tovl::write_without_waiting(
+                              fd_, bytes_ + written_, static_cast<size_t>(length_ - written_)));
 }
 
 // `written_` is counted before `writing_to` is cleared, so that a handler never sees a write
@@ -134,6 +154,19 @@ void catch_ending_signals() {
     for_each_ending_signal([&action](int s) {
         if (sigismember(&caught_signals, s) == 1) ::sigaction(s, &action, nullptr);
     });
+}
+
+void close_errors_with(const char* bytes) {
+    errors_closing.store(bytes);
+}
+
+// With the caught signals blocked, so that no signal writes the closing bytes as well.
+void hold_errors_closing() {
+    sigset_t before;
+    ::sigprocmask(SIG_BLOCK, &caught_signals, &before);
+    if (const char* closing = errors_closing.exchange(nullptr))
+        error_stream.add(closing, [] { (void)error_stream.write_out(); });
+    ::sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 void release_ending_signals() {

@@ -53,12 +53,20 @@ class held_stream {
 held_stream& held_output();
 held_stream& held_errors();
 
+// From now on, however the program ends, standard error gets `bytes` last (a text in static
+// storage, such as a literal; nullptr for none): hold_errors_closing adds them to what it holds
+// at the program's own end, and a signal that ends the program writes them after what it holds.
+void close_errors_with(const char* bytes);
+// Adds the closing bytes, once, to what standard error holds, for the program to write out.
+void hold_errors_closing();
+
 // From now on every signal whose default action ends the program, and that the program was
-// started with at that default, first writes out what both streams hold, as much as they take
-// without waiting, and then ends the program the way the signal would have: a reader that does
-// not read, or a terminal stopped with Ctrl-S, cannot keep a signal from ending it. Signals
-// that a fault of the program raises (SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP, SIGSYS)
-// are left alone: after one, what is held cannot be trusted.
+// started with at that default, first writes out what both streams hold and the closing bytes
+// of standard error, as much as they take without waiting, and then ends the program the way
+// the signal would have: a reader that does not read, or a terminal stopped with Ctrl-S,
+// cannot keep a signal from ending it. Signals that a fault of the program raises (SIGSEGV,
+// SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP, SIGSYS) are left alone: after one, what is held
+// cannot be trusted.
 void catch_ending_signals();
 // Gives the signals caught back their default action.
 void release_ending_signals();

@@ -19,10 +19,11 @@ constexpr std::array<char16_t, 32> high_controls = {
 
 } // namespace
 
-char encode_char(char16_t c) {
+char encode_char(text_view chars, size_t i) {
+    char16_t c = chars[i];
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
     // A byte kept from input that was not valid UTF-8 goes back as that byte.
-    if (is_escaped_byte(c)) return static_cast<char>(c - escaped_byte_base);
+    if (is_escaped_byte_at(chars, i)) return static_cast<char>(c - escaped_byte_base);
     for (size_t i = 0; i < high_controls.size(); ++i) {
         if (high_controls[i] == c) return static_cast<char>(0x80 + i);
     }
@@ -45,7 +46,7 @@ text decode_code_page(std::string_view bytes) {
 std::string encode_code_page(text_view chars) {
     std::string out(chars.size(), '\0');
     for (size_t i = 0; i < chars.size(); ++i)
-        out[i] = encode_char(chars[i]);
+        out[i] = encode_char(chars, i);
     return out;
 }
 

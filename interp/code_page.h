@@ -13,9 +13,10 @@ namespace tovl {
 text decode_code_page(std::string_view bytes);
 char16_t decode_byte(unsigned char byte);
 
-// A character with no byte in the code page encodes as '?'; an escaped byte (see utf8.h) as
-// its byte.
+// A character with no byte in the code page encodes as '?', each half of a surrogate pair
+// too; an escaped byte (see utf8.h) as its byte.
 std::string encode_code_page(text_view chars);
-char encode_char(char16_t c);
+// The byte of chars[i].
+char encode_char(text_view chars, size_t i);
 
 } // namespace tovl

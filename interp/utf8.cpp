@@ -73,6 +73,14 @@ bool is_escaped_byte(char16_t c) {
     return c >= escaped_byte_base + 0x80 && c <= escaped_byte_base + 0xFF;
 }
 
+bool is_surrogate_pair_at(text_view t, size_t i) {
+    return i + 1 < t.size() && is_high_surrogate(t[i]) && is_low_surrogate(t[i + 1]);
+}
+
+bool is_escaped_byte_at(text_view t, size_t i) {
+    return is_escaped_byte(t[i]) && !(i > 0 && is_high_surrogate(t[i - 1]));
+}
+
 char* put_utf8(char* out, text_view chars) {
     for (size_t i = 0; i < chars.size(); ++i) {
         // ASCII four characters at a time: most texts are nearly all ASCII.
@@ -89,7 +97,7 @@ char* put_utf8(char* out, text_view chars) {
         char16_t c = chars[i];
         if (c < 0x80) {
             *out++ = static_cast<char>(c);
-        } else if (is_high_surrogate(c) && i + 1 < chars.size() && is_low_surrogate(chars[i + 1])) {
+        } else if (is_surrogate_pair_at(chars, i)) {
             out = put_code_point(out, 0x10000 + ((char32_t(c) - 0xD800) << 10) +
                                           (chars[i + 1] - 0xDC00));
             ++i;
@@ -112,7 +120,7 @@ size_t utf8_length(text_view chars) {
             length += 1;
         } else if (c < 0x800) {
             length += 2;
-        } else if (is_high_surrogate(c) && i + 1 < chars.size() && is_low_surrogate(chars[i + 1])) {
+        } else if (is_surrogate_pair_at(chars, i)) {
             length += 4;
             ++i;
         } else {

@@ -13,6 +13,11 @@ namespace tovl {
 // encoding any bytes gives them back unchanged.
 constexpr char16_t escaped_byte_base = 0xDC00;
 bool is_escaped_byte(char16_t c);
+// True when t[i] and t[i + 1] are a surrogate pair: one character beyond the 16-bit range, as
+// an emoji is. The second half of a pair may lie in the escaped-byte range and is then no byte.
+bool is_surrogate_pair_at(text_view t, size_t i);
+// True when t[i] is an escaped byte, not the second half of a surrogate pair.
+bool is_escaped_byte_at(text_view t, size_t i);
 
 // Surrogates without a partner that are not escaped bytes encode as U+FFFD.
 std::string to_utf8(text_view chars);

@@ -3,6 +3,7 @@
 
 #include "interp/numbers.h"
 #include "interp/run_error.h"
+#include "interp/utf8.h"
 
 #include <cmath>
 
@@ -201,8 +202,10 @@ text described_value(const value& v) {
     if (v.kind() == value_kind::empty) return u"empty";
     if (v.kind() != value_kind::text) return value_text(v);
     text_view t = v.as_text();
-    text out = u"\"" + text(t.substr(0, shown)) + u"\"";
-    if (t.size() > shown) out += u"...";
+    // An emoji across the cut is shown whole.
+    size_t cut = is_surrogate_pair_at(t, shown - 1) ? shown + 1 : shown;
+    text out = u"\"" + text(t.substr(0, cut)) + u"\"";
+    if (t.size() > cut) out += u"...";
     return out;
 }
 

@@ -234,7 +234,7 @@ void linux_files::write(int number, text_view chars) {
             f.end = static_cast<size_t>(put_utf8(to, chars.substr(0, piece)) - f.buffer.get());
         } else {
             for (size_t i = 0; i < piece; ++i)
-                to[i] = encode_char(chars[i]);
+                to[i] = encode_char(chars, i);
             f.end += piece;
         }
         chars.remove_prefix(piece);

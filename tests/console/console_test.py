@@ -2,8 +2,8 @@
 """tovl-console's standard streams under stress: output that cannot be written, signals with
 output still buffered or blocked, a launched program's output, a long print loop's memory, an
 answer too long for a text, memory that runs out, trace and output in one pipe, control
-characters shown on a terminal, files saved to the standard streams, and a saved file flushed
-to the disk before it takes its place.
+characters shown and emoji kept whole on a terminal, the terminal's title given back, files
+saved to the standard streams, and a saved file flushed to the disk before it takes its place.
 
 Usage: console_test.py TOVL-CONSOLE
 """
@@ -199,25 +199,72 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
     check(done.stdout == '1: fnumv1  table 0..1, fields 1 wide\n2: fsetv1a  v1 = "a"\n'
           'a3: fprnt1\n\n4: fnewl\n', f"trace and output in one pipe: {done.stdout!r}")
 
+    def on_terminal(args, ending=None, **options):
+        """The status of a run with standard error on a terminal, and all it wrote there;
+        `ending` is a signal sent to it once it is under way."""
+        main_end, terminal_end = pty.openpty()
+        running = subprocess.Popen([console] + args, stdin=subprocess.DEVNULL, stderr=terminal_end,
+                                   **{"stdout": subprocess.DEVNULL, **options})
+        if ending:
+            time.sleep(0.3)
+            running.send_signal(ending)
+        status = running.wait(timeout=20)
+        os.close(terminal_end)
+        shown = b""
+        try:
+            while chunk := os.read(main_end, 8192):
+                shown += chunk
+        except OSError:  # the terminal is read to its end
+            pass
+        os.close(main_end)
+        return status, shown
+
     # A message on a terminal shows its control characters (C0, DEL, C1) instead of obeying
     # them; the characters next to them in the code table stay as they are. So do --check's
     # lines, with the caret under the column, its script names and its cannot-read message.
+    # Every path to standard error writes an emoji whole (this one's second half lies in the
+    # range of escaped bytes, and it stands where a value's shown part ends), half of one as
+    # U+FFFD: messages, prompts, dry-run reports, trace lines, error reports and --check.
     message = script(top, "message\x1b[2J.tovl", "fnumv1",
                      "fsetv1\x1b]0;retitled\x07\x1b[2Jdone \x7f\x80\x9f\xa0~", "fmsgb1",
                      "fsetv1\x1b\x80 ' note")
     name = os.path.basename(message).replace("\x1b", "^[").encode()
-    for args, expected in [([message], [b"^[]0;retitled^G^[[2Jdone ^?<U+0080><U+009F>\xc2\xa0~"]),
-                           (["--check", message, message + "\x1b[J"],
-                            [name + b":4:", b"fsetv1^[<U+0080> ' note\r\n" + b" " * 17 + b"^\r\n",
-                             b"cannot read " + (top + "/").encode() + name + b"^[[J: File"])]:
-        main_end, terminal_end = pty.openpty()
-        subprocess.run([console] + args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=terminal_end)
-        os.close(terminal_end)
-        shown = os.read(main_end, 8192)
-        os.close(main_end)
-        check(all(e in shown for e in expected) and b"\x1b" not in shown,
+    light = "\U0001F4A1"
+    lit, long = light.encode(), ("echo " + "x" * 34 + light).encode()
+    emoji = script(top, "emoji.tovl", "fnumv2", "fsetv1" + long.decode(), "fmsgb1", "finpt21",
+                   "frexe1", "fmath111" + light, "fmath112+")
+    for args, expected, absent in [
+            ([message], [b"^[]0;retitled^G^[[2Jdone ^?<U+0080><U+009F>\xc2\xa0~"], [b"\x1b"]),
+            (["--trace", "--dry-run", emoji],
+             [b'v1 = "' + long + b'"\r\n' + long + b"\r\n", long + b" \r\n",
+              b"dry run: " + long + b"\r\n", b'holds "' + long + b'", which', b"fmath111" + lit],
+             [b"\x1b", b"\xef\xbf\xbd"]),
+            (["--check", message, message + "\x1b[J", emoji],
+             [name + b":4:", b"fsetv1^[<U+0080> ' note\r\n" + b" " * 17 + b"^\r\n",
+              b"cannot read " + (top + "/").encode() + name + b"^[[J: File",
+              b'operator "\xef\xbf\xbd"', b"fmath111" + lit + b"\r\n" + b" " * 8 + b"^\r\n"],
+             [b"\x1b", b"not UTF-8"])]:
+        shown = on_terminal(args)[1]
+        check(all(e in shown for e in expected) and not any(a in shown for a in absent),
               f"{args} on a terminal: {shown!r}")
+
+    # ftitl saves the terminal's title on its title stack before it first sets its own (without
+    # what could end the title's sequence), and every way out gives the saved title back, once:
+    # the end, fendp, an error, output that cannot be written, a signal that ends the program.
+    save, restore, title = b"\x1b[22;0t", b"\x1b[23;0t", b"\x1b]0;T" + lit + b"\x07"
+    titled = ["fnumv1", "fsetv1T\x1b\x07" + light + "\x9c", "ftitl1", "ftitl1"]
+    for tail, ending, status, said in [
+            ([], None, 0, None), (["fendp", "fmsgb1"], None, 0, None),
+            (["fmath111+"], None, 1, b"Run-time error 1"), (["fprnt1"], None, 3, b"not be written"),
+            (["fgoto5"], signal.SIGTERM, -signal.SIGTERM, None),
+            (["fgoto5"], signal.SIGINT, -signal.SIGINT, None)]:
+        with open("/dev/full", "w") as full:
+            done, shown = on_terminal([script(top, "titled.tovl", *titled, *tail)], ending,
+                                      stdout=full)
+        check(done == status and (shown == save + title * 2 + restore if said is None else
+                                  shown.startswith(save + title * 2) and said in shown
+                                  and shown.endswith(restore) and shown.count(restore) == 1),
+              f"ftitl, then {tail} {ending}: status {done}, on the terminal {shown!r}")
 
     # ssave to standard output or error, by any of their names, writes after what was printed
     # before, at the stream's position or appended: it never empties or replaces the file
@@ -248,5 +295,5 @@ with tempfile.TemporaryDirectory(prefix="tovlconsole-") as top:
               f"flushes around the rename of a saved file: {traced.stderr[-600:]!r}")
 
 print("\n".join(failures) or "ok: output failures, signals, launch, memory, long answer, copies, "
-      "one pipe, terminal, standard streams, flushes")
+      "one pipe, terminal, title, standard streams, flushes")
 sys.exit(1 if failures else 0)

@@ -33,18 +33,21 @@ struct console_like {
 
 TEST(startup, options_flags_and_scripts_are_read_up_to_the_double_dash) {
     console_like runner;
-    command_line args =
-        runner.read({"--encoding=windows-1252", "--trace", "--check", "--", "--help", "--version"});
+    command_line args = runner.read(
+        {"--encoding=windows-1252", "--trace", "--check", "--once", "--", "--help", "--version"});
     EXPECT_EQ(args.error, "");
     EXPECT_EQ(args.request, runner_request::run);
     EXPECT_EQ(args.encoding, text_encoding::windows_1252);
+    EXPECT_TRUE(args.once);
     EXPECT_TRUE(runner.trace);
     EXPECT_TRUE(runner.check);
     EXPECT_EQ(args.scripts, (std::vector<std::string>{"--help", "--version"}));
-    // "-" alone names a script.
+    // "-" alone names a script; the window takes --once too.
     args = console_like().read({"-"}, false);
     EXPECT_EQ(args.scripts, std::vector<std::string>{"-"});
     EXPECT_FALSE(args.encoding);
+    EXPECT_FALSE(args.once);
+    EXPECT_TRUE(console_like().read({"--once", "a.tovl"}, false).once);
 }
 
 TEST(startup, the_first_wrong_argument_is_the_error) {
@@ -67,6 +70,7 @@ TEST(startup, one_script_at_a_time_unless_a_flag_allows_several) {
 
 TEST(startup, help_and_version_are_answered_whatever_follows_them) {
     EXPECT_EQ(console_like().read({"a.tovl", "--help", "--bogus"}).request, runner_request::help);
+    EXPECT_EQ(console_like().read({"a.tovl", "-h", "--bogus"}).request, runner_request::help);
     command_line args = console_like().read({"--version", "a.tovl", "b.tovl"});
     EXPECT_EQ(args.request, runner_request::version);
     EXPECT_EQ(args.error, "");
@@ -81,6 +85,9 @@ TEST(startup, help_and_version_are_found_before_the_double_dash) {
     EXPECT_EQ(find_help_or_version(3, argv), runner_request::run);
     argv[3] = words[4].data(); // "--" before "--help"
     EXPECT_EQ(find_help_or_version(6, argv), runner_request::run);
+    std::string short_help = "-h";
+    argv[2] = short_help.data();
+    EXPECT_EQ(find_help_or_version(6, argv), runner_request::help);
 }
 
 TEST(startup, only_a_script_that_mixes_line_ends_is_warned_about) {

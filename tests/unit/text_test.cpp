@@ -114,3 +114,15 @@ TEST(console_output, writes_cr_lf_as_one_lf_even_when_split_and_keeps_lone_ones)
     EXPECT_EQ(console_output({u"a\r", u"\r\n"}), "a\r\n");
     EXPECT_EQ(console_output({u"a\rb\nc", u"end\r"}), "a\rb\ncend\r");
 }
+
+// Standard error gets every character whole, an emoji whose second half lies in the range of
+// escaped bytes too; a surrogate without its partner becomes U+FFFD, an escaped byte its byte.
+// A title drops what could end its sequence; Windows-1252 has '?' for each half of an emoji.
+TEST(console_output, standard_error_keeps_surrogate_pairs_whole) {
+    text t = u"\U0001F4A1\xD83D-\xDC80\x1b\r\n";
+    EXPECT_EQ(terminal_text(t, control_characters::kept),
+              "\xF0\x9F\x92\xA1\xEF\xBF\xBD-\x80\x1b\n");
+    EXPECT_EQ(terminal_text(t, control_characters::shown), "\xF0\x9F\x92\xA1\xEF\xBF\xBD-\x80^[\n");
+    EXPECT_EQ(terminal_text(t, control_characters::dropped), "\xF0\x9F\x92\xA1\xEF\xBF\xBD-");
+    EXPECT_EQ(encode_text(text_encoding::windows_1252, u"\U0001F4A1\xDC80"), "??\x80");
+}
