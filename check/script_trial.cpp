@@ -9,7 +9,6 @@
 #include "interp/value.h"
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
 #include <cmath>
 #include <optional>
@@ -69,21 +68,6 @@ class closed_world final : public script_host,
     }
 };
 
-// Two values are the same state when they are of one kind and hold the same bits.
-bool same_value(const value& a, const value& b) {
-    if (a.kind() != b.kind()) return false;
-    switch (a.kind()) {
-    case value_kind::empty: return true;
-    case value_kind::text: return a.as_text() == b.as_text();
-    case value_kind::int16: return a.as_int16() == b.as_int16();
-    case value_kind::float32:
-        return std::bit_cast<uint32_t>(a.as_single()) == std::bit_cast<uint32_t>(b.as_single());
-    case value_kind::float64:
-        return std::bit_cast<uint64_t>(a.as_double()) == std::bit_cast<uint64_t>(b.as_double());
-    }
-    return false;
-}
-
 // Everything the rest of a run depends on, at a pause point: the line counter (the next line
 // is the one after it), the skip flag, the layout and every variable.
 struct run_snapshot {
@@ -104,8 +88,7 @@ struct run_snapshot {
             s.variables.field_width() != width || s.variables.size() != slots.size())
             return false;
         for (size_t i = 0; i < slots.size(); ++i) {
-            if (!same_value(slots[i], s.variables.slot_value(static_cast<int32_t>(i))))
-                return false;
+            if (!identical(slots[i], s.variables.slot_value(static_cast<int32_t>(i)))) return false;
         }
         return true;
     }
@@ -171,7 +154,7 @@ text why_unchanged(const std::vector<pass_step>& pass, int16_t slot) {
     }
     if (!last) return u"nothing in the loop changes " + variable_words(slot);
     keyword k = last->decoded.command();
-    if (k == keyword::fmath && same_value(last->written_before, last->written_after) &&
+    if (k == keyword::fmath && identical(last->written_before, last->written_after) &&
         (last->decoded.op == u'+' || last->decoded.op == u'-')) {
         // record() keeps the operand that the sum adds in `first`.
         if (std::optional<text> stuck = stuck_sum(*last, last->first)) return *stuck;

@@ -10,15 +10,9 @@ namespace {
 // Whether a variable shows a change: another kind, or another text form. Equal bits print alike,
 // so the text forms are made only for numbers whose bits differ.
 bool same_value(const value& a, const value& b) {
-    if (a.kind() != b.kind()) return false;
-    switch (a.kind()) {
-    case value_kind::empty: return true;
-    case value_kind::text: return a.as_text() == b.as_text();
-    case value_kind::int16: return a.as_int16() == b.as_int16();
-    case value_kind::float32:
-    case value_kind::float64: break;
-    }
-    return value_text(a) == value_text(b);
+    if (identical(a, b)) return true;
+    bool numbers = a.kind() == value_kind::float32 || a.kind() == value_kind::float64;
+    return numbers && a.kind() == b.kind() && value_text(a) == value_text(b);
 }
 
 void append_number(text& to, long long n) {

@@ -5,6 +5,7 @@
 #include "interp/run_error.h"
 #include "interp/utf8.h"
 
+#include <bit>
 #include <cmath>
 
 namespace tovl {
@@ -195,6 +196,20 @@ value value_floor(const value& v) {
 
 bool value_equals_number(const value& v, double number) {
     return value_double(v) == number;
+}
+
+bool identical(const value& a, const value& b) {
+    if (a.kind() != b.kind()) return false;
+    switch (a.kind()) {
+    case value_kind::empty: return true;
+    case value_kind::text: return a.as_text() == b.as_text();
+    case value_kind::int16: return a.as_int16() == b.as_int16();
+    case value_kind::float32:
+        return std::bit_cast<uint32_t>(a.as_single()) == std::bit_cast<uint32_t>(b.as_single());
+    case value_kind::float64:
+        return std::bit_cast<uint64_t>(a.as_double()) == std::bit_cast<uint64_t>(b.as_double());
+    }
+    return false;
 }
 
 text described_value(const value& v) {

@@ -111,6 +111,10 @@ class value {
     text text_;
 };
 
+// True when the two values are of one kind and hold the same characters, or the same bits: the
+// same state, as far as any later operation can tell.
+bool identical(const value& a, const value& b);
+
 // Text form: Empty is empty, Text itself, Int16 its digits, Float32 and Float64 their number
 // text with 7 and 15 significant digits.
 text value_text(const value& v);
