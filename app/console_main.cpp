@@ -1,4 +1,5 @@
 // tovl-console: runs a TOVL script in a terminal with the same start-up as the window.
+#include "app/power_report.h"
 #include "app/script_check_report.h"
 #include "app/script_file.h"
 #include "app/startup.h"
@@ -15,8 +16,9 @@
 namespace {
 
 const char usage[] = "usage: tovl-console [--once] [--dry-run] [--trace] [--encoding=ENCODING]\n"
-                     "                    [--max-memory=SIZE] SCRIPT\n"
+                     "                    [--max-memory=SIZE] [--deny=POWER,...] SCRIPT\n"
                      "       tovl-console --check [--werror] [--encoding=ENCODING] SCRIPT...\n"
+                     "       tovl-console --powers [--encoding=ENCODING] SCRIPT\n"
                      "       tovl-console -h | --help | --version\n";
 
 const char help[] =
@@ -34,6 +36,9 @@ const char help_options[] =
     "                       run-time error and endless loop found as\n"
     "                       FILE:LINE:COLUMN: error|warning: MESSAGE\n"
     "  --werror             with --check, count warnings as errors\n"
+    "  --powers             list what the script can do to the machine (run programs,\n"
+    "                       delete or write files, the CD tray, shutdown), one line each\n"
+    "                       with its line number and operand, without running it\n"
     "  --once               end the program at a run-time error in the first run, with\n"
     "                       status 1, instead of running the script again from its first\n"
     "                       line, which would print, save, start programs and ask again\n"
@@ -41,6 +46,9 @@ const char help_options[] =
     "                       and what it changed\n"
     "  --dry-run            report programs, shutdowns and CD tray commands on standard\n"
     "                       error instead of performing them\n"
+    "  --deny=POWER,...     refuse the powers named (run, delete, write, eject,\n"
+    "                       shutdown): a line that uses one fails with run-time error 11\n"
+    "                       before it does anything\n"
     "  --encoding=ENCODING  read the script and run in ENCODING, utf-8 or windows-1252,\n"
     "                       whatever the script holds\n"
     "  --max-memory=SIZE    let the texts of a run hold at most SIZE bytes (suffixes K, M,\n"
@@ -63,6 +71,7 @@ struct console_flags {
     bool check = false;
     bool werror = false;
     bool trace = false;
+    bool powers = false;
 };
 
 constexpr int out_of_answers_status = 4;
@@ -83,7 +92,8 @@ int main(int argc, char** argv) {
     const runner_flag console_only[] = {{"--dry-run", &flags.dry_run},
                                         {"--check", &flags.check, true},
                                         {"--werror", &flags.werror},
-                                        {"--trace", &flags.trace}};
+                                        {"--trace", &flags.trace},
+                                        {"--powers", &flags.powers}};
     command_line args = read_command_line(argc, argv, console_only);
     if (std::optional<int> status = answer_request(console_runner, args.request)) return *status;
     if (args.error.empty() && args.scripts.empty()) args.error = "no script given";
@@ -97,6 +107,7 @@ int main(int argc, char** argv) {
 
     set_memory_budget(args);
     if (flags.check) return check_script_files(args.scripts, args.encoding, flags.werror);
+    if (flags.powers) return report_powers(args.scripts[0], args.encoding);
     const std::string& path = args.scripts[0];
     console_host host;
     loaded_script script = load_script(path, args.encoding);
@@ -113,7 +124,7 @@ int main(int argc, char** argv) {
     if (flags.dry_run) {
         rehearsal = [&host](const text& said) { host.report(u"tovl-console: " + said); };
     }
-    linux_run_services services(host, script.encoding, rehearsal);
+    linux_run_services services(host, script.encoding, rehearsal, args.denied);
     interpreter runner(services.services(), commands::every_command());
     if (flags.trace) runner.set_trace([&host](text_view line) { host.trace(line); });
     runner.set_pause_point([&host] { return host.output_error() != 0; }, output_check_interval);

@@ -45,6 +45,31 @@ std::optional<encoding_option> read_encoding_option(const char* argument) {
     return encoding_option{encoding_named(argument + sizeof prefix - 1)};
 }
 
+// An argument "--deny=POWER,...": the powers it names, or an error naming the word that names
+// none.
+struct deny_option {
+    std::vector<script_power> powers;
+    std::string unknown;
+};
+std::optional<deny_option> read_deny_option(const char* argument) {
+    constexpr char prefix[] = "--deny=";
+    if (std::strncmp(argument, prefix, sizeof prefix - 1) != 0) return std::nullopt;
+    deny_option option;
+    std::string_view words = argument + sizeof prefix - 1;
+    while (option.unknown.empty()) {
+        std::string_view word = words.substr(0, words.find(','));
+        auto named = std::find_if(every_power.begin(), every_power.end(),
+                                  [&](script_power p) { return power_name(p) == word; });
+        if (named == every_power.end())
+            option.unknown = word;
+        else
+            option.powers.push_back(*named);
+        if (word.size() == words.size()) break;
+        words.remove_prefix(word.size() + 1);
+    }
+    return option;
+}
+
 // An argument "--max-memory=SIZE": its bytes, or nothing when SIZE is no size.
 struct size_option {
     std::optional<size_t> bytes;
@@ -132,6 +157,15 @@ command_line read_command_line(int argc, char** argv, std::span<const runner_fla
             args.encoding = option->encoding;
             continue;
         }
+        if (std::optional<deny_option> option = read_deny_option(arg)) {
+            if (!option->unknown.empty()) {
+                args.error = "unknown power '" + option->unknown + "' in '" + arg +
+                             "': use run, delete, write, eject or shutdown, separated by commas";
+                return args;
+            }
+            args.denied.insert(args.denied.end(), option->powers.begin(), option->powers.end());
+            continue;
+        }
         if (std::optional<size_option> option = read_size_option(arg)) {
             if (!option->bytes) {
                 args.error = std::string("bad size in '") + arg +
@@ -195,9 +229,10 @@ std::optional<text> line_end_warning(const std::string& path, text_view content)
 }
 
 linux_run_services::linux_run_services(script_host& host, text_encoding encoding,
-                                       dry_run_system::reporter rehearsal)
+                                       dry_run_system::reporter rehearsal,
+                                       std::vector<script_power> denied)
     : system_(make_system(encoding, std::move(rehearsal))),
-      files_(encoding, [&host] { host.before_outside_write(); }), services_{host, *system_, files_,
-                                                                            random_} {}
+      files_(encoding, [&host] { host.before_outside_write(); }),
+      guard_(*system_, files_, std::move(denied)), services_{host, guard_, guard_, random_} {}
 
 } // namespace tovl

@@ -1,6 +1,7 @@
 // Start-up shared by tovl and tovl-console: the options both take, the script and its services.
 #pragma once
 
+#include "app/power_guard.h"
 #include "app/script_file.h"
 #include "interp/interpreter.h"
 #include "interp/run_state.h"
@@ -57,6 +58,7 @@ struct command_line {
     std::optional<text_encoding> encoding; // from --encoding=, when given
     std::optional<size_t> max_memory;      // bytes, from --max-memory=, when given
     bool once = false; // --once: a run-time error ends the program, with no second run
+    std::vector<script_power> denied; // from --deny=: each is a run-time error where used
     std::vector<std::string> scripts;
     std::string error; // what is wrong with the arguments, without the runner's name; or empty
 };
@@ -92,8 +94,10 @@ std::optional<text> line_end_warning(const std::string& path, text_view content)
 // to a stream such as standard output lets `host` write out what it holds back first.
 class linux_run_services {
   public:
+    // The powers in `denied` are refused (app/power_guard.h).
     linux_run_services(script_host& host, text_encoding encoding,
-                       dry_run_system::reporter rehearsal = {});
+                       dry_run_system::reporter rehearsal = {},
+                       std::vector<script_power> denied = {});
     // The services refer to this object's members, so it stays where it was made.
     linux_run_services(const linux_run_services&) = delete;
     linux_run_services& operator=(const linux_run_services&) = delete;
@@ -106,6 +110,7 @@ class linux_run_services {
   private:
     std::unique_ptr<system_services> system_;
     linux_files files_;
+    power_guard guard_;
     clock_random random_;
     run_services services_;
 };

@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     main_window window(std::min(output_store::default_memory_bound, memory_budget::limit() / 4));
     window.refresh_output();
     window.show();
-    linux_run_services services(window, script.encoding);
+    linux_run_services services(window, script.encoding, {}, args.denied);
     interpreter runner(services.services(), commands::every_command());
     // Every 2048 lines the window may repaint and take its events; the clock is read there.
     runner.set_pause_point([&window] { return window.keep_alive(); }, 2048);

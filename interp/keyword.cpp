@@ -61,4 +61,28 @@ std::optional<keyword> find_keyword(text_view line) {
     return found.k;
 }
 
+std::string_view power_name(script_power power) {
+    switch (power) {
+    case script_power::none: break;
+    case script_power::run: return "run";
+    case script_power::delete_files: return "delete";
+    case script_power::write_files: return "write";
+    case script_power::eject: return "eject";
+    case script_power::shut_down: return "shutdown";
+    }
+    return "none";
+}
+
+text_view power_words(script_power power) {
+    switch (power) {
+    case script_power::none: break;
+    case script_power::run: return u"run programs";
+    case script_power::delete_files: return u"delete files";
+    case script_power::write_files: return u"write files";
+    case script_power::eject: return u"open and close the CD tray";
+    case script_power::shut_down: return u"shut the computer down";
+    }
+    return u"nothing outside the script";
+}
+
 } // namespace tovl

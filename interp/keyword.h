@@ -31,12 +31,37 @@ enum keyword_trait : uint8_t {
 };
 } // namespace trait
 
+// What a command can do to the machine beyond the script's variables and window. The names are
+// the words of --deny and --powers; a command's power acts on its last operand field.
+enum class script_power : uint8_t { none, run, delete_files, write_files, eject, shut_down };
+
+// The power column's words, with an underscore, since "delete" is a C++ keyword.
+namespace power_codes {
+constexpr script_power none_ = script_power::none;
+constexpr script_power run_ = script_power::run;
+constexpr script_power delete_ = script_power::delete_files;
+constexpr script_power write_ = script_power::write_files;
+constexpr script_power eject_ = script_power::eject;
+constexpr script_power shutdown_ = script_power::shut_down;
+} // namespace power_codes
+
+// Every power, for listing them.
+inline constexpr std::array every_power{script_power::run, script_power::delete_files,
+                                        script_power::write_files, script_power::eject,
+                                        script_power::shut_down};
+
+// "run", "delete", "write", "eject", "shutdown": the word that names a power in options.
+std::string_view power_name(script_power power);
+// "run programs", "delete files"...: what a power lets a script do, in plain words.
+text_view power_words(script_power power);
+
 // Everything known of a keyword's operands: the codes of interp/keywords.def.
 struct keyword_row {
     text_view name;
     std::string_view operands;
     text_view operators;
     uint8_t traits;
+    script_power power;
 
     constexpr bool has(trait::keyword_trait t) const { return (traits & t) != 0; }
     // True when the line has operand fields, and so needs the columns that "fnumv" sets.
@@ -55,9 +80,10 @@ struct keyword_row {
 
 constexpr std::array keyword_rows = [] {
     using namespace trait;
+    using namespace power_codes;
     return std::array{
-#define TOVL_KEYWORD(name, shape, operators, traits)                                               \
-    keyword_row{u## #name, shape, u"" operators, traits},
+#define TOVL_KEYWORD(name, shape, operators, traits, power)                                        \
+    keyword_row{u## #name, shape, u"" operators, traits, power##_},
 #include "interp/keywords.def"
 #undef TOVL_KEYWORD
     };
