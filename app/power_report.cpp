@@ -2,8 +2,8 @@
 #include "app/power_report.h"
 
 #include "app/script_file.h"
-#include "check/script_powers.h"
 #include "check/check_words.h"
+#include "check/script_powers.h"
 #include "host/terminal_text.h"
 #include "platform/descriptors.h"
 
@@ -23,9 +23,8 @@ control_characters shown_on(int fd) {
 int report_powers(const std::string& path, std::optional<text_encoding> forced) {
     loaded_script script = load_script(path, forced);
     if (script.problem) {
-        (void)write_all(STDERR_FILENO,
-                        terminal_text(u"tovl-console: " + *script.problem + u"\n",
-                                      shown_on(STDERR_FILENO)));
+        (void)write_all(STDERR_FILENO, terminal_text(u"tovl-console: " + *script.problem + u"\n",
+                                                     shown_on(STDERR_FILENO)));
         return 2;
     }
     text out;

@@ -2,6 +2,7 @@
 #include "interp/utf8.h"
 #include "platform/file_copy.h"
 #include "platform/process_launch.h"
+#include "platform/trust_store.h"
 #include "support.h"
 
 #include <chrono>
@@ -488,4 +489,28 @@ TEST(process_launch, the_program_gets_null_input_none_of_our_descriptors_and_no_
             if (line.rfind("PPid:", 0) == 0 && std::stol(line.substr(5)) == ::getpid()) ++children;
     }
     EXPECT_EQ(children, 0);
+}
+
+// Trust is kept by content (SHA-256: the empty text, and two lengths that pad into one and two
+// blocks) and by folder, a trusted folder covering its subfolders but not a namesake beside it.
+TEST(trust_store, versions_by_sha256_and_folders_with_their_subfolders) {
+    EXPECT_EQ(sha256_hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(sha256_hex("abc"),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(sha256_hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    temp_folder top;
+    std::filesystem::create_directories(top / "work/deep");
+    std::filesystem::create_directories(top / "workshop");
+    for (const char* name : {"work/a.tovl", "work/deep/b.tovl", "workshop/c.tovl"})
+        write_bytes(top / name, "frexe1\n");
+    trust_store store(top / "store");
+    EXPECT_FALSE(store.trusts("frexe1\n", top / "work/a.tovl"));
+    EXPECT_EQ(store.trust_version("frexe1\n", top / "work/a.tovl"), std::nullopt);
+    EXPECT_TRUE(store.trusts("frexe1\n", top / "workshop/c.tovl"));
+    EXPECT_FALSE(store.trusts("frexe2\n", top / "work/a.tovl"));
+    EXPECT_EQ(store.trust_folder(top / "work/a.tovl"), std::nullopt);
+    EXPECT_TRUE(store.trusts("frexe2\n", top / "work/deep/b.tovl"));
+    EXPECT_FALSE(store.trusts("frexe2\n", top / "workshop/c.tovl"));
+    EXPECT_EQ(download_origin(top / "work/a.tovl"), std::nullopt);
 }
