@@ -3,6 +3,7 @@
 #include "app/script_check_report.h"
 #include "app/script_file.h"
 #include "app/startup.h"
+#include "app/terminal_question.h"
 #include "commands/commands.h"
 #include "host/console_host.h"
 #include "interp/error_report.h"
@@ -16,7 +17,7 @@
 namespace {
 
 const char usage[] = "usage: tovl-console [--once] [--dry-run] [--trace] [--encoding=ENCODING]\n"
-                     "                    [--max-memory=SIZE] [--deny=POWER,...] SCRIPT\n"
+                     "                    [--max-memory=SIZE] [--deny=POWER,...] [--ask] SCRIPT\n"
                      "       tovl-console --check [--werror] [--encoding=ENCODING] SCRIPT...\n"
                      "       tovl-console --powers [--encoding=ENCODING] SCRIPT\n"
                      "       tovl-console -h | --help | --version\n";
@@ -46,6 +47,9 @@ const char help_options[] =
     "                       and what it changed\n"
     "  --dry-run            report programs, shutdowns and CD tray commands on standard\n"
     "                       error instead of performing them\n"
+    "  --ask                before a script that has powers and is not trusted runs, list\n"
+    "                       them on the terminal and ask: once, always this version, trust\n"
+    "                       its folder, or not at all (status 0)\n"
     "  --deny=POWER,...     refuse the powers named (run, delete, write, eject,\n"
     "                       shutdown): a line that uses one fails with run-time error 11\n"
     "                       before it does anything\n"
@@ -72,6 +76,7 @@ struct console_flags {
     bool werror = false;
     bool trace = false;
     bool powers = false;
+    bool ask = false;
 };
 
 constexpr int out_of_answers_status = 4;
@@ -89,11 +94,9 @@ constexpr uint32_t output_check_interval = 256;
 int main(int argc, char** argv) {
     using namespace tovl;
     console_flags flags;
-    const runner_flag console_only[] = {{"--dry-run", &flags.dry_run},
-                                        {"--check", &flags.check, true},
-                                        {"--werror", &flags.werror},
-                                        {"--trace", &flags.trace},
-                                        {"--powers", &flags.powers}};
+    const runner_flag console_only[] = {
+        {"--dry-run", &flags.dry_run}, {"--check", &flags.check, true}, {"--werror", &flags.werror},
+        {"--trace", &flags.trace},     {"--powers", &flags.powers},     {"--ask", &flags.ask}};
     command_line args = read_command_line(argc, argv, console_only);
     if (std::optional<int> status = answer_request(console_runner, args.request)) return *status;
     if (args.error.empty() && args.scripts.empty()) args.error = "no script given";
@@ -110,12 +113,13 @@ int main(int argc, char** argv) {
     if (flags.powers) return report_powers(args.scripts[0], args.encoding);
     const std::string& path = args.scripts[0];
     console_host host;
-    loaded_script script = load_script(path, args.encoding);
+    loaded_script script = load_script(path, args.encoding, flags.ask);
     if (script.problem) {
         // The name is written back to the terminal with the bytes it was given.
         host.report(u"tovl-console: " + *script.problem);
         return 2;
     }
+    if (flags.ask && !allowed_after_asking(path, script)) return 0;
     if (std::optional<text> warning = line_end_warning(path, script.content)) {
         host.report(u"tovl-console: " + *warning);
     }

@@ -2,7 +2,6 @@
 #include "app/power_report.h"
 
 #include "app/script_file.h"
-#include "check/check_words.h"
 #include "check/script_powers.h"
 #include "host/terminal_text.h"
 #include "platform/descriptors.h"
@@ -29,8 +28,7 @@ int report_powers(const std::string& path, std::optional<text_encoding> forced) 
     }
     text out;
     for (const power_use& use : find_powers(script.content)) {
-        out += number_text(use.line) + u": " + text(power_words(use.power)) + u": " +
-               (use.operand ? quoted(*use.operand) : text(u"computed at run time")) + u"\n";
+        out += power_use_words(use) + u"\n";
     }
     if (out.empty()) out = u"no powers\n";
     return write_all(STDOUT_FILENO, terminal_text(out, shown_on(STDOUT_FILENO))) ? 3 : 0;

@@ -8,7 +8,7 @@
 
 namespace tovl {
 
-// Writes on standard output, for each line that can use a power, "LINE: WORDS: OPERAND", the
+// Writes on standard output, for each line that can use a power, "line N: WORDS: OPERAND", the
 // operand quoted where the script fixes it and "computed at run time" otherwise, or "no powers"
 // for a script without any. Returns the exit status: 0, 2 when the script cannot be read, 3
 // when standard output cannot be written.

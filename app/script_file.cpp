@@ -50,11 +50,13 @@ script_bytes read_script_bytes(const std::string& path) {
     return script;
 }
 
-loaded_script load_script(const std::string& path, std::optional<text_encoding> forced) {
+loaded_script load_script(const std::string& path, std::optional<text_encoding> forced,
+                          bool keep_bytes) {
     script_bytes read = read_script_bytes(path);
-    if (read.problem) return {text(), text_encoding::utf8, std::move(read.problem)};
+    if (read.problem) return {text(), text_encoding::utf8, std::move(read.problem), {}};
     decoded_script script = decode_script(read.bytes, forced);
-    return {std::move(script.content), script.encoding, std::nullopt};
+    return {std::move(script.content), script.encoding, std::nullopt,
+            keep_bytes ? std::move(read.bytes) : std::string()};
 }
 
 } // namespace tovl

@@ -23,7 +23,9 @@ struct loaded_script {
     text content;
     text_encoding encoding = text_encoding::utf8;
     std::optional<text> problem;
+    std::string bytes; // the bytes that were read and decoded, when asked for (to judge trust)
 };
-loaded_script load_script(const std::string& path, std::optional<text_encoding> forced);
+loaded_script load_script(const std::string& path, std::optional<text_encoding> forced,
+                          bool keep_bytes = false);
 
 } // namespace tovl

@@ -24,4 +24,7 @@ struct power_use {
 // variable it names is set by one "fsetv" above the line and written by no other line.
 std::vector<power_use> find_powers(text_view script);
 
+// "line 4: run programs: "backup-tool --all"", or "... : computed at run time".
+text power_use_words(const power_use& use);
+
 } // namespace tovl

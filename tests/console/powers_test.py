@@ -6,11 +6,13 @@ it names one; and --deny refuses each power before it acts.
 Usage: powers_test.py TOVL-CONSOLE [COUNT]
 """
 import os
+import pty
 import random
 import re
 import subprocess
 import sys
 import tempfile
+import time
 
 console = os.path.abspath(sys.argv[1])
 count = int(sys.argv[2]) if len(sys.argv) > 2 else 200
@@ -68,7 +70,7 @@ with tempfile.TemporaryDirectory(prefix="tovlpowers-") as top:
         except subprocess.TimeoutExpired:
             continue  # a loop: what ran is not known
         _, listed, _ = run(folder, "--powers", script)
-        said = {int(m[1]): (m[2], m[3]) for m in re.finditer(r"^(\d+): ([^:]+): (.*)$", listed,
+        said = {int(m[1]): (m[2], m[3]) for m in re.finditer(r"^line (\d+): ([^:]+): (.*)$", listed,
                                                             re.M)}
         ran = {int(m[1]) for m in re.finditer(r"^(\d+): ", trace, re.M)}
         for line in sorted(ran):
@@ -94,10 +96,11 @@ with tempfile.TemporaryDirectory(prefix="tovlpowers-") as top:
         f.write("fnumv4\nfsetv1tr\nfsetv2ue\nfappd123\nfrexe3\nfsetv4a.txt\nssave14\n"
                 "fsetv4b.txt\nsdele4\nfsetv31\nscdrm3\nsshdn1\n")
     status, listed, _ = run(top, "--powers", script)
-    expected = ["5: run programs: computed at run time", "7: write files: computed at run time",
-                "9: delete files: computed at run time",
-                "11: open and close the CD tray: computed at run time",
-                '12: shut the computer down: "1"']
+    expected = ["line 5: run programs: computed at run time",
+                "line 7: write files: computed at run time",
+                "line 9: delete files: computed at run time",
+                "line 11: open and close the CD tray: computed at run time",
+                'line 12: shut the computer down: "1"']
     if status != 0 or listed.splitlines() != expected:
         failures.append(f"--powers of fappd and rewritten operands: {status} {listed!r}")
     refusals = {"run": "line 5: frexe3", "write": "line 7: ssave14",
@@ -108,5 +111,50 @@ with tempfile.TemporaryDirectory(prefix="tovlpowers-") as top:
         if f"--deny={power}" not in errors or place not in errors or \
                 "Permission denied" not in errors:
             failures.append(f"--deny={power}: {errors!r}")
+
+    # --ask on a terminal: "n" runs nothing, "o" runs once, "a" trusts this version, which then
+    # runs without a question until a byte changes.
+    def ask(answer):
+        pid, fd = pty.fork()
+        if pid == 0:
+            os.chdir(top)
+            os.execv(console, [console, "--ask", "mark.tovl"])
+        said = b""
+        while b"[n]o" not in said:
+            said += os.read(fd, 4096)
+        os.write(fd, answer)
+        while True:
+            try:
+                more = os.read(fd, 4096)
+            except OSError:
+                break
+            if not more:
+                break
+            said += more
+        os.waitpid(pid, 0)
+        made = os.path.exists(os.path.join(top, "MARK"))
+        if made:
+            os.remove(os.path.join(top, "MARK"))
+        return made, said.decode()
+    os.environ["XDG_DATA_HOME"] = os.path.join(top, "data")
+    with open(os.path.join(top, "mark.tovl"), "w") as f:
+        f.write("fnumv1\nfsetv1touch MARK\nfrexe1\n")
+    for answer, runs in ((b"n\n", False), (b"o\n", True), (b"a\n", True)):
+        made, said = ask(answer)
+        if made != runs or 'line 3: run programs: "touch MARK"' not in said:
+            failures.append(f"--ask answered {answer!r}: mark {made}, {said!r}")
+    status = subprocess.run([console, "--ask", "mark.tovl"], cwd=top).returncode
+    for _ in range(30):  # the program runs on after the script has ended
+        if os.path.exists(os.path.join(top, "MARK")):
+            break
+        time.sleep(0.1)
+    if status != 0 or not os.path.exists(os.path.join(top, "MARK")):
+        failures.append("a version trusted with --ask still asks")
+    if os.path.exists(os.path.join(top, "MARK")):
+        os.remove(os.path.join(top, "MARK"))
+    with open(os.path.join(top, "mark.tovl"), "a") as f:
+        f.write("fnewl\n")
+    if ask(b"n\n")[0]:
+        failures.append("a changed version runs without asking")
 
 print("\n".join(failures[:5]) if failures else f"ok: {used_powers} power lines checked")
