@@ -34,8 +34,9 @@ bool allowed_after_asking(const std::string& path, const loaded_script& script) 
     if (powers.empty() || store.trusts(script.bytes, path)) return true;
     int terminal = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
     if (terminal < 0) {
-        std::fprintf(stderr, "tovl-console: %s can %s and more, and there is no terminal to ask "
-                             "whether it may: it does not run (run it without --ask to allow it)\n",
+        std::fprintf(stderr,
+                     "tovl-console: %s can %s and more, and there is no terminal to ask "
+                     "whether it may: it does not run (run it without --ask to allow it)\n",
                      path.c_str(), to_utf8(text(power_words(powers.front().power))).c_str());
         return false;
     }

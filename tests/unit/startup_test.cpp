@@ -48,6 +48,11 @@ TEST(startup, options_flags_and_scripts_are_read_up_to_the_double_dash) {
     EXPECT_FALSE(args.encoding);
     EXPECT_FALSE(args.once);
     EXPECT_TRUE(console_like().read({"--once", "a.tovl"}, false).once);
+    // --deny names powers, separated by commas, and may be given more than once.
+    args = console_like().read({"--deny=write,eject", "--deny=shutdown", "a.tovl"});
+    EXPECT_EQ(args.denied,
+              (std::vector<script_power>{script_power::write_files, script_power::eject,
+                                         script_power::shut_down}));
 }
 
 TEST(startup, the_first_wrong_argument_is_the_error) {
@@ -56,6 +61,9 @@ TEST(startup, the_first_wrong_argument_is_the_error) {
     EXPECT_EQ(console_like().read({"--encoding=latin1", "--bogus"}).error,
               "unknown encoding in '--encoding=latin1': use utf-8 or windows-1252");
     EXPECT_EQ(console_like().read({"--bogus", "--help"}).request, runner_request::run);
+    EXPECT_EQ(console_like().read({"--deny=run,network", "a.tovl"}).error,
+              "unknown power 'network' in '--deny=run,network': use run, delete, write, eject "
+              "or shutdown, separated by commas");
     // Read as the window reads it, without the console's flags, --trace is unknown.
     EXPECT_EQ(console_like().read({"--trace", "a.tovl"}, false).error, "unknown option '--trace'");
 }
