@@ -35,14 +35,14 @@ enum keyword_trait : uint8_t {
 // the words of --deny and --powers; a command's power acts on its last operand field.
 enum class script_power : uint8_t { none, run, delete_files, write_files, eject, shut_down };
 
-// The power column's words, with an underscore, since "delete" is a C++ keyword.
+// The words of the power column.
 namespace power_codes {
-constexpr script_power none_ = script_power::none;
-constexpr script_power run_ = script_power::run;
-constexpr script_power delete_ = script_power::delete_files;
-constexpr script_power write_ = script_power::write_files;
-constexpr script_power eject_ = script_power::eject;
-constexpr script_power shutdown_ = script_power::shut_down;
+constexpr script_power none = script_power::none;
+constexpr script_power runs = script_power::run;
+constexpr script_power deletes = script_power::delete_files;
+constexpr script_power writes = script_power::write_files;
+constexpr script_power ejects = script_power::eject;
+constexpr script_power shuts_down = script_power::shut_down;
 } // namespace power_codes
 
 // Every power, for listing them.
@@ -83,7 +83,7 @@ constexpr std::array keyword_rows = [] {
     using namespace power_codes;
     return std::array{
 #define TOVL_KEYWORD(name, shape, operators, traits, power)                                        \
-    keyword_row{u## #name, shape, u"" operators, traits, power##_},
+    keyword_row{u## #name, shape, u"" operators, traits, power},
 #include "interp/keywords.def"
 #undef TOVL_KEYWORD
     };
