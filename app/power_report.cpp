@@ -2,8 +2,8 @@
 #include "app/power_report.h"
 
 #include "app/script_file.h"
-#include "check/script_powers.h"
 #include "check/check_words.h"
+#include "check/script_powers.h"
 #include "host/terminal_text.h"
 #include "platform/descriptors.h"
 
@@ -23,15 +23,13 @@ control_characters shown_on(int fd) {
 int report_powers(const std::string& path, std::optional<text_encoding> forced) {
     loaded_script script = load_script(path, forced);
     if (script.problem) {
-        (void)write_all(STDERR_FILENO,
-                        terminal_text(u"tovl-console: " + *script.problem + u"\n",
-                                      shown_on(STDERR_FILENO)));
+        (void)write_all(STDERR_FILENO, terminal_text(u"tovl-console: " + *script.problem + u"\n",
+                                                     shown_on(STDERR_FILENO)));
         return 2;
     }
     text out;
     for (const power_use& use : find_powers(script.content)) {
-        out += number_text(use.line) + u": " + text(power_words(use.power)) + u": " +
-               (use.operand ? quoted(*use.operand) : text(u"computed at run time")) + u"\n";
+        out += number_text(use.line) + u": " + power_use_words(use) + u"\n";
     }
     if (out.empty()) out = u"no powers\n";
     return write_all(STDOUT_FILENO, terminal_text(out, shown_on(STDOUT_FILENO))) ? 3 : 0;

@@ -124,4 +124,9 @@ std::vector<power_use> find_powers(text_view script) {
     return power_reader(script).find();
 }
 
+text power_use_words(const power_use& use) {
+    return text(power_words(use.power)) + u": " +
+           (use.operand ? quoted(*use.operand) : text(u"computed at run time"));
+}
+
 } // namespace tovl

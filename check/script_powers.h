@@ -24,4 +24,8 @@ struct power_use {
 // variable it names is set by one "fsetv" above the line and written by no other line.
 std::vector<power_use> find_powers(text_view script);
 
+// What a use does, in plain words: "run programs: "backup-tool --all"", its operand quoted, or
+// "delete files: computed at run time" when the script's text does not fix it.
+text power_use_words(const power_use& use);
+
 } // namespace tovl
