@@ -58,8 +58,8 @@ std::optional<deny_option> read_deny_option(const char* argument) {
     std::string_view words = argument + sizeof prefix - 1;
     while (option.unknown.empty()) {
         std::string_view word = words.substr(0, words.find(','));
-        auto named = std::find_if(every_power.begin(), every_power.end(),
-                                  [&](script_power p) { return power_name(p) == word; });
+        const auto* named = std::find_if(every_power.begin(), every_power.end(),
+                                         [&](script_power p) { return power_name(p) == word; });
         if (named == every_power.end())
             option.unknown = word;
         else

@@ -39,6 +39,7 @@ enum class script_power : uint8_t { none, run, delete_files, write_files, eject,
 namespace power_codes {
 constexpr script_power none_ = script_power::none;
 constexpr script_power run_ = script_power::run;
+// NOLINTNEXTLINE(readability-identifier-naming): clang-tidy 14 takes the name for "delete".
 constexpr script_power delete_ = script_power::delete_files;
 constexpr script_power write_ = script_power::write_files;
 constexpr script_power eject_ = script_power::eject;
