@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     window.refresh_output();
     window.show();
     if (ask && !may_run(window, path, read.bytes, script.content)) return 0;
-    read.bytes = std::string();
+    read.bytes = std::string(); // only the decoded text runs
     linux_run_services services(window, script.encoding, {}, args.denied);
     interpreter runner(services.services(), commands::every_command());
     // Every 2048 lines the window may repaint and take its events; the clock is read there.
