@@ -270,7 +270,7 @@ ask ask.tovl && answer alt+a end
 runs_at_once ask.tovl
 sed -i 's/version 1/version 2/' ask.tovl
 ask ask.tovl && answer alt+d end nothing
-mkdir trusted && cp ask.tovl trusted/ && cp ask.tovl trusted/other.tovl
+mkdir trusted && cp ask.tovl trusted/ && sed "s/version 2/other/" ask.tovl >trusted/other.tovl
 ask trusted/ask.tovl && answer alt+t end
 runs_at_once trusted/other.tovl
 cp ask.tovl "$disk/downloaded.tovl"
