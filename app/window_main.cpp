@@ -1,4 +1,5 @@
 // tovl: runs a TOVL script in its window.
+#include "app/power_consent.h"
 #include "app/script_file.h"
 #include "app/startup.h"
 #include "commands/commands.h"
@@ -7,6 +8,7 @@
 #include "host/startup_dialogs.h"
 #include "interp/interpreter.h"
 #include "interp/memory_budget.h"
+#include "interp/script_text.h"
 #include "interp/utf8.h"
 
 #include <QApplication>
@@ -19,7 +21,7 @@
 
 namespace {
 
-const char usage[] = "usage: tovl [--once] [--encoding=ENCODING] [--max-memory=SIZE]\n"
+const char usage[] = "usage: tovl [--once] [--ask] [--encoding=ENCODING] [--max-memory=SIZE]\n"
                      "            [QT-OPTION...] [SCRIPT]\n"
                      "       tovl -h | --help | --version\n";
 
@@ -37,6 +39,11 @@ const char help_options[] =
     "  --once               end the program at a run-time error in the first run, with\n"
     "                       status 1, instead of running the script again from its first\n"
     "                       line, which would print, save, start programs and ask again\n"
+    "  --ask                before a script that can run programs, delete or write files,\n"
+    "                       move the CD tray or shut down runs, list what it can do and\n"
+    "                       ask whether to run it; \"Always run this version\" and \"Trust\n"
+    "                       this folder\" are kept in $XDG_DATA_HOME/tovl/ (by default\n"
+    "                       ~/.local/share/tovl/). The desktop starts tovl with --ask\n"
     "  --encoding=ENCODING  read the script and run in ENCODING, utf-8 or windows-1252,\n"
     "                       whatever the script holds\n"
     "  --max-memory=SIZE    let the texts of a run hold at most SIZE bytes (suffixes K, M,\n"
@@ -46,10 +53,11 @@ const char help_options[] =
     "  --version            show the version and exit\n"
     "  Qt's own options, such as -platform NAME or -style NAME, are taken as well.\n"
     "\n"
-    "exit status: 0 when the window is closed, the script runs \"fendp\" or the file chooser\n"
-    "is cancelled; 1 after a run-time error in the second run (in the first with --once); 2\n"
-    "when the script cannot be read or the arguments are wrong; 3 when --help or --version\n"
-    "could not be written to standard output.\n";
+    "exit status: 0 when the window is closed, the script runs \"fendp\", the file chooser\n"
+    "is cancelled or the answer to --ask is \"Don't run\"; 1 after a run-time error in the\n"
+    "second run (in the first with --once); 2 when the script cannot be read or the\n"
+    "arguments are wrong; 3 when --help or --version could not be written to standard\n"
+    "output.\n";
 
 const tovl::runner_texts window_runner{"tovl", usage, help, help_options};
 
@@ -65,10 +73,10 @@ int fail_at_startup(const tovl::text& message, const char* more = "") {
 
 } // namespace
 
-// Exit statuses: 0 when the window is closed, the script runs "fendp" or the file chooser is
-// cancelled; 1 after a run-time error in the second run (in the first with --once); 2 when the
-// script cannot be read or the arguments are wrong; 3 when --help or --version could not be
-// written.
+// Exit statuses: 0 when the window is closed, the script runs "fendp", the file chooser is
+// cancelled or the answer to --ask is "Don't run"; 1 after a run-time error in the second run
+// (in the first with --once); 2 when the script cannot be read or the arguments are wrong; 3
+// when --help or --version could not be written.
 int main(int argc, char** argv) {
     using namespace tovl;
     // Help and version need no display, so they come before Qt starts.
@@ -78,7 +86,9 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tovl.png")));
     QGuiApplication::setDesktopFileName(QStringLiteral("tovl"));
 
-    command_line args = read_command_line(argc, argv, {});
+    bool ask = false;
+    const runner_flag flags[] = {{"--ask", &ask}};
+    command_line args = read_command_line(argc, argv, flags);
     if (!args.error.empty()) return fail_at_startup(from_utf8(args.error), usage);
     set_memory_budget(args);
     std::string path;
@@ -89,8 +99,10 @@ int main(int argc, char** argv) {
     } else {
         path = args.scripts[0];
     }
-    loaded_script script = load_script(path, args.encoding);
-    if (script.problem) return fail_at_startup(*script.problem);
+    // The bytes that --ask asks about are the ones that run: the file is read once.
+    script_bytes read = read_script_bytes(path);
+    if (read.problem) return fail_at_startup(*read.problem);
+    decoded_script script = decode_script(read.bytes, args.encoding);
     if (std::optional<text> warning = line_end_warning(path, script.content)) {
         say_on_stderr(window_runner, to_utf8(*warning));
     }
@@ -100,6 +112,8 @@ int main(int argc, char** argv) {
     main_window window(std::min(output_store::default_memory_bound, memory_budget::limit() / 4));
     window.refresh_output();
     window.show();
+    if (ask && !may_run(window, path, read.bytes, script.content)) return 0;
+    read.bytes = std::string(); // only the decoded text runs
     linux_run_services services(window, script.encoding, {}, args.denied);
     interpreter runner(services.services(), commands::every_command());
     // Every 2048 lines the window may repaint and take its events; the clock is read there.

@@ -105,6 +105,28 @@ text main_window::ask(const text& prompt) {
     return from_qstring(box.entry->text());
 }
 
+power_answer main_window::ask_about_powers(const power_question_texts& texts) {
+    wait_until_placed();
+    for (;;) {
+        power_question question(this, texts);
+        run_box(question);
+        power_answer answer = closed_ ? power_answer::dont_run : question.answer();
+        bool trusting =
+            answer == power_answer::trust_version || answer == power_answer::trust_folder;
+        if (!trusting || texts.origin.isEmpty()) return answer;
+        trust_confirmation confirmation(this, texts, answer);
+        run_box(confirmation);
+        if (closed_) return power_answer::dont_run;
+        if (confirmation.confirmed()) return answer;
+    }
+}
+
+void main_window::show_warning(const QString& message) {
+    wait_until_placed();
+    titled_message_box box(this, message, QMessageBox::Warning);
+    run_box(box);
+}
+
 // The box is not modal in Qt's sense, as Qt would then keep the window manager's close from
 // the window; the window ignores input meanwhile instead (eventFilter). A box whose window is
 // closed is closed with it.

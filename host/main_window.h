@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/output_store.h"
+#include "host/power_question.h"
 #include "interp/run_error.h"
 #include "interp/script_host.h"
 
@@ -37,6 +38,14 @@ class main_window : public QWidget, public script_host {
     // Both throw stop_requested when the window is closed while their box is open.
     void show_message(const text& message) override;
     text ask(const text& prompt) override;
+
+    // Before a run (tovl --ask): asks over the window whether a script with powers may run.
+    // Trusting a downloaded script takes a second yes, and a no asks the question again.
+    // Closing the window or the box answers "Don't run".
+    power_answer ask_about_powers(const power_question_texts& texts);
+    // A box with a warning icon and `message` over the window, for a failure that the run goes
+    // on after.
+    void show_warning(const QString& message);
 
     // Brings the output box's lines, caret and view up to date with the output text.
     void refresh_output();

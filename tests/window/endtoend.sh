@@ -17,11 +17,16 @@
 #      Alt+F4 closes it.
 #   7. A loop that prints without end: the process stays under 150 MB, and the output kept out
 #      of memory is in files that $XDG_RUNTIME_DIR does not list.
+#   8. tovl --ask before a script that starts a program: nothing runs while the question is
+#      open, nor after "Don't run" or closing it; "Run once" runs it; "Always run this version"
+#      and "Trust this folder" run it and later starts too, until a byte changes; a downloaded
+#      script (on the build's disk, where user attributes are kept) needs a second yes.
 set -euo pipefail
 tovl=$(realpath "$1")
 here=$(dirname "$(realpath "$0")")
 work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+disk=$(mktemp -d "$(dirname "$tovl")/endtoend.XXXXXX")
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work" "$disk"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
 # Xvfb picks a free display number and writes it to the descriptor we give it.
@@ -30,7 +35,8 @@ Xvfb -displayfd "$displayfd" -screen 0 1024x768x24 -fbdir "$work" -nolisten tcp 
   >"$work/xvfb.log" 2>&1 &
 read -r -t 10 -u "$displayfd" number || fail "Xvfb did not start"
 mkdir "$work/runtime"
-export DISPLAY=":$number" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
+export DISPLAY=":$number" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
+  HOME="$work/home" XDG_DATA_HOME="$work/home/data"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 openbox --startup "touch $work/wm-ready" >"$work/openbox.log" 2>&1 &
 for _ in $(seq 100); do [[ -e $work/wm-ready ]] && break; sleep 0.1; done
@@ -216,3 +222,61 @@ ends_within "$app" 5 || fail "the printing loop went on after its window was clo
 ((scratch > 0 && listed == 0)) ||
   fail "$scratch unnamed files in \$XDG_RUNTIME_DIR, which lists $listed"
 echo "ok: a printing loop takes ${resident} MB after 2 s"
+
+# 8. The question of tovl --ask, answered with its buttons' keys: Alt and the underlined letter.
+# Starts tovl --ask on $1 and waits for its question: nothing has run by then.
+ask() {
+  "$tovl" --ask "$1" &
+  app=$!
+  find_window_and_box
+  sleep 0.3
+  [[ -e MARK ]] && fail "$1 ran while the question was open"
+  return 0
+}
+# Presses the keys $1 in the box; then waits for another box, or with "end" for tovl to end
+# with status 0, MARK made or, with "end nothing", not.
+answer() {
+  local asked=$box
+  xdotool windowactivate --sync "$box" key "$1"
+  if [[ ${2:-} == box ]]; then
+    for _ in $(seq 100); do find_window_and_box; [[ $box != "$asked" ]] && return; sleep 0.05; done
+    fail "$1 opened no other box"
+  fi
+  ends_within "$app" 10 || fail "tovl went on after $1"
+  [[ $status -eq 0 ]] || fail "exit status $status after $1, expected 0"
+  if [[ ${3:-} == nothing ]]; then
+    sleep 0.2
+    [[ ! -e MARK ]] || fail "the script ran after $1"
+  else
+    for _ in $(seq 50); do [[ -e MARK ]] && break; sleep 0.1; done
+    [[ -e MARK ]] || fail "the script did not run after $1"
+  fi
+  rm -f MARK
+}
+# Runs $1 with --ask, expecting no question: it runs and ends by itself.
+runs_at_once() {
+  "$tovl" --ask "$1" &
+  app=$!
+  ends_within "$app" 10 || fail "$1 did not run at once"
+  for _ in $(seq 50); do [[ -e MARK ]] && break; sleep 0.1; done
+  [[ $status -eq 0 && -e MARK ]] || fail "$1 did not run at once: status $status"
+  rm -f MARK
+}
+printf '%s\n' "' version 1" "fnumv1" "fsetv1touch MARK" "frexe1" "fendp" >ask.tovl
+ask ask.tovl && answer alt+F4 end nothing
+ask ask.tovl && answer alt+d end nothing
+ask ask.tovl && answer alt+r end
+ask ask.tovl && answer alt+a end
+runs_at_once ask.tovl
+sed -i 's/version 1/version 2/' ask.tovl
+ask ask.tovl && answer alt+d end nothing
+mkdir trusted && cp ask.tovl trusted/ && sed "s/version 2/other/" ask.tovl >trusted/other.tovl
+ask trusted/ask.tovl && answer alt+t end
+runs_at_once trusted/other.tovl
+cp ask.tovl "$disk/downloaded.tovl"
+setfattr -n user.xdg.origin.url -v https://example.com/x.tovl "$disk/downloaded.tovl" ||
+  fail "the build's disk keeps no user attributes"
+ask "$disk/downloaded.tovl" && answer alt+a box && answer alt+n box && answer alt+a box &&
+  answer alt+y end
+runs_at_once "$disk/downloaded.tovl"
+echo "ok: --ask: Don't run, Run once, Always run this version, Trust this folder, downloaded"

@@ -2,10 +2,12 @@
 // boxes, which a timer answers as soon as they are open.
 #include "host/main_window.h"
 #include "host/output_view.h"
+#include "host/power_question.h"
 #include "host/script_boxes.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
@@ -38,6 +40,20 @@ void when_box_opens(std::function<void(QDialog*)> answer) {
         }
     });
     poll->start(10);
+}
+
+// Clicks the buttons labelled `clicks` in the boxes that open one after another, and notes in
+// `seen` each box's name, title and first line.
+void click_in_turn(QStringList clicks, QStringList& seen) {
+    when_box_opens([clicks, &seen](QDialog* box) mutable {
+        auto* message = qobject_cast<QMessageBox*>(box);
+        seen << box->objectName() + " " + box->windowTitle() + ": " +
+                    message->text().section(u'\n', 0, 0);
+        QString label = clicks.takeFirst();
+        if (!clicks.isEmpty()) click_in_turn(clicks, seen);
+        for (QAbstractButton* button : message->buttons())
+            if (button->text() == label) button->click();
+    });
 }
 
 } // namespace
@@ -211,6 +227,65 @@ TEST(main_window, a_long_run_shows_its_output_and_ends_when_the_window_closes) {
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_EQ(window.output_box()->shown_text(), "first line\n");
+}
+
+// tovl --ask: the question lists the powers one a line, each button gives its answer, and
+// closing the box is "Don't run".
+TEST(main_window, the_question_before_a_run_lists_the_powers_and_answers_by_its_buttons) {
+    main_window window;
+    window.show();
+    power_question_texts texts{"x.tovl",
+                               {"line 4: run programs: \"backup-tool --all\"",
+                                "line 9: delete files: computed at run time"},
+                               {}};
+    QStringList seen;
+    QString listed;
+    when_box_opens([&listed](QDialog* box) {
+        listed = static_cast<QMessageBox*>(box)->text();
+        box->close();
+    });
+    EXPECT_EQ(window.ask_about_powers(texts), power_answer::dont_run);
+    EXPECT_EQ(listed, "x.tovl can change your computer when it runs:\n" + texts.powers.join('\n'));
+    const std::pair<const char*, power_answer> buttons[] = {
+        {"&Run once", power_answer::run_once},
+        {"&Always run this version", power_answer::trust_version},
+        {"&Trust this folder", power_answer::trust_folder},
+        {"&Don't run", power_answer::dont_run}};
+    for (auto [label, answer] : buttons) {
+        click_in_turn({label}, seen);
+        EXPECT_EQ(window.ask_about_powers(texts), answer) << label;
+    }
+    EXPECT_EQ(seen, QStringList(4, "power_question TOVL: x.tovl can change your computer when "
+                                   "it runs:"));
+    // Twenty lines show as fourteen and how many more, each on one line whatever it holds.
+    texts.powers = QStringList(20, "line 2: write files: \"a\nb\"");
+    when_box_opens([&listed](QDialog* box) {
+        listed = static_cast<QMessageBox*>(box)->text();
+        box->close();
+    });
+    window.ask_about_powers(texts);
+    EXPECT_EQ(listed.count('\n'), 15);
+    EXPECT_TRUE(listed.endsWith("\"a\u240Ab\"\nand 6 more lines (tovl-console --powers lists "
+                                "them all)"));
+}
+
+// A downloaded script's question names its address; trusting it takes a Yes in a second box,
+// and No there asks the question again. Running it once takes no second box.
+TEST(main_window, trusting_a_downloaded_script_takes_a_second_yes) {
+    main_window window;
+    window.show();
+    power_question_texts texts{
+        "x.tovl", {"line 1: shut the computer down: \"0\""}, "https://example.com/x.tovl"};
+    QStringList seen;
+    click_in_turn({"&Run once"}, seen);
+    EXPECT_EQ(window.ask_about_powers(texts), power_answer::run_once);
+    click_in_turn({"&Trust this folder", "&No", "&Always run this version", "&Yes"}, seen);
+    EXPECT_EQ(window.ask_about_powers(texts), power_answer::trust_version);
+    QString question =
+        "power_question TOVL: x.tovl was downloaded from https://example.com/x.tovl.";
+    QString confirmation = "trust_confirmation TOVL: x.tovl was downloaded from "
+                           "https://example.com/x.tovl.";
+    EXPECT_EQ(seen, QStringList({question, question, confirmation, question, confirmation}));
 }
 
 int main(int argc, char** argv) {
