@@ -89,6 +89,20 @@ with tempfile.TemporaryDirectory(prefix="tovlpowers-") as top:
     if used_powers < count // 4:
         failures.append(f"only {used_powers} powers used in {count} scripts")
 
+    # Every example's power lines are listed, and so is one reached only by a jump whose target
+    # is written as 1.5E1 (line 15).
+    examples = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples")
+    hidden = os.path.join(top, "hidden.tovl")
+    with open(hidden, "w") as f:
+        f.write("fnumv1\nfgoto1.5E1\n" + "\n" * 12 + "fsetv1true\nfrexe1\n")
+    for path in [hidden] + [os.path.join(examples, e) for e in sorted(os.listdir(examples))]:
+        with open(path, encoding="utf-8", errors="replace") as f:
+            power_lines = [n + 1 for n, line in enumerate(f.read().split("\n"))
+                           if line[:5] in POWER_WORDS]
+        _, listed, _ = run(top, "--powers", path)
+        if [int(m) for m in re.findall(r"^line (\d+):", listed, re.M)] != power_lines:
+            failures.append(f"--powers of {path}: {listed!r}, lines {power_lines}")
+
     # An operand built by fappd, and one set by two lines, are not known; a denied power fails
     # before it acts, and the others still work.
     script = os.path.join(top, "hostile.tovl")
