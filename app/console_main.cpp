@@ -120,6 +120,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (flags.ask && !allowed_after_asking(path, script)) return 0;
+    script.bytes = std::string(); // only the decoded text runs
     if (std::optional<text> warning = line_end_warning(path, script.content)) {
         host.report(u"tovl-console: " + *warning);
     }

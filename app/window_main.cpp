@@ -100,9 +100,8 @@ int main(int argc, char** argv) {
         path = args.scripts[0];
     }
     // The bytes that --ask asks about are the ones that run: the file is read once.
-    script_bytes read = read_script_bytes(path);
-    if (read.problem) return fail_at_startup(*read.problem);
-    decoded_script script = decode_script(read.bytes, args.encoding);
+    loaded_script script = load_script(path, args.encoding, ask);
+    if (script.problem) return fail_at_startup(*script.problem);
     if (std::optional<text> warning = line_end_warning(path, script.content)) {
         say_on_stderr(window_runner, to_utf8(*warning));
     }
@@ -112,8 +111,8 @@ int main(int argc, char** argv) {
     main_window window(std::min(output_store::default_memory_bound, memory_budget::limit() / 4));
     window.refresh_output();
     window.show();
-    if (ask && !may_run(window, path, read.bytes, script.content)) return 0;
-    read.bytes = std::string(); // only the decoded text runs
+    if (ask && !may_run(window, path, script.bytes, script.content)) return 0;
+    script.bytes = std::string(); // only the decoded text runs
     linux_run_services services(window, script.encoding, {}, args.denied);
     interpreter runner(services.services(), commands::every_command());
     // Every 2048 lines the window may repaint and take its events; the clock is read there.
