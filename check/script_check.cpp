@@ -418,15 +418,20 @@ std::vector<diagnostic> script_checker::run() {
 
 std::vector<diagnostic> check_script(text_view script, const command_set* trial) {
     std::vector<diagnostic> found = script_checker(script).run();
-    if (!trial) return found;
-    for (diagnostic& d : try_script(script, *trial)) {
-        bool reported = std::any_of(found.begin(), found.end(), [&](const diagnostic& e) {
-            return e.line == d.line && e.level == check_level::error;
-        });
+    if (trial) add_trial_findings(found, try_script(script, *trial));
+    return found;
+}
+
+void add_trial_findings(std::vector<diagnostic>& found, std::vector<diagnostic> tried) {
+    size_t read = found.size();
+    for (diagnostic& d : tried) {
+        bool reported = std::any_of(found.begin(), found.begin() + static_cast<long>(read),
+                                    [&](const diagnostic& e) {
+                                        return e.line == d.line && e.level == check_level::error;
+                                    });
         if (d.level == check_level::warning || !reported) found.push_back(std::move(d));
     }
     sort_by_place(found);
-    return found;
 }
 
 std::vector<diagnostic> check_script(std::string_view bytes, const decoded_script& script,

@@ -18,6 +18,10 @@ namespace tovl {
 // its run-time error is left out where a check already reports an error on that line.
 std::vector<diagnostic> check_script(text_view script, const command_set* trial = nullptr);
 
+// Adds the findings of the trial (check/script_trial.h) to those of the checks that read the
+// script: its run-time error is left out where they report an error on that line.
+void add_trial_findings(std::vector<diagnostic>& found, std::vector<diagnostic> tried);
+
 // Every finding in a script read as `bytes` and decoded to `script`, those that only its bytes
 // show (check/byte_check.h) included, in the same order. `encoding_forced` when the encoding
 // was given rather than chosen from the bytes.

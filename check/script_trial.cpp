@@ -214,7 +214,7 @@ class script_trial {
           interpreter_(run_services{world_, world_, world_, world_}, commands),
           deadline_(trial_clock::now() + std::chrono::duration_cast<trial_clock::duration>(
                                              std::chrono::duration<double>(limits.seconds))),
-          look_every_(limits.look_every) {
+          look_every_(limits.look_every), interrupted_(limits.interrupted) {
         interpreter_.set_step_budget(limits.lines);
         interpreter_.set_pause_point([this] { return at_pause(); }, limits.look_every);
     }
@@ -236,6 +236,7 @@ class script_trial {
     interpreter interpreter_;
     trial_clock::time_point deadline_;
     uint32_t look_every_;
+    std::function<bool()> interrupted_;
 
     phase phase_ = phase::watching;
     uint64_t looks_ = 0;
@@ -256,7 +257,7 @@ bool script_trial::at_pause() {
         record(s);
         return phase_ == phase::done;
     }
-    if (trial_clock::now() > deadline_) return true;
+    if (trial_clock::now() > deadline_ || (interrupted_ && interrupted_())) return true;
     ++looks_;
     if (saved_ && saved_->matches(s)) {
         phase_ = phase::recording;

@@ -7,6 +7,7 @@
 #include "interp/text.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace tovl {
@@ -19,6 +20,9 @@ struct trial_limits {
     uint64_t lines = uint64_t(1) << 27;
     double seconds = 10.0;
     uint32_t look_every = 1024;
+    // Asked at each look: true ends the trial at once, finding nothing (an editor's server
+    // stops it when the script changes).
+    std::function<bool()> interrupted;
 };
 
 // Runs the script with `commands` and a world that shows nothing, asks nothing and touches

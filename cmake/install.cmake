@@ -4,7 +4,7 @@ include(GNUInstallDirs)
 
 set(tovlstaging ${CMAKE_BINARY_DIR}/packaging)
 
-install(TARGETS tovl-console RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS tovl-console tovl-lsp RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TOVL_WINDOW)
   install(TARGETS tovl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

@@ -1,0 +1,44 @@
+// Positions, ranges, texts and edits to and from the protocol's JSON.
+#include "lsp/protocol_types.h"
+
+#include "interp/utf8.h"
+
+namespace tovl::lsp {
+
+std::string utf8(text_view chars) {
+    return to_utf8(chars);
+}
+
+text text_of(const json& string) {
+    return from_utf8(string.get_ref<const std::string&>());
+}
+
+json position_json(text_position p) {
+    return {{"line", p.line}, {"character", p.column}};
+}
+
+json range_json(text_range r) {
+    return {{"start", position_json(r.start)}, {"end", position_json(r.end)}};
+}
+
+text_position position_of(const json& position) {
+    return {position.at("line").get<int>(), position.at("character").get<int>()};
+}
+
+text_range range_of(const json& range) {
+    return {position_of(range.at("start")), position_of(range.at("end"))};
+}
+
+json line_range_json(int line, int column, int length) {
+    return range_json({{line, column}, {line, column + length}});
+}
+
+json text_edit_json(text_range r, text_view new_text) {
+    return {{"range", range_json(r)}, {"newText", utf8(new_text)}};
+}
+
+json workspace_edit_json(const open_script& script, json edits) {
+    return {{"changes", {{script.uri(), std::move(edits)}}}};
+}
+
+} // namespace tovl::lsp

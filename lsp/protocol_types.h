@@ -1,0 +1,51 @@
+// The protocol's shapes of what the server speaks of: positions, ranges, texts and edits, to
+// and from JSON.
+#pragma once
+
+#include "lsp/open_script.h"
+
+#include "interp/text.h"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+namespace tovl::lsp {
+
+using json = nlohmann::json;
+
+// The error codes of JSON-RPC and the protocol.
+namespace error_code {
+constexpr int parse_error = -32700;
+constexpr int invalid_request = -32600;
+constexpr int method_not_found = -32601;
+constexpr int invalid_params = -32602;
+constexpr int internal_error = -32603;
+constexpr int server_not_initialized = -32002;
+} // namespace error_code
+
+// A protocol error: answered to the request that caused it with its code and message.
+struct protocol_error {
+    int code;
+    std::string message;
+};
+
+// JSON strings are UTF-8; the server's texts are 16-bit characters.
+std::string utf8(text_view chars);
+text text_of(const json& string);
+
+json position_json(text_position p);
+json range_json(text_range r);
+text_position position_of(const json& position);
+text_range range_of(const json& range);
+
+// A range on one line, from `column` for `length` characters.
+json line_range_json(int line, int column, int length);
+
+// A text edit: replaces `r` with `new_text`.
+json text_edit_json(text_range r, text_view new_text);
+
+// A workspace edit of one script: its edits, for its uri.
+json workspace_edit_json(const open_script& script, json edits);
+
+} // namespace tovl::lsp
