@@ -44,9 +44,10 @@ test:
 	@cmake --build --preset default -j$(JOBS)
 	ctest --preset default -j$(JOBS)
 
-# The edit loop: the unit and script tests (ctest labels unit and script) of a Debug build without
-# link-time optimisation in build-dev/ (the dev preset), built incrementally. No package is
-# installed and the window, editor and package tests are left to `make test`.
+# The edit loop: the unit, script and language server tests (ctest labels unit, script and lsp)
+# of a Debug build without link-time optimisation in build-dev/ (the dev preset), built
+# incrementally. No package is installed and the window, editor and package tests are left to
+# `make test`.
 check:
 	@$(call configure,dev)
 	@cmake --build --preset dev -j$(JOBS)
