@@ -44,19 +44,18 @@ language_server::language_server(const command_set* trial, sender send)
     : trial_(trial), send_(std::move(send)) {}
 
 json language_server::initialize_result() const {
-    return {
-        {"capabilities",
-         {{"positionEncoding", "utf-16"},
-          {"textDocumentSync", {{"openClose", true}, {"change", 2}}},
-          {"hoverProvider", true},
-          {"definitionProvider", true},
-          {"referencesProvider", true},
-          {"inlayHintProvider", true},
-          {"semanticTokensProvider", {{"legend", semantic_token_legend()}, {"full", true}}},
-          {"codeActionProvider", {{"codeActionKinds", {"quickfix", "source.fixAll"}}}},
-          {"executeCommandProvider", {{"commands", {renumber_jumps_command}}}},
-          {"completionProvider", json::object()}}},
-        {"serverInfo", {{"name", "tovl-lsp"}, {"version", TOVL_VERSION}}}};
+    return {{"capabilities",
+             {{"positionEncoding", "utf-16"},
+              {"textDocumentSync", {{"openClose", true}, {"change", 2}}},
+              {"hoverProvider", true},
+              {"definitionProvider", true},
+              {"referencesProvider", true},
+              {"inlayHintProvider", true},
+              {"semanticTokensProvider", {{"legend", semantic_token_legend()}, {"full", true}}},
+              {"codeActionProvider", {{"codeActionKinds", {"quickfix", "source.fixAll"}}}},
+              {"executeCommandProvider", {{"commands", {renumber_jumps_command}}}},
+              {"completionProvider", json::object()}}},
+            {"serverInfo", {{"name", "tovl-lsp"}, {"version", TOVL_VERSION}}}};
 }
 
 void language_server::reply_error(const json& id, const protocol_error& error) {
@@ -82,14 +81,13 @@ void language_server::receive(const framed_message& message) {
 
 void language_server::handle(const json& message) {
     json id = message.is_object() && message.contains("id") ? message["id"] : json();
-    bool has_method = message.is_object() && message.contains("method") &&
-                      message["method"].is_string();
+    bool has_method =
+        message.is_object() && message.contains("method") && message["method"].is_string();
     if (!has_method) {
         // A response to the server's own request (an edit it asked for) needs nothing more.
         bool response = message.is_object() && message.contains("id") &&
                         (message.contains("result") || message.contains("error"));
-        if (!response)
-            reply_error(id, {error_code::invalid_request, "a message without a method"});
+        if (!response) reply_error(id, {error_code::invalid_request, "a message without a method"});
         return;
     }
     if (!id.is_null() && !id.is_number_integer() && !id.is_string()) {
@@ -110,7 +108,8 @@ void language_server::handle(const json& message) {
     } catch (const json::exception& e) {
         // A parameter missing or of the wrong type.
         if (!id.is_null())
-            reply_error(id, {error_code::invalid_params, "bad parameters: " + std::string(e.what())});
+            reply_error(id,
+                        {error_code::invalid_params, "bad parameters: " + std::string(e.what())});
     }
 }
 
@@ -147,7 +146,11 @@ json language_server::answer(const std::string& method, const json& params) {
                    {"params", {{"label", "Renumber the jumps"}, {"edit", std::move(edit)}}}});
         return nullptr;
     }
-    if (method.rfind("textDocument/", 0) != 0)
+    static const std::set<std::string> document_requests = {
+        "textDocument/hover",     "textDocument/definition", "textDocument/references",
+        "textDocument/inlayHint", "textDocument/codeAction", "textDocument/semanticTokens/full",
+        "textDocument/completion"};
+    if (!document_requests.contains(method))
         throw protocol_error{error_code::method_not_found, "no method " + method};
     const script_state& state = state_of(params.at("textDocument"));
     const open_script& script = state.script;
@@ -155,17 +158,16 @@ json language_server::answer(const std::string& method, const json& params) {
     if (method == "textDocument/definition")
         return definition_at(script, position_of(params.at("position")));
     if (method == "textDocument/references")
-        return references_at(script, position_of(params.at("position")),
-                             params.value("context", json::object())
-                                 .value("includeDeclaration", false));
+        return references_at(
+            script, position_of(params.at("position")),
+            params.value("context", json::object()).value("includeDeclaration", false));
     if (method == "textDocument/inlayHint")
         return inlay_hints(script, range_of(params.at("range")));
-    if (method == "textDocument/semanticTokens/full") return semantic_tokens(script);
     if (method == "textDocument/codeAction")
         return code_actions(script, range_of(params.at("range")), state.findings);
     if (method == "textDocument/completion")
         return completion_at(script, position_of(params.at("position")));
-    throw protocol_error{error_code::method_not_found, "no method " + method};
+    return semantic_tokens(script);
 }
 
 void language_server::notice(const std::string& method, const json& params) {
@@ -178,12 +180,12 @@ void language_server::notice(const std::string& method, const json& params) {
         const json& document = params.at("textDocument");
         std::string uri = document.at("uri").get<std::string>();
         scripts_.erase(uri);
-        auto [at, added] = scripts_.emplace(
-            uri, script_state{open_script(uri, text_of(document.at("text")),
-                                          document.value("version", 0)),
-                              {},
-                              {},
-                              {}});
+        auto [at, added] =
+            scripts_.emplace(uri, script_state{open_script(uri, text_of(document.at("text")),
+                                                           document.value("version", 0)),
+                                               {},
+                                               {},
+                                               {}});
         recheck(at->second);
     } else if (method == "textDocument/didChange") {
         script_state& state = state_of(params.at("textDocument"));

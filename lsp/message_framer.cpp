@@ -67,8 +67,8 @@ std::optional<framed_message> message_framer::read_header(size_t header_end) {
         skipping_ = *length - held;
         return framed_message{framed_message::kind::too_large,
                               "a message of " + std::to_string(*length) +
-                                  " bytes is larger than the " +
-                                  std::to_string(most_bytes_ >> 20) + " MiB the server reads"};
+                                  " bytes is larger than the " + std::to_string(most_bytes_ >> 20) +
+                                  " MiB the server reads"};
     }
     body_length_ = length;
     return std::nullopt;

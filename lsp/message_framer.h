@@ -41,9 +41,9 @@ class message_framer {
 
     size_t most_bytes_;
     std::string buffer_;
-    size_t start_ = 0;                    // where the unread bytes begin in buffer_
-    std::optional<size_t> body_length_;   // set once a header is read, until its body is
-    size_t skipping_ = 0;                 // bytes of an oversized body still to drop
+    size_t start_ = 0;                  // where the unread bytes begin in buffer_
+    std::optional<size_t> body_length_; // set once a header is read, until its body is
+    size_t skipping_ = 0;               // bytes of an oversized body still to drop
 };
 
 } // namespace tovl::lsp
