@@ -62,8 +62,9 @@ check-sanitize:
 	@cmake --build --preset sanitize -j$(JOBS)
 	ctest --preset sanitize -j$(JOBS)
 
-# The layers: interp/ builds on the standard library alone, commands/ on interp/ alone, and
-# tovl-console builds and links without Qt (scripts/check-layers).
+# The layers: interp/ builds on the standard library alone, commands/ and check/ on interp/
+# alone, lsp/ on interp/ and check/; tovl-console and tovl-lsp build and link without Qt
+# (scripts/check-layers).
 check-layers:
 	@scripts/bootstrap layers
 	@scripts/check-layers
