@@ -138,11 +138,13 @@ bench:
 # The libFuzzer target over the interpreter core with in-memory services (fuzz/, a project of
 # its own), built with clang into build-fuzz/ and run for FUZZTIME seconds by fuzz/run, which
 # gathers its seeds from the test scripts and examples and its dictionary from the keyword list.
-# New inputs go to build-fuzz/corpus.
+# New inputs go to build-fuzz/corpus. FUZZTARGET=lsp fuzzes the language server's messages.
 FUZZBUILD ?= build-fuzz
 FUZZTIME ?= 60
+FUZZTARGET ?= script
 fuzz:
 	@scripts/bootstrap fuzz
 	@CC=clang CXX=clang++ cmake -S fuzz -B $(FUZZBUILD) >/dev/null
 	@cmake --build $(FUZZBUILD) -j$(JOBS)
-	TOVL_FUZZ_BUILD=$(FUZZBUILD) fuzz/run -max_total_time=$(FUZZTIME) -print_final_stats=1
+	TOVL_FUZZ_BUILD=$(FUZZBUILD) TOVL_FUZZ_TARGET=$(FUZZTARGET) fuzz/run \
+		-max_total_time=$(FUZZTIME) -print_final_stats=1
