@@ -134,6 +134,7 @@ bench:
 	@$(call configure,bench)
 	@cmake --build --preset bench -j$(JOBS)
 	python3 bench/bench.py build-bench build-bench/bench-work $(CASES)
+	python3 bench/lsp_change.py build-bench/tovl-lsp
 
 # The libFuzzer target over the interpreter core with in-memory services (fuzz/, a project of
 # its own), built with clang into build-fuzz/ and run for FUZZTIME seconds by fuzz/run, which
