@@ -76,7 +76,7 @@ check-layers:
 # Qt code), clang-tidy over the compilation database in build-lint/. The extra arguments quiet
 # clang about g++-only flags. cppcheck reads the run loop's switch build (TOVL_SWITCH_DISPATCH),
 # since it does not parse a table of label addresses.
-LINTDIRS = interp commands check host platform app
+LINTDIRS = interp commands check lsp host platform app
 sources = $(shell { git ls-files -- '*.cpp' '*.h' 2>/dev/null || \
 	find . -name .git -prune -o \( -name '*.cpp' -o -name '*.h' \) -print; } | \
 	sed 's|^\./||' | grep -Ev '^build(-[^/]*)?/')
@@ -90,7 +90,7 @@ lint:
 	echo "lint: clang-tidy"; \
 	run-clang-tidy -quiet -j$(JOBS) -p build-lint \
 		-extra-arg=-Wno-unknown-warning-option -extra-arg=-Wno-ignored-optimization-argument \
-		'^$(CURDIR)/(interp|commands|check|host|platform|app)/[^/]+\.cpp$$' || status=1; \
+		'^$(CURDIR)/(interp|commands|check|lsp|host|platform|app)/[^/]+\.cpp$$' || status=1; \
 	echo "lint: cppcheck"; \
 	cppcheck --enable=warning,performance,portability --library=qt --library=posix \
 		-DTOVL_SWITCH_DISPATCH \
