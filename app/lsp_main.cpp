@@ -1,5 +1,6 @@
 // tovl-lsp: the language server for editors, speaking the Language Server Protocol on standard
 // input and output.
+#include "app/startup.h"
 #include "commands/commands.h"
 #include "lsp/language_server.h"
 #include "lsp/message_framer.h"
@@ -68,6 +69,9 @@ int main(int argc, char** argv) {
     }
     // A client that goes away makes a write fail, not a signal end the server.
     std::signal(SIGPIPE, SIG_IGN);
+    // The checker's trial holds its texts within the runners' default budget, a quarter of the
+    // memory: a script that grows its texts in a loop ends its trial, not the editor's memory.
+    tovl::set_memory_budget(tovl::command_line{});
 
     bool client_gone = false;
     tovl::lsp::language_server server(&tovl::commands::every_command(), [&](const auto& message) {
