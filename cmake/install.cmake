@@ -98,11 +98,17 @@ attribute=\"Normal Text\" lineEndContext=\"#pop\"
 endforeach()
 list(JOIN tovlkeywords "|" TOVL_KEYWORDS)
 set(tovleditors ${CMAKE_BINARY_DIR}/editors/share)
-configure_file(editors/vim/syntax/tovl.vim.in ${tovleditors}/vim/vimfiles/syntax/tovl.vim @ONLY)
-configure_file(editors/vim/ftdetect/tovl.vim ${tovleditors}/vim/vimfiles/ftdetect/tovl.vim
-  COPYONLY)
+# Neovim does not read Vim's folders: it gets the same detection and syntax files in its own,
+# with the plugin that starts tovl-lsp for each script.
+foreach(vimfiles vim/vimfiles nvim/site)
+  configure_file(editors/vim/syntax/tovl.vim.in ${tovleditors}/${vimfiles}/syntax/tovl.vim @ONLY)
+  configure_file(editors/vim/ftdetect/tovl.vim ${tovleditors}/${vimfiles}/ftdetect/tovl.vim
+    COPYONLY)
+endforeach()
 configure_file(editors/kate/tovl.xml.in
   ${tovleditors}/org.kde.syntax-highlighting/syntax/tovl.xml @ONLY)
+configure_file(editors/nvim/plugin/tovl_lsp.lua ${tovleditors}/nvim/site/plugin/tovl_lsp.lua
+  COPYONLY)
 install(DIRECTORY ${tovleditors}/ DESTINATION ${CMAKE_INSTALL_DATADIR})
 
 # The Debian package, built with `cpack -G DEB` in the build folder (or `make deb`). Depends is
