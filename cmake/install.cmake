@@ -109,6 +109,12 @@ configure_file(editors/kate/tovl.xml.in
   ${tovleditors}/org.kde.syntax-highlighting/syntax/tovl.xml @ONLY)
 configure_file(editors/nvim/plugin/tovl_lsp.lua ${tovleditors}/nvim/site/plugin/tovl_lsp.lua
   COPYONLY)
+# Kate's settings for tovl-lsp, which its users add to their own settings file: Kate has no
+# folder that packages can add servers to. They name the syntax's mode.
+file(STRINGS editors/kate/tovl.xml.in tovlkatelanguage REGEX "<language name=\"[^\"]+\"")
+string(REGEX MATCH "name=\"([^\"]+)\"" matched "${tovlkatelanguage}")
+set(TOVL_KATE_MODE ${CMAKE_MATCH_1})
+configure_file(editors/kate/lspclient.json.in ${tovleditors}/tovl/kate-lspclient.json @ONLY)
 install(DIRECTORY ${tovleditors}/ DESTINATION ${CMAKE_INSTALL_DATADIR})
 
 # The Debian package, built with `cpack -G DEB` in the build folder (or `make deb`). Depends is
