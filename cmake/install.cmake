@@ -1,5 +1,6 @@
 # Installation and the Debian package: the executables, manual pages, README, language guide
-# and examples, icons, desktop entry and the MIME type that opens *.tovl scripts in the window.
+# and examples, icons, desktop entry, the MIME type that opens *.tovl scripts in the window, and
+# the editors' files.
 include(GNUInstallDirs)
 
 set(tovlstaging ${CMAKE_BINARY_DIR}/packaging)
@@ -13,7 +14,7 @@ endif()
 # archive, so the same source gives the same package.
 file(MAKE_DIRECTORY ${tovlstaging}/man)
 set(tovlmanpages)
-foreach(page tovl.1 tovl-console.1)
+foreach(page tovl.1 tovl-console.1 tovl-lsp.1)
   set(compressed ${tovlstaging}/man/${page}.gz)
   add_custom_command(OUTPUT ${compressed}
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/docs/man/${page} ${page}
@@ -154,5 +155,10 @@ for input, compute with numbered variables, branch and jump, run programs and
 work on files.
 
 tovl runs a script in its own window and opens *.tovl files from the desktop;
-tovl-console runs one in a terminal and can rehearse what it would launch.")
+tovl-console runs one in a terminal and can rehearse what it would launch.
+tovl-lsp is the language server that shows editors what tovl-console --check
+finds in a script as it is typed, with fixes, hovers and where each jump
+lands; Neovim starts it through the plugin included, Kate with the settings
+included. Vim, Neovim and Kate highlight scripts with the syntax files
+included.")
 include(CPack)
