@@ -107,12 +107,14 @@ format:
 clean:
 	rm -rf build build-*
 
-# docs/screenshot.png: the window running the demo, taken under Xvfb.
+# docs/screenshot.png, the window running the demo, and docs/editors.png, Neovim showing what
+# tovl-lsp finds, taken under Xvfb.
 screenshot:
 	@scripts/bootstrap screenshot
 	@$(call configure,default,$(notests))
-	@cmake --build --preset default -j$(JOBS) --target tovl
+	@cmake --build --preset default -j$(JOBS) --target tovl tovl-lsp
 	scripts/screenshot $(BUILD)/tovl docs/screenshot.png
+	scripts/screenshot --editor $(BUILD)/tovl-lsp docs/editors.png
 
 # Installs under PREFIX (/usr/local unless given), staged under DESTDIR when that is set, with
 # the executables stripped of their debugging information as in the package.
