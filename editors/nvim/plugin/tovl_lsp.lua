@@ -10,6 +10,7 @@ end
 vim.g.loaded_tovl_lsp = true
 
 local api = vim.api
+local uv = vim.uv or vim.loop
 local hint_marks = api.nvim_create_namespace('tovl_inlay_hints')
 -- How long typing must pause before the hints are asked for again, in milliseconds.
 local hint_pause = 200
@@ -47,10 +48,18 @@ local function show_hints(bufnr, hints)
   end
 end
 
+-- Calls the client's function `name`: Neovim 0.11 made them methods, before they were not.
+local function client_call(client, name, ...)
+  if vim.fn.has('nvim-0.11') == 1 then
+    return client[name](client, ...)
+  end
+  return client[name](...)
+end
+
 -- Asks for the hints of the whole buffer; an answer to an older text is dropped, since the
 -- change that made it older asks again.
 local function request_hints(client, bufnr)
-  if client.is_stopped() or not api.nvim_buf_is_loaded(bufnr) then
+  if client_call(client, 'is_stopped') or not api.nvim_buf_is_loaded(bufnr) then
     return
   end
   local tick = api.nvim_buf_get_changedtick(bufnr)
@@ -61,7 +70,7 @@ local function request_hints(client, bufnr)
       ['end'] = { line = api.nvim_buf_line_count(bufnr), character = 0 },
     },
   }
-  client.request('textDocument/inlayHint', params, function(err, result)
+  client_call(client, 'request', 'textDocument/inlayHint', params, function(err, result)
     if err or not api.nvim_buf_is_loaded(bufnr) then
       return
     end
@@ -75,7 +84,7 @@ end
 local hint_timers = {}
 
 local function show_hints_as_virtual_text(client, bufnr)
-  hint_timers[bufnr] = hint_timers[bufnr] or vim.loop.new_timer()
+  hint_timers[bufnr] = hint_timers[bufnr] or uv.new_timer()
   local timer = hint_timers[bufnr]
   local function soon()
     timer:stop()
@@ -102,16 +111,16 @@ local function show_hints_as_virtual_text(client, bufnr)
 end
 
 local function on_attach(client, bufnr)
-  api.nvim_buf_set_option(bufnr, 'omnifunc', 'v:lua.vim.lsp.omnifunc')
+  vim.bo[bufnr].omnifunc = 'v:lua.vim.lsp.omnifunc'
   for keys, action in pairs({ K = vim.lsp.buf.hover, gd = vim.lsp.buf.definition }) do
     if vim.fn.maparg(keys, 'n') == '' then
       vim.keymap.set('n', keys, action, { buffer = bufnr })
     end
   end
   local built_in = vim.lsp.inlay_hint
-  if type(built_in) == 'table' and built_in.enable then
-    pcall(built_in.enable, true, { bufnr = bufnr })
-  else
+  local shown = type(built_in) == 'table' and built_in.enable
+    and pcall(built_in.enable, true, { bufnr = bufnr })
+  if not shown then
     show_hints_as_virtual_text(client, bufnr)
   end
 end
