@@ -16,7 +16,7 @@ configure = cmake --preset $(1) -DTOVL_WERROR=$(TOVL_WERROR) $(2) >/dev/null
 notests = $(if $(wildcard $(BUILD)/CMakeCache.txt),,-DTOVL_TESTS=OFF)
 
 .PHONY: all build run test check check-sanitize check-layers lint format clean screenshot install deb \
-	bench fuzz
+	bench fuzz vscode
 
 all: build
 
@@ -108,12 +108,14 @@ format:
 clean:
 	rm -rf build build-*
 
-# docs/screenshot.png: the window running the demo, taken under Xvfb.
+# docs/screenshot.png, the window running the demo, and docs/editors.png, Neovim showing what
+# tovl-lsp finds, taken under Xvfb.
 screenshot:
 	@scripts/bootstrap screenshot
 	@$(call configure,default,$(notests))
-	@cmake --build --preset default -j$(JOBS) --target tovl
+	@cmake --build --preset default -j$(JOBS) --target tovl tovl-lsp
 	scripts/screenshot $(BUILD)/tovl docs/screenshot.png
+	scripts/screenshot --editor $(BUILD)/tovl-lsp docs/editors.png
 
 # Installs under PREFIX (/usr/local unless given), staged under DESTDIR when that is set, with
 # the executables stripped of their debugging information as in the package.
@@ -125,6 +127,18 @@ install: build
 deb: build
 	@scripts/bootstrap deb
 	cd $(BUILD) && cpack -G DEB
+
+# The VS Code extension, build/tovl-<version>.vsix with the version of CMakeLists.txt: a copy of
+# editors/vscode in build/vscode gets the packages of its package-lock.json from the npm registry,
+# and vsce packs the extension with the language client in it, so that it installs without the
+# network. npm comes from Debian when it is missing.
+VERSION = $(shell sed -n 's/^project.tovl VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+vscode:
+	@command -v npm >/dev/null || scripts/bootstrap vscode
+	rm -rf $(BUILD)/vscode && mkdir -p $(BUILD) && cp -r editors/vscode $(BUILD)/vscode
+	cd $(BUILD)/vscode && npm ci --no-audit --no-fund && npx vsce package $(VERSION) \
+		--no-git-tag-version --no-update-package-json --skip-license --allow-missing-repository \
+		--out ../tovl-$(VERSION).vsix
 
 # Times TOVL against Python, Lua and minimal Qt windows (bench/bench.py), after installing the
 # peers and tools; built in build-bench/. CASES picks cases by the start of their names:

@@ -1,5 +1,6 @@
 # Installation and the Debian package: the executables, manual pages, README, language guide
-# and examples, icons, desktop entry and the MIME type that opens *.tovl scripts in the window.
+# and examples, icons, desktop entry, the MIME type that opens *.tovl scripts in the window, and
+# the editors' files.
 include(GNUInstallDirs)
 
 set(tovlstaging ${CMAKE_BINARY_DIR}/packaging)
@@ -13,7 +14,7 @@ endif()
 # archive, so the same source gives the same package.
 file(MAKE_DIRECTORY ${tovlstaging}/man)
 set(tovlmanpages)
-foreach(page tovl.1 tovl-console.1)
+foreach(page tovl.1 tovl-console.1 tovl-lsp.1)
   set(compressed ${tovlstaging}/man/${page}.gz)
   add_custom_command(OUTPUT ${compressed}
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/docs/man/${page} ${page}
@@ -98,11 +99,23 @@ attribute=\"Normal Text\" lineEndContext=\"#pop\"
 endforeach()
 list(JOIN tovlkeywords "|" TOVL_KEYWORDS)
 set(tovleditors ${CMAKE_BINARY_DIR}/editors/share)
-configure_file(editors/vim/syntax/tovl.vim.in ${tovleditors}/vim/vimfiles/syntax/tovl.vim @ONLY)
-configure_file(editors/vim/ftdetect/tovl.vim ${tovleditors}/vim/vimfiles/ftdetect/tovl.vim
-  COPYONLY)
+# Neovim does not read Vim's folders: it gets the same detection and syntax files in its own,
+# with the plugin that starts tovl-lsp for each script.
+foreach(vimfiles vim/vimfiles nvim/site)
+  configure_file(editors/vim/syntax/tovl.vim.in ${tovleditors}/${vimfiles}/syntax/tovl.vim @ONLY)
+  configure_file(editors/vim/ftdetect/tovl.vim ${tovleditors}/${vimfiles}/ftdetect/tovl.vim
+    COPYONLY)
+endforeach()
 configure_file(editors/kate/tovl.xml.in
   ${tovleditors}/org.kde.syntax-highlighting/syntax/tovl.xml @ONLY)
+configure_file(editors/nvim/plugin/tovl_lsp.lua ${tovleditors}/nvim/site/plugin/tovl_lsp.lua
+  COPYONLY)
+# Kate's settings for tovl-lsp, which its users add to their own settings file: Kate has no
+# folder that packages can add servers to. They name the syntax's mode.
+file(STRINGS editors/kate/tovl.xml.in tovlkatelanguage REGEX "<language name=\"[^\"]+\"")
+string(REGEX MATCH "name=\"([^\"]+)\"" matched "${tovlkatelanguage}")
+set(TOVL_KATE_MODE ${CMAKE_MATCH_1})
+configure_file(editors/kate/lspclient.json.in ${tovleditors}/tovl/kate-lspclient.json @ONLY)
 install(DIRECTORY ${tovleditors}/ DESTINATION ${CMAKE_INSTALL_DATADIR})
 
 # The Debian package, built with `cpack -G DEB` in the build folder (or `make deb`). Depends is
@@ -142,5 +155,10 @@ for input, compute with numbered variables, branch and jump, run programs and
 work on files.
 
 tovl runs a script in its own window and opens *.tovl files from the desktop;
-tovl-console runs one in a terminal and can rehearse what it would launch.")
+tovl-console runs one in a terminal and can rehearse what it would launch.
+tovl-lsp is the language server that shows editors what tovl-console --check
+finds in a script as it is typed, with fixes, hovers and where each jump
+lands; Neovim starts it through the plugin included, Kate with the settings
+included. Vim, Neovim and Kate highlight scripts with the syntax files
+included.")
 include(CPack)

@@ -17,10 +17,13 @@ import sys
 import tempfile
 from pathlib import Path
 
-FILES = {"usr/bin/tovl", "usr/bin/tovl-console", "usr/share/man/man1/tovl.1.gz",
-         "usr/share/man/man1/tovl-console.1.gz", "usr/share/applications/tovl.desktop",
-         "usr/share/mime/packages/tovl.xml", "usr/share/org.kde.syntax-highlighting/syntax/tovl.xml",
-         "usr/share/vim/vimfiles/syntax/tovl.vim", "usr/share/vim/vimfiles/ftdetect/tovl.vim"} | {
+PROGRAMS = ("tovl", "tovl-console", "tovl-lsp")
+FILES = {"usr/share/applications/tovl.desktop", "usr/share/mime/packages/tovl.xml",
+         "usr/share/org.kde.syntax-highlighting/syntax/tovl.xml",
+         "usr/share/tovl/kate-lspclient.json", "usr/share/nvim/site/plugin/tovl_lsp.lua"} | {
+    f"usr/bin/{p}" for p in PROGRAMS} | {f"usr/share/man/man1/{p}.1.gz" for p in PROGRAMS} | {
+    f"usr/share/{d}/{kind}/tovl.vim" for d in ("vim/vimfiles", "nvim/site")
+    for kind in ("syntax", "ftdetect")} | {
     f"usr/share/icons/hicolor/{n}x{n}/apps/tovl.png" for n in (16, 32, 48, 64, 128, 256)} | {
     "usr/share/doc/tovl/language.md", "usr/share/doc/tovl/README.md"}
 MAINTAINER = Path(__file__).resolve().parents[2] / "cmake" / "maintainer.cmake"
@@ -32,7 +35,7 @@ def run(*args, **kwargs):
 
 def unstripped(root, prefix):
     """The installed programs that still carry a symbol table."""
-    return [name for name in ("tovl", "tovl-console")
+    return [name for name in PROGRAMS
             if "not stripped" in run("file", str(root / prefix / "bin" / name)).stdout]
 
 
@@ -75,8 +78,8 @@ def check(cpack, config, version, build, examples, tmp):
     entry = run("desktop-file-validate", str(root / "usr/share/applications/tovl.desktop"))
     if entry.returncode or entry.stdout + entry.stderr:
         failures.append(f"desktop-file-validate: {entry.stdout}{entry.stderr}")
-    for page in ("tovl.1.gz", "tovl-console.1.gz"):
-        with gzip.open(root / "usr/share/man/man1" / page, "rt") as f:
+    for page in PROGRAMS:
+        with gzip.open(root / "usr/share/man/man1" / f"{page}.1.gz", "rt") as f:
             if "/usr/share/doc/tovl/" not in f.read():
                 failures.append(f"{page} does not name the installed guide")
     script = tmp / "hello.tovl"
@@ -84,6 +87,9 @@ def check(cpack, config, version, build, examples, tmp):
     console = run(str(root / "usr/bin/tovl-console"), str(script), stdin=subprocess.DEVNULL)
     if (console.returncode, console.stdout) != (0, "Hello\n"):
         failures.append(f"installed tovl-console: {console}")
+    server = run(str(root / "usr/bin/tovl-lsp"), "--version")
+    if (server.returncode, server.stdout) != (0, f"tovl-lsp {version}\n"):
+        failures.append(f"installed tovl-lsp: {server}")
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=str(tmp))
     window = run(str(root / "usr/bin/tovl"), str(script), env=env, stdin=subprocess.DEVNULL)
     if window.returncode:
