@@ -1,0 +1,83 @@
+"""Fields, hovers and jump links of tovl-lsp: the tokens of a script under two layouts, the
+guide's words on a keyword, a field's variable and layout, and where each jump lands."""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+from lsp_client import Client, at, span
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+URI = "file:///fields.tovl"
+# fnumv9 makes fields 1 wide, fnumv99 2 wide; the last jump brings line 3 under fnumv99 too.
+SCRIPT = ("' two layouts\nfnumv9\nfcopy12\nFprnt1\nfnumv99\nfcopy01x2\nfmath010203+\n"
+          "fgoto3\nfgoto40\n")
+LINES = SCRIPT.split("\n")
+
+client = Client(sys.argv[1])
+legend = client.start()["capabilities"]["semanticTokensProvider"]["legend"]
+client.open(URI, SCRIPT)
+doc = dict(textDocument=dict(uri=URI))
+
+
+def tokens():
+    data, line, column, found = client.request("textDocument/semanticTokens/full", doc)["data"], 0, 0, []
+    for k in range(0, len(data), 5):
+        dline, dstart, length, kind, bits = data[k:k + 5]
+        line, column = line + dline, column + dstart if dline == 0 else dstart
+        names = {m for i, m in enumerate(legend["tokenModifiers"]) if bits >> i & 1}
+        found.append((line, LINES[line][column:column + length], legend["tokenTypes"][kind], names))
+    return found
+
+
+got = tokens()
+for expected in [
+        (0, "' two layouts", "comment", set()), (1, "fnumv", "keyword", set()), (1, "9", "number", set()),
+        (2, "1", "variable", {"otherLayouts"}), (2, "2", "variable", {"modification", "otherLayouts"}),
+        (3, "Fprnt1", "comment", {"ignored"}), (5, "01", "variable", set()),
+        (5, "x2", "variable", {"modification", "notNumber"}), (6, "03", "variable", {"modification"}),
+        (6, "+", "operator", set()), (7, "3", "number", set())]:
+    assert expected in got, f"no token {expected} in {got}"
+assert len([t for t in got if t[0] == 2]) == 3, got  # the keyword and two 1-wide fields
+
+
+def hover(line, character):
+    found = client.request("textDocument/hover", dict(doc, position=at(line, character)))
+    return found and found["contents"]["value"], found and found["range"]
+
+
+with open(os.path.join(ROOT, "docs", "language.md"), encoding="utf-8") as f:
+    does = re.search(r"^\| \[`fmath`\]\(#fmath\) \|[^|]*\|(.*)\|$", f.read(), re.M)[1].strip()
+words, where = hover(6, 2)
+assert does in words and "```tovl\n" in words and where == span(6, 0, 5), (words, does)
+words, where = hover(5, 6)
+assert "**1**" in words and "2 columns" in words and "line 5" in words and where == span(5, 5, 7), words
+words, _ = hover(2, 6)
+assert "**2**" in words and "writes" in words and "1 column" in words and "line 2" in words, words
+assert "`` fnumv99 `` at line 5, with fields 2 columns" in words, words
+words, _ = hover(7, 5)
+assert "line 3" in words and "fcopy12" in words, words
+assert "past the last line" in hover(8, 6)[0] and hover(0, 2) == (None, None)
+
+assert client.request("textDocument/definition", dict(doc, position=at(7, 0))) == dict(uri=URI, range=span(2, 0, 7))
+assert client.request("textDocument/definition", dict(doc, position=at(8, 0))) is None
+for include, expected in [(False, [span(7, 5, 6)]), (True, [span(2, 0, 7), span(7, 5, 6)])]:
+    found = client.request("textDocument/references", dict(doc, position=at(2, 3), context=dict(includeDeclaration=include)))
+    assert [r["range"] for r in found] == expected, found
+hints = client.request("textDocument/inlayHint", dict(doc, range=span(7, 0, 6, end_line=8)))
+assert [(h["position"], h["label"], h["kind"], h["paddingLeft"]) for h in hints] == [
+    (at(7, 6), "→ 3: fcopy12", 1, True), (at(8, 7), "→ past the last line: the run ends", 1, True)], hints
+assert client.stop() == 0
+
+# A guide that lacks a keyword's row stops the build, naming the keyword.
+with open(os.path.join(ROOT, "docs", "language.md"), encoding="utf-8") as f:
+    guide = re.sub(r"^\| \[`fcopy`\].*\n", "", f.read(), flags=re.M)
+with tempfile.TemporaryDirectory() as folder:
+    with open(os.path.join(folder, "guide.md"), "w", encoding="utf-8") as f:
+        f.write(guide)
+    made = subprocess.run([sys.executable, os.path.join(ROOT, "lsp", "make_keyword_help.py"), f.name,
+                           os.path.join(ROOT, "interp", "keywords.def"), os.path.join(folder, "help.cpp")],
+                          capture_output=True, text=True)
+assert made.returncode != 0 and "fcopy" in made.stderr, made
+print("ok: tokens, hovers, definitions, references and inlay hints of fields and jumps")
