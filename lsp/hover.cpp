@@ -9,7 +9,6 @@
 #include "interp/numbers.h"
 #include "interp/operand_layout.h"
 
-#include <cmath>
 #include <string>
 
 namespace tovl::lsp {
@@ -55,8 +54,11 @@ std::string layout_words(const script_outline& outline, const line_layout& layou
         words = "Fields " + columns(layout.width) + " wide; variables 0.." + number(layout.size) +
                 ", as " + fnumv_at(outline, layout.origin) + " sets them.";
     }
-    if (!layout.reached)
-        words += " No run reaches this line; it is read under the `fnumv` above it.";
+    if (!layout.reached) {
+        words += layout.width == 0 ? " No run reaches this line."
+                                   : " No run reaches this line; it is read under the `fnumv` "
+                                     "above it.";
+    }
     for (int origin : layout.others) {
         int width = field_width_for(*outline.table_size(origin));
         words += "\n\nIt can also run under " + fnumv_at(outline, origin) + ", with fields " +
@@ -103,7 +105,7 @@ std::string field_words(const script_outline& outline, const line_fields& split,
         break;
     default: {
         parsed_number n = parse_strict_number(written);
-        std::string value = n.ok() && n.number == std::floor(n.number)
+        std::string value = n.ok() && is_whole(n.number, exact_limit(double_digits))
                                 ? "**" + number(static_cast<long long>(n.number)) + "**"
                                 : code_span(written);
         if (f.not_number)
