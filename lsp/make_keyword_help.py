@@ -84,7 +84,7 @@ def main():
             problems.append(f"{guide_path}: keyword {name} of {keywords_path}: {e}")
     if problems:
         raise SystemExit("\n".join(problems))
-    entries = "\n".join("    {" + ",\n     ".join(literal(t) for t in h) + "}," for h in helps)
+    entries = "\n".join("    {" + ",\n     ".join(map(literal, h)) + "}," for h in helps)
     with open(output_path, "w", encoding="utf-8") as f:
         f.write(f"""// The keyword help of the language server, made by lsp/make_keyword_help.py from
 // {guide_path.split('/')[-1]} when the server is built: edit the guide, not this file.
