@@ -92,4 +92,19 @@ reaching_layouts find_reaching_layouts(const std::vector<text_view>& lines,
     return reached;
 }
 
+reaching_layouts layouts_to_read(reaching_layouts reached, const line_keywords& keywords) {
+    int above = no_layout;
+    for (size_t i = 0; i < reached.size(); ++i) {
+        if (keywords[i] && row_of(*keywords[i]).has(trait::new_layout)) above = static_cast<int>(i);
+        if (reached[i].empty() && above != no_layout) reached[i] = {above};
+    }
+    return reached;
+}
+
+int last_landing_line(const std::vector<text_view>& lines) {
+    size_t last = lines.size();
+    if (last > 1 && lines.back().empty()) --last;
+    return static_cast<int>(last);
+}
+
 } // namespace tovl

@@ -40,4 +40,13 @@ using reaching_layouts = std::vector<std::vector<int>>;
 reaching_layouts find_reaching_layouts(const std::vector<text_view>& lines,
                                        const line_keywords& keywords);
 
+// The layouts that each line's fields are read under: those that can reach it, and for a line
+// that no run reaches, the "fnumv" line nearest above it, so that the mistakes of such a line
+// still show; none when no "fnumv" stands above it.
+reaching_layouts layouts_to_read(reaching_layouts reached, const line_keywords& keywords);
+
+// The last line that a jump lands on: the empty piece after the final line end does not count,
+// as a jump to it does nothing but end the run.
+int last_landing_line(const std::vector<text_view>& lines);
+
 } // namespace tovl

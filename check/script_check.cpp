@@ -250,8 +250,7 @@ void script_checker::check_number_argument(size_t index, keyword k) {
 // A target that is a number: line 1 up to the last line, or the jump fails or ends the run.
 void script_checker::check_jump(size_t index, keyword k) {
     std::optional<int32_t> target = jump_target(lines_[index]);
-    size_t last = lines_.size();
-    if (last > 1 && lines_.back().empty()) --last; // the empty piece after the final line end
+    auto last = static_cast<size_t>(last_landing_line(lines_));
     text line_words = target ? u"line " + number_text(*target) : text();
     if (!target) {
         add(index, first_field_column, check_level::error,
@@ -271,16 +270,14 @@ void script_checker::check_jump(size_t index, keyword k) {
     }
 }
 
-// Each command's operands under every layout that can reach it, and every command that needs
-// a layout where none can have been made yet. A line that no run reaches is read under the
-// fnumv above it, if there is one, so that its mistakes still show.
+// Each command's operands under every layout it is read under (layouts_to_read), and every
+// command that needs a layout where none can have been made yet.
 void script_checker::check_fields(const reaching_layouts& reached) {
-    std::vector<int> above;
+    reaching_layouts read = layouts_to_read(reached, keywords_);
     for (size_t i = 0; i < lines_.size(); ++i) {
         if (!keywords_[i]) continue;
         keyword k = *keywords_[i];
         const keyword_row& row = row_of(k);
-        if (row.has(trait::new_layout)) above = {static_cast<int>(i)};
         if (!row.reads_fields()) {
             // A line without operands ignores what follows its keyword.
             text_view after = trimmed(after_keyword(lines_[i]));
@@ -292,7 +289,7 @@ void script_checker::check_fields(const reaching_layouts& reached) {
             continue;
         }
         std::vector<layout_in_force> layouts;
-        for (int origin : reached[i].empty() ? above : reached[i]) {
+        for (int origin : read[i]) {
             if (origin == no_layout) {
                 add(i, first_field_column, check_level::error,
                     u"no fnumv has run yet when this line runs, so its fields have no columns "

@@ -21,7 +21,7 @@ class power_reader {
     explicit power_reader(text_view script) : lines_(split_lines(script)) {
         for (text_view line : lines_)
             keywords_.push_back(find_keyword(line));
-        reached_ = find_reaching_layouts(lines_, keywords_);
+        read_ = layouts_to_read(find_reaching_layouts(lines_, keywords_), keywords_);
         for (size_t i = 0; i < lines_.size(); ++i)
             note_writes(i);
     }
@@ -37,31 +37,20 @@ class power_reader {
 
     std::vector<text_view> lines_;
     line_keywords keywords_;
-    reaching_layouts reached_;
+    reaching_layouts read_; // the layouts each line's fields are read under
     // The lines that write each variable, as (field width, number).
     std::map<std::pair<int, long long>, std::vector<size_t>> writers_;
 };
 
-// The widths a line's fields are read in: those of the layouts that can reach it, or for a line
-// that no run reaches, that of the fnumv above it.
+// The widths of the layouts a line's fields are read under (layouts_to_read).
 std::vector<int> power_reader::widths_at(size_t index) const {
     std::vector<int> widths;
-    auto add = [&](size_t origin) {
+    for (int origin : read_[index]) {
+        if (origin == no_layout) continue;
         if (std::optional<int16_t> size = fnumv_size(lines_[origin])) {
             int width = field_width_for(*size);
             if (std::find(widths.begin(), widths.end(), width) == widths.end())
                 widths.push_back(width);
-        }
-    };
-    for (int origin : reached_[index]) {
-        if (origin != no_layout) add(static_cast<size_t>(origin));
-    }
-    if (reached_[index].empty()) {
-        for (size_t i = index + 1; i-- > 0;) {
-            if (is(i, keyword::fnumv)) {
-                add(i);
-                break;
-            }
         }
     }
     return widths;
