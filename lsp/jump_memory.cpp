@@ -30,37 +30,6 @@ int written_target(const std::vector<text_view>& lines, int index) {
     return *target - 1;
 }
 
-// A place in the lines before an edit, past a line's end standing at its end and past the last
-// line at the text's end, as the script applies the edit.
-struct edit_place {
-    int line;
-    int column;
-};
-
-edit_place place_in(const std::vector<text_view>& lines, int line, int column) {
-    int last = count_of(lines) - 1;
-    if (line > last) return {last, static_cast<int>(lines.back().size())};
-    line = std::max(line, 0);
-    int length = static_cast<int>(lines[static_cast<size_t>(line)].size());
-    return {line, std::clamp(column, 0, length)};
-}
-
-// True when the lines before `first` and those after `last` are the same after the edit, moved
-// by `shift`.
-bool same_outside(const std::vector<text_view>& before, const std::vector<text_view>& after,
-                  int first, int last, int shift) {
-    auto at = [](const std::vector<text_view>& lines, int i) {
-        return lines[static_cast<size_t>(i)];
-    };
-    for (int i = 0; i < first; ++i) {
-        if (at(before, i) != at(after, i)) return false;
-    }
-    for (int i = last + 1; i < count_of(before); ++i) {
-        if (at(before, i) != at(after, i + shift)) return false;
-    }
-    return true;
-}
-
 } // namespace
 
 void jump_memory::reset(const std::vector<text_view>& lines) {
@@ -73,45 +42,41 @@ void jump_memory::reset(const std::vector<text_view>& lines) {
 void jump_memory::follow_edit(const std::vector<text_view>& before, int start_line,
                               int start_column, int end_line, int end_column,
                               text_view /*inserted*/, const std::vector<text_view>& after) {
-    if (before.empty() || after.empty() || pointed_at_.size() != before.size()) {
-        reset(after);
-        return;
-    }
     const int shift = count_of(after) - count_of(before);
-    const edit_place first = place_in(before, start_line, start_column);
-    edit_place last = place_in(before, end_line, end_column);
-    if (last.line < first.line) last = first;
-    // The edit's lines run from first.line to last_after after it.
-    const int last_after = last.line + shift;
-    if (last_after < first.line || !same_outside(before, after, first.line, last.line, shift)) {
+    // The edit's lines run from start_line to last_after after it. Places that are none of
+    // before's, or lines that do not add up (the script's line ends changed), start afresh.
+    const int last_after = end_line + shift;
+    if (start_line < 0 || start_line > end_line || end_line >= count_of(before) ||
+        last_after < start_line) {
         reset(after);
         return;
     }
-    const bool keeps_first = first.column > 0;
+    const bool keeps_first = start_column > 0;
     const bool keeps_last =
-        last.column < static_cast<int>(before[static_cast<size_t>(last.line)].size()) &&
-        !(keeps_first && last_after == first.line);
+        end_column < static_cast<int>(before[static_cast<size_t>(end_line)].size()) &&
+        !(keeps_first && last_after == start_line);
     // Where line `old` of before is after the edit, or no_line when the edit removed it.
     auto now_at = [&](int old) {
-        if (old < first.line) return old;
-        if (old > last.line) return old + shift;
-        if (first.line == last.line) return keeps_first ? old : last_after;
-        if (old == first.line && keeps_first) return old;
-        if (old == last.line && keeps_last) return last_after;
+        if (old < start_line) return old;
+        if (old > end_line) return old + shift;
+        if (start_line == end_line) return keeps_first ? old : last_after;
+        if (old == start_line && keeps_first) return old;
+        if (old == end_line && keeps_last) return last_after;
         return no_line;
     };
+    // New lines and lines whose text changed point where their numbers say; the others keep
+    // their memory.
     std::vector<int> pointed(after.size(), no_line);
-    // The edit's lines point where their numbers say unless they are old lines left as they were.
-    for (int now = first.line; now <= last_after; ++now)
+    for (int now = start_line; now <= last_after; ++now)
         pointed[static_cast<size_t>(now)] = written_target(after, now);
     for (int old = 0; old < count_of(before); ++old) {
         int now = now_at(old);
         if (now == no_line) continue;
-        bool in_edit = now >= first.line && now <= last_after;
-        if (in_edit && before[static_cast<size_t>(old)] != after[static_cast<size_t>(now)])
-            continue;
         int target = pointed_at_[static_cast<size_t>(old)];
-        pointed[static_cast<size_t>(now)] = target == no_line ? no_line : now_at(target);
+        if (before[static_cast<size_t>(old)] != after[static_cast<size_t>(now)])
+            pointed[static_cast<size_t>(now)] = written_target(after, now);
+        else
+            pointed[static_cast<size_t>(now)] = target == no_line ? no_line : now_at(target);
     }
     pointed_at_ = std::move(pointed);
 }

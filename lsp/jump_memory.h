@@ -20,17 +20,17 @@ namespace tovl::lsp {
 // number now says, as the user meant. A jump that only moved keeps its memory. A jump whose
 // line was deleted remembers nothing, and so does one without a number that names a line of the
 // script (none, 0 or below, or past the last line, which ends the run): it names no line whose
-// identity could be followed, and the checker reports it. An edit that changes lines it does
-// not touch (the first carriage return makes a script end its lines at CR LF only) starts the
-// memory afresh, as though the script were opened again.
+// identity could be followed, and the checker reports it. An edit whose lines do not add up
+// (the first carriage return makes a script end its lines at CR LF only) starts the memory
+// afresh, as though the script were opened again.
 class jump_memory {
   public:
     // Forgets every edit: each jump now points where its number says.
     void reset(const std::vector<text_view>& lines);
 
     // Follows an edit that replaced the text from (start_line, start_column) to
-    // (end_line, end_column) of `before` with `inserted`, giving `after`. Time and memory are
-    // linear in the script's lines.
+    // (end_line, end_column) of `before`, places in its lines as the runner reads them, with
+    // `inserted`, giving `after`. Time and memory are linear in the script's lines.
     void follow_edit(const std::vector<text_view>& before, int start_line, int start_column,
                      int end_line, int end_column, text_view inserted,
                      const std::vector<text_view>& after);
