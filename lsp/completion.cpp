@@ -2,7 +2,6 @@
 #include "lsp/completion.h"
 
 #include "interp/keyword.h"
-#include "interp/operand_layout.h"
 
 #include <algorithm>
 #include <string>
@@ -69,9 +68,8 @@ std::string shape_of(const keyword_row& row) {
 json completion_at(const open_script& script, text_position at) {
     json items = json::array();
     text_view line = script.line(at.line);
-    if (at.column < 0 || at.column >= first_field_column ||
-        static_cast<size_t>(at.column) > line.size())
-        return items;
+    if (at.column < 0 || static_cast<size_t>(at.column) > line.size()) return items;
+    // Text typed past the keyword columns is longer than any keyword, and so starts none.
     text_view typed = line.substr(0, static_cast<size_t>(at.column));
     bool starts_keyword =
         std::any_of(keyword_rows.begin(), keyword_rows.end(),
