@@ -7,7 +7,7 @@ from lsp_client import Client, at, span
 
 URI = "file:///loop.tovl"
 # Lines 4 to 6 loop ("fgoto 4 " has blanks around its number that the jump reads past).
-LOOP = "fnumv3\nfsetv11\nfsetv21\nfmath121+\nfprnt1\nfgoto 4 \nfprmt1\n"
+LOOP = "fnumv3\nfsetv11\nfsetv21\nfmath121+\nfprnt1\nfgoto 4 \nfprmt1\nfcopy1 2\n"
 
 
 def actions(client, line, uri=URI):
@@ -63,6 +63,7 @@ misspelt = next(d for d in published["diagnostics"] if d["range"]["start"]["line
 fix = actions(client, 8)
 assert [(a["title"], a["diagnostics"]) for a in fix] == [("Write fprnt1", [misspelt])], fix
 assert fix[0]["edit"]["changes"][URI] == [dict(range=span(8, 0, 6), newText="fprnt1")], fix
+assert titles(actions(client, 9)) == ["Write fcopy12"]  # a field's finding
 
 # Keywords at columns 1 to 5 only, in place of what is typed there.
 items = client.request("textDocument/completion", dict(textDocument=dict(uri=URI),
