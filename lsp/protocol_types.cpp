@@ -43,7 +43,8 @@ json diagnostic_json(const diagnostic& d, const open_script& script) {
     int line = d.line - 1;
     int length = static_cast<int>(script.line(line).size());
     int column = std::min(d.column - 1, length);
-    return {{"range", line_range_json(line, column, column < length ? 1 : 0)},
+    text_position at = script.editor_position(line, column);
+    return {{"range", line_range_json(at.line, at.column, column < length ? 1 : 0)},
             {"severity", d.level == check_level::error ? 1 : 2},
             {"source", "tovl"},
             {"message", utf8(d.message)}};

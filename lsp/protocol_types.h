@@ -47,7 +47,7 @@ json line_range_json(int line, int column, int length);
 json text_edit_json(text_range r, text_view new_text);
 
 // A finding of the checker on the script, as the protocol's diagnostic: one character wide at
-// its column, or empty at the end of its line.
+// its column, or empty at the end of its line, placed in the editor's lines.
 json diagnostic_json(const diagnostic& d, const open_script& script);
 
 // A workspace edit of one script: its edits, for its uri.
