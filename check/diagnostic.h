@@ -4,6 +4,7 @@
 #include "interp/text.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace tovl {
@@ -12,12 +13,14 @@ enum class check_level { warning, error };
 
 // One finding: its 1-based line and column (the column counted in the line's 16-bit
 // characters), its level and a one-line message saying what the line will do and, where that
-// can be known, what to write instead.
+// can be known, what to write instead; when that is a whole line, also the line itself, for
+// editors to offer.
 struct diagnostic {
     int line;
     int column;
     check_level level;
     text message;
+    std::optional<text> suggested_line = {};
 };
 
 // Findings in the order they are reported: by line, then column, each place's in the order

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace tovl {
 
@@ -193,8 +194,12 @@ std::optional<text> fitting_line(text_view line, const keyword_row& row, int16_t
     return std::nullopt;
 }
 
-text write_words(const std::optional<text>& fixed) {
-    return fixed ? u": write " + *fixed : text();
+// Ends the finding's message with the line to write instead, after `lead`, and keeps that line
+// for the editors to offer; nothing when there is none.
+void suggest(line_finding& finding, text_view lead, const std::optional<text>& fixed) {
+    if (!fixed) return;
+    finding.message.append(lead).append(*fixed);
+    finding.suggested_line = fixed;
 }
 
 // Where a finding is, and what is wrong: the line's text, its keyword and the layout.
@@ -207,7 +212,8 @@ struct line_under_layout {
     text where; // the width in force and the fnumv that set it
 };
 
-text field_message(const line_under_layout& at, size_t index, text_view field, field_result f) {
+line_finding field_finding(const line_under_layout& at, size_t index, text_view field,
+                           field_result f) {
     int field_number = static_cast<int>(index) + 1;
     text message = u"field " + number_text(field_number);
     text made_by = text(at.layout.written) + u" at line " + number_text(at.layout.line);
@@ -235,21 +241,24 @@ text field_message(const line_under_layout& at, size_t index, text_view field, f
         break;
     }
     message += u", so " + failure_words(at.k, error_of(f.what));
+    line_finding finding{field_column(at.width, field_number), check_level::error, {}};
     if (f.what == fault::outside) {
         message += u": use a variable from 0 to " + number_text(at.layout.size);
         if (f.number > 0 && f.number <= INT16_MAX)
             message +=
                 u", or raise N of " + made_by + u" to " + number_text(static_cast<int>(f.number));
-        return message;
+        finding.message = std::move(message);
+        return finding;
     }
     bool comment = field.find(u'\'') != text_view::npos;
     message += u"; " + at.where;
     if (f.what == fault::blank_inside && !comment)
         message += u", and fields follow each other without blanks";
+    finding.message = std::move(message);
     if (f.what != fault::too_large)
-        message += write_words(fitting_line(at.line, at.row, at.layout.size, false));
-    if (comment) message += u", and put comments on lines of their own";
-    return message;
+        suggest(finding, u": write ", fitting_line(at.line, at.row, at.layout.size, false));
+    if (comment) finding.message += u", and put comments on lines of their own";
+    return finding;
 }
 
 // Characters written for an operator that is not one, and the operator meant; `swaps` when the
@@ -290,15 +299,17 @@ line_finding operator_finding(const line_under_layout& at, size_t index, const r
     }
     changed[index] = replacement;
     std::optional<text> fixed = written_with(at.row, changed, at.layout.size, at.width);
+    line_finding finding{column, check_level::error, std::move(message)};
     if (!replacement.empty() && fixed) {
-        message += (swaps ? u": for a < b swap the variables" : u"") + write_words(fixed);
+        if (swaps) finding.message += u": for a < b swap the variables";
+        suggest(finding, u": write ", fixed);
     } else if (op == 0 || op == u' ' || is_digit(op)) {
-        message +=
-            u"; " + at.where + write_words(fitting_line(at.line, at.row, at.layout.size, false));
+        finding.message += u"; " + at.where;
+        suggest(finding, u": write ", fitting_line(at.line, at.row, at.layout.size, false));
     } else {
-        message += u": write " + operator_words(at.row);
+        finding.message += u": write " + operator_words(at.row);
     }
-    return {column, check_level::error, message};
+    return finding;
 }
 
 // Text from `tail_column` on, after the last field: ignored by the handler, which is a trap when
@@ -315,12 +326,12 @@ void check_tail(const line_under_layout& at, int tail_column, bool digits_matter
                            u" is ignored text, not a comment: it does no harm only while the "
                            u"fields end before it; put comments on lines of their own"});
     } else if (digits_matter && !tail.empty() && is_digit(tail[0])) {
-        std::optional<text> fixed = fitting_line(at.line, at.row, at.layout.size, true);
-        out.push_back(
-            {tail_column, check_level::warning,
-             quoted(trimmed(tail)) + u" after the operands is ignored: " + at.where +
-                 u", so the line reads as " + text(before) +
-                 (fixed ? u"; if the fields were meant wider, write " + *fixed : text())});
+        line_finding finding{tail_column, check_level::warning,
+                             quoted(trimmed(tail)) + u" after the operands is ignored: " +
+                                 at.where + u", so the line reads as " + text(before)};
+        suggest(finding, u"; if the fields were meant wider, write ",
+                fitting_line(at.line, at.row, at.layout.size, true));
+        out.push_back(std::move(finding));
     }
 }
 
@@ -337,12 +348,13 @@ void check_free_text(const line_under_layout& at, const reading& fields, double 
     bool zeros = field.size() == static_cast<size_t>(at.width) &&
                  field.find_first_not_of(u'0') == text_view::npos;
     if (zeros && !value.empty() && is_digit(value[0])) {
-        std::optional<text> fixed = fitting_line(at.line, at.row, at.layout.size, true);
-        out.push_back(
-            {field_column(at.width, text_field - 1), check_level::warning,
-             u"variable 0 gets the text " + quoted(value) + u": " + at.where + u", so field " +
-                 number_text(text_field - 1) + u" is " + quoted(field) +
-                 (fixed ? u"; if the fields were meant wider, write " + *fixed : text())});
+        line_finding finding{field_column(at.width, text_field - 1), check_level::warning,
+                             u"variable 0 gets the text " + quoted(value) + u": " + at.where +
+                                 u", so field " + number_text(text_field - 1) + u" is " +
+                                 quoted(field)};
+        suggest(finding, u"; if the fields were meant wider, write ",
+                fitting_line(at.line, at.row, at.layout.size, true));
+        out.push_back(std::move(finding));
     }
     for (size_t quote = value.find(u'\''); quote != text_view::npos;
          quote = value.find(u'\'', quote + 1)) {
@@ -376,8 +388,7 @@ void check_under(const line_under_layout& at, std::vector<line_finding>& out) {
         field_result f = check_field(fields[i], code, at.layout.size, op_works);
         if (i == 0) first_slot = f.number;
         if (f.what == fault::none) continue;
-        out.push_back({field_column(at.width, static_cast<int>(i) + 1), check_level::error,
-                       field_message(at, i, fields[i], f)});
+        out.push_back(field_finding(at, i, fields[i], f));
         return;
     }
     if (!op_works) {

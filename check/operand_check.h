@@ -6,6 +6,7 @@
 #include "interp/text.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace tovl {
@@ -22,6 +23,7 @@ struct line_finding {
     int column;
     check_level level;
     text message;
+    std::optional<text> suggested_line = {}; // the line the message says to write instead
 };
 
 // The findings on the operand fields of a line of keyword `k` under each of `layouts`, at most

@@ -89,7 +89,7 @@ near_keywords nearest_keywords(text_view word) {
 // A line that is no command but looks meant as one: a keyword after blanks, in other letter
 // case, or a word within two edits of one (one, for a word of four letters). A word followed by
 // another word is prose, and a comment or an empty line is left alone.
-std::optional<text> near_miss_message(text_view line) {
+std::optional<line_finding> near_miss_finding(text_view line) {
     size_t indent = line.find_first_not_of(u" \t");
     if (indent == text_view::npos || line[indent] == u'\'') return std::nullopt;
     text_view body = line.substr(indent);
@@ -109,18 +109,26 @@ std::optional<text> near_miss_message(text_view line) {
             text advice = u"; did you mean " + text(near.names[0]);
             for (size_t i = 1; i < near.names.size(); ++i)
                 advice += (i + 1 == near.names.size() ? u" or " : u", ") + text(near.names[i]);
-            return problem + u", so the line does nothing (no error at run time)" + advice + u"?";
+            return line_finding{1, check_level::error,
+                                problem + u", so the line does nothing (no error at run time)" +
+                                    advice + u"?"};
         }
         text fixed = text(near.names[0]) + text(body.substr(near.length));
-        return problem + u", so the line does nothing (no error at run time)" +
-               (indent ? u": a keyword must start in column 1" : u"") +
-               (near.distance > 0 ? u"; did you mean " + text(near.names[0]) + u"? write "
-                                  : text(u"; write ")) +
-               fixed;
+        return line_finding{1, check_level::error,
+                            problem + u", so the line does nothing (no error at run time)" +
+                                (indent ? u": a keyword must start in column 1" : u"") +
+                                (near.distance > 0
+                                     ? u"; did you mean " + text(near.names[0]) + u"? write "
+                                     : text(u"; write ")) +
+                                fixed,
+                            fixed};
     }
-    return problem +
-           u", so the line does nothing (no error at run time): a keyword must start in " +
-           u"column 1; write " + text(body);
+    return line_finding{1, check_level::error,
+                        problem +
+                            u", so the line does nothing (no error at run time): a keyword must "
+                            u"start in column 1; write " +
+                            text(body),
+                        text(body)};
 }
 
 class script_checker {
@@ -133,8 +141,10 @@ class script_checker {
     std::vector<diagnostic> run();
 
   private:
-    void add(size_t index, int column, check_level level, text message) {
-        found_.push_back({static_cast<int>(index) + 1, column, level, std::move(message)});
+    void add(size_t index, int column, check_level level, text message,
+             std::optional<text> suggested_line = {}) {
+        found_.push_back({static_cast<int>(index) + 1, column, level, std::move(message),
+                          std::move(suggested_line)});
     }
     void check_blocks();
     void check_number_argument(size_t index, keyword k);
@@ -216,14 +226,16 @@ void script_checker::check_number_argument(size_t index, keyword k) {
     text fix = table ? u"fnumvN, N being the highest variable number" : u"fgotoN";
     parsed_number n = parse_strict_number(argument);
     text message;
+    std::optional<text> suggested_line;
     if (n.error == error_kind::type_mismatch) {
         size_t quote = argument.find(u'\'');
         text_view before = trimmed(argument.substr(0, quote));
         if (quote != text_view::npos && parse_strict_number(before).ok()) {
+            suggested_line = text(name) + text(before);
             message = what + u" is everything from column 6 to the end of the line, so " +
                       quoted(argument) + u" is not a number and " +
-                      failure_words(k, error_kind::type_mismatch) + u": write " + text(name) +
-                      text(before) + u" and put the comment on a line of its own";
+                      failure_words(k, error_kind::type_mismatch) + u": write " + *suggested_line +
+                      u" and put the comment on a line of its own";
         } else {
             message =
                 (trimmed(argument).empty() ? what + u" is missing"
@@ -244,7 +256,9 @@ void script_checker::check_number_argument(size_t index, keyword k) {
         check_jump(index, k);
         return;
     }
-    if (!message.empty()) add(index, first_field_column, check_level::error, std::move(message));
+    if (!message.empty())
+        add(index, first_field_column, check_level::error, std::move(message),
+            std::move(suggested_line));
 }
 
 // A target that is a number: line 1 up to the last line, or the jump fails or ends the run.
@@ -266,7 +280,8 @@ void script_checker::check_jump(size_t index, keyword k) {
         add(index, first_field_column, check_level::error,
             line_words + u" is past the last line, " + number_text(static_cast<long long>(last)) +
                 u", so the jump just ends the run, without an error; to end the program, "
-                u"write fendp");
+                u"write fendp",
+            text(keyword_name(keyword::fendp)));
     }
 }
 
@@ -312,7 +327,7 @@ void script_checker::check_fields(const reaching_layouts& reached) {
             layouts.begin(), layouts.end(),
             [](const layout_in_force& a, const layout_in_force& b) { return a.line < b.line; });
         for (line_finding& f : check_operands(lines_[i], k, layouts))
-            add(i, f.column, f.level, std::move(f.message));
+            add(i, f.column, f.level, std::move(f.message), std::move(f.suggested_line));
         note_variables(i, k, layouts);
     }
 }
@@ -381,8 +396,8 @@ void script_checker::check_trailing_blanks() {
 std::vector<diagnostic> script_checker::run() {
     for (size_t i = 0; i < lines_.size(); ++i) {
         if (!keywords_[i]) {
-            if (std::optional<text> message = near_miss_message(lines_[i]))
-                add(i, 1, check_level::error, std::move(*message));
+            if (std::optional<line_finding> f = near_miss_finding(lines_[i]))
+                add(i, f->column, f->level, std::move(f->message), std::move(f->suggested_line));
         } else if (reads_rest_of_line(row_of(*keywords_[i]))) {
             check_number_argument(i, *keywords_[i]);
         }

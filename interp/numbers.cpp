@@ -99,14 +99,18 @@ parsed_number scanned_value(const number_scan& n) {
 
 } // namespace
 
-parsed_number parse_strict_number(text_view t) {
+text_view strict_number_span(text_view t) {
     size_t begin = 0;
     size_t end = t.size();
     while (begin < end && t[begin] == u' ')
         ++begin;
     while (end > begin && t[end - 1] == u' ')
         --end;
-    text_view s = t.substr(begin, end - begin);
+    return t.substr(begin, end - begin);
+}
+
+parsed_number parse_strict_number(text_view t) {
+    text_view s = strict_number_span(t);
     double quick;
     if (short_integer(s, quick)) return {quick, std::nullopt};
     number_scan n;

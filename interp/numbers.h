@@ -28,6 +28,9 @@ struct parsed_number {
 // a magnitude beyond the 64-bit range is an overflow.
 parsed_number parse_strict_number(text_view t);
 
+// The part of `t` that the strict parse reads as the number: `t` without the blanks around it.
+text_view strict_number_span(text_view t);
+
 inline double strict_number(text_view t) {
     return parse_strict_number(t).or_raise();
 }

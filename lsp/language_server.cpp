@@ -13,7 +13,6 @@
 #include "check/script_trial.h"
 #include "interp/script_text.h"
 
-#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -27,16 +26,6 @@ namespace {
 
 // How long a trial may take before the reading checks' findings are published without it.
 constexpr double glance_seconds = 0.03;
-
-json diagnostic_json(const diagnostic& d, const open_script& script) {
-    int line = d.line - 1;
-    int length = static_cast<int>(script.line(line).size());
-    int column = std::min(d.column - 1, length);
-    return {{"range", line_range_json(line, column, column < length ? 1 : 0)},
-            {"severity", d.level == check_level::error ? 1 : 2},
-            {"source", "tovl"},
-            {"message", utf8(d.message)}};
-}
 
 } // namespace
 

@@ -40,6 +40,9 @@ class open_script {
     const std::vector<text_view>& lines() const { return lines_; }
     // Line `index` (0-based), or the empty text past the last.
     text_view line(int index) const;
+    // The editor's place for a place in lines(): the editor also ends lines at a lone CR or LF,
+    // which a script that ends its lines at CR LF keeps inside its lines.
+    text_position editor_position(int line, int column) const;
 
     // Where each jump pointed before the edits since the script was opened or its jumps were
     // last renumbered.
@@ -55,6 +58,7 @@ class open_script {
     int version_;
     text content_;
     std::vector<text_view> lines_;
+    std::vector<size_t> editor_line_starts_; // where the editor's lines start in content_
     jump_memory jumps_;
 };
 

@@ -3,6 +3,8 @@
 
 #include "interp/utf8.h"
 
+#include <algorithm>
+
 namespace tovl::lsp {
 
 std::string utf8(text_view chars) {
@@ -35,6 +37,17 @@ json line_range_json(int line, int column, int length) {
 
 json text_edit_json(text_range r, text_view new_text) {
     return {{"range", range_json(r)}, {"newText", utf8(new_text)}};
+}
+
+json diagnostic_json(const diagnostic& d, const open_script& script) {
+    int line = d.line - 1;
+    int length = static_cast<int>(script.line(line).size());
+    int column = std::min(d.column - 1, length);
+    text_position at = script.editor_position(line, column);
+    return {{"range", line_range_json(at.line, at.column, column < length ? 1 : 0)},
+            {"severity", d.level == check_level::error ? 1 : 2},
+            {"source", "tovl"},
+            {"message", utf8(d.message)}};
 }
 
 json workspace_edit_json(const open_script& script, json edits) {

@@ -4,6 +4,7 @@
 
 #include "lsp/open_script.h"
 
+#include "check/diagnostic.h"
 #include "interp/text.h"
 
 #include <nlohmann/json.hpp>
@@ -44,6 +45,10 @@ json line_range_json(int line, int column, int length);
 
 // A text edit: replaces `r` with `new_text`.
 json text_edit_json(text_range r, text_view new_text);
+
+// A finding of the checker on the script, as the protocol's diagnostic: one character wide at
+// its column, or empty at the end of its line, placed in the editor's lines.
+json diagnostic_json(const diagnostic& d, const open_script& script);
 
 // A workspace edit of one script: its edits, for its uri.
 json workspace_edit_json(const open_script& script, json edits);
