@@ -437,10 +437,9 @@ std::vector<diagnostic> check_script(text_view script, const command_set* trial)
 void add_trial_findings(std::vector<diagnostic>& found, std::vector<diagnostic> tried) {
     size_t read = found.size();
     for (diagnostic& d : tried) {
-        bool reported = std::any_of(found.begin(), found.begin() + static_cast<long>(read),
-                                    [&](const diagnostic& e) {
-                                        return e.line == d.line && e.level == check_level::error;
-                                    });
+        bool reported = std::any_of(
+            found.begin(), found.begin() + static_cast<long>(read),
+            [&](const diagnostic& e) { return e.line == d.line && e.level == check_level::error; });
         if (d.level == check_level::warning || !reported) found.push_back(std::move(d));
     }
     sort_by_place(found);
