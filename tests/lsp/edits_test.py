@@ -67,6 +67,7 @@ assert renumbered(LINES, (span(1, 0, 0), "\n")) == [(4, "3")]  # T moves down wi
 assert renumbered(LINES, (span(1, 1, 1), "\n")) == []  # a line end after T leaves it in place
 assert renumbered(LINES, (span(0, 0, 0, 1), "")) == [(2, "1")]  # line 1 deleted
 assert renumbered(LINES, (span(0, 1, 0, 1), "")) == []  # T joined to line 1 is gone
+assert renumbered(LINES, (span(1, 1, 0, 2), ""), ABOVE) == [(3, "3")]  # line 3 joined to T
 assert renumbered(LINES, (span(3, 5, 6), "9"), ABOVE) == []  # a jump past the last line
 assert renumbered("fgoto2\nT", ABOVE) == [(1, "3")]  # to the last line
 assert renumbered("", (span(0, 0, 0), "fgoto1\nT"), ABOVE) == [(1, "2")]  # typed from nothing

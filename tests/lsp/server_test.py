@@ -37,6 +37,11 @@ published = c.note("textDocument/publishDiagnostics")
 assert published["version"] == 2 and [f[:3] for f in messages(published["diagnostics"])] == \
     [(3, 0, 2)], published
 
+# A change without a range replaces the whole text.
+c.change(URI, 3, [dict(text=SCRIPT)])
+assert len(c.note("textDocument/publishDiagnostics", lambda p: p["version"] == 3)[
+    "diagnostics"]) == 2
+
 # A script of 1,000 lines: its findings within 50 ms of the change (the median of 9 changes).
 lines = ["fnumv99"] + [f"fsetv{i % 100:02d}{i}" for i in range(1, 999)] + ["fprmt01"]
 c.open("file:///work/long.tovl", "\n".join(lines))
