@@ -4,9 +4,9 @@
 Opens a script of LINES lines (default 32,767: the most a script may have) made of small
 counting loops, each closed by a fgoto, then types: each change inserts a line at the top,
 which moves every line and so every jump below it, or edits a character in the middle. For
-each change it times, from the moment the change is sent: the first publication of findings
-for that version, the answer to the semantic tokens the editor asks for next, and the inlay
-hints of one screen. Prints the median and the slowest of ROUNDS changes.
+each change it times, from the moment the change is sent, the first publication of findings
+for that version; then, each from its own request, what an editor asks for next: the semantic
+tokens of one screen (60 lines) and of the whole script, and the inlay hints of one screen. Prints the median and the slowest of ROUNDS changes.
 
 usage: lsp_change.py TOVL_LSP [LINES] [ROUNDS]
 """
@@ -38,7 +38,12 @@ def main():
     c.start()
     c.open(URI, script(LINES))
     c.note("textDocument/publishDiagnostics")
-    times = {"findings": [], "semantic tokens": [], "inlay hints": []}
+    times = {"findings": [], "tokens of a screen": [], "tokens of all": [], "hints of a screen": []}
+    screen = span(LINES // 2, 0, 0, LINES // 2 + 60)
+    doc = dict(textDocument=dict(uri=URI))
+    asked = [("tokens of a screen", "semanticTokens/range", dict(doc, range=screen)),
+             ("tokens of all", "semanticTokens/full", doc),
+             ("hints of a screen", "inlayHint", dict(doc, range=screen))]
     for version in range(2, ROUNDS + 2):
         if version % 2:
             change = dict(range=span(LINES // 2, 0, 1), text="f")
@@ -48,15 +53,15 @@ def main():
         c.change(URI, version, [change])
         c.note("textDocument/publishDiagnostics", lambda p: p.get("version") == version)
         times["findings"].append(time.monotonic() - start)
-        c.request("textDocument/semanticTokens/full", dict(textDocument=dict(uri=URI)))
-        times["semantic tokens"].append(time.monotonic() - start)
-        c.request("textDocument/inlayHint", dict(textDocument=dict(uri=URI), range=span(
-            LINES // 2, 0, 0, LINES // 2 + 60)))
-        times["inlay hints"].append(time.monotonic() - start)
+        for what, method, params in asked:
+            start = time.monotonic()
+            c.request("textDocument/" + method, params)
+            times[what].append(time.monotonic() - start)
     c.stop()
-    print(f"tovl-lsp, a script of {LINES} lines, {ROUNDS} changes; ms from the change sent:")
+    print(f"tovl-lsp, a script of {LINES} lines, {ROUNDS} changes; ms from the change or the "
+          "request sent to the answer:")
     for what, t in times.items():
-        print(f"  {what:16} median {statistics.median(t) * 1000:7.1f}   "
+        print(f"  {what:18} median {statistics.median(t) * 1000:7.1f}   "
               f"slowest {max(t) * 1000:7.1f}")
 
 

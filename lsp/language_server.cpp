@@ -40,7 +40,8 @@ json language_server::initialize_result() const {
               {"definitionProvider", true},
               {"referencesProvider", true},
               {"inlayHintProvider", true},
-              {"semanticTokensProvider", {{"legend", semantic_token_legend()}, {"full", true}}},
+              {"semanticTokensProvider",
+               {{"legend", semantic_token_legend()}, {"full", true}, {"range", true}}},
               {"codeActionProvider", {{"codeActionKinds", {"quickfix", "source.fixAll"}}}},
               {"executeCommandProvider", {{"commands", {renumber_jumps_command}}}},
               {"completionProvider", json::object()}}},
@@ -136,9 +137,10 @@ json language_server::answer(const std::string& method, const json& params) {
         return nullptr;
     }
     static const std::set<std::string> document_requests = {
-        "textDocument/hover",     "textDocument/definition", "textDocument/references",
-        "textDocument/inlayHint", "textDocument/codeAction", "textDocument/semanticTokens/full",
-        "textDocument/completion"};
+        "textDocument/hover",      "textDocument/definition",
+        "textDocument/references", "textDocument/inlayHint",
+        "textDocument/codeAction", "textDocument/semanticTokens/full",
+        "textDocument/completion", "textDocument/semanticTokens/range"};
     if (!document_requests.contains(method))
         throw protocol_error{error_code::method_not_found, "no method " + method};
     const script_state& state = state_of(params.at("textDocument"));
@@ -156,6 +158,8 @@ json language_server::answer(const std::string& method, const json& params) {
         return code_actions(script, range_of(params.at("range")), state.findings);
     if (method == "textDocument/completion")
         return completion_at(script, position_of(params.at("position")));
+    if (method == "textDocument/semanticTokens/range")
+        return semantic_tokens(script, range_of(params.at("range")));
     return semantic_tokens(script);
 }
 

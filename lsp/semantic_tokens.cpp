@@ -20,6 +20,7 @@
 
 #include "lsp/script_outline.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -95,10 +96,13 @@ json semantic_token_legend() {
     return {{"tokenTypes", token_type_names}, {"tokenModifiers", token_modifier_names}};
 }
 
-json semantic_tokens(const open_script& script) {
+json semantic_tokens(const open_script& script, const std::optional<text_range>& lines) {
     script_outline outline(script.lines());
     token_writer tokens;
-    for (int i = 0; i < outline.line_count(); ++i) {
+    int first_line = lines ? std::max(lines->start.line, 0) : 0;
+    int last_line =
+        lines ? std::min(lines->end.line, outline.line_count() - 1) : outline.line_count() - 1;
+    for (int i = first_line; i <= last_line; ++i) {
         text_view line = outline.line(i);
         auto first = static_cast<int>(line.find_first_not_of(u" \t"));
         auto rest = static_cast<int>(line.size()) - first;

@@ -28,8 +28,8 @@ def ask(method, **params):
     return client.request("textDocument/" + method, dict(doc, **params))
 
 
-def tokens():
-    data, line, column, found = ask("semanticTokens/full")["data"], 0, 0, []
+def tokens(method="full", **params):
+    data, line, column, found = ask("semanticTokens/" + method, **params)["data"], 0, 0, []
     for k in range(0, len(data), 5):
         dline, dstart, length, kind, bits = data[k:k + 5]
         line, column = line + dline, column + dstart if dline == 0 else dstart
@@ -39,6 +39,7 @@ def tokens():
 
 
 got = tokens()
+assert tokens("range", range=span(2, 0, 0, 3)) == [t for t in got if t[0] in (2, 3)]
 for expected in [
         (0, "' two layouts", "comment", set()), (1, "fnumv", "keyword", set()),
         (1, "9", "number", set()), (2, "1", "variable", {"otherLayouts"}),
