@@ -14,6 +14,21 @@ open_script::open_script(std::string uri, text content, int version)
     jumps_.reset(lines_);
 }
 
+open_script::open_script(open_script&& other) noexcept(false)
+    : uri_(std::move(other.uri_)), version_(other.version_), content_(std::move(other.content_)),
+      jumps_(std::move(other.jumps_)) {
+    split();
+}
+
+open_script& open_script::operator=(open_script&& other) noexcept(false) {
+    uri_ = std::move(other.uri_);
+    version_ = other.version_;
+    content_ = std::move(other.content_);
+    jumps_ = std::move(other.jumps_);
+    split();
+    return *this;
+}
+
 text_view open_script::line(int index) const {
     if (index < 0 || static_cast<size_t>(index) >= lines_.size()) return {};
     return lines_[static_cast<size_t>(index)];

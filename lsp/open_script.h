@@ -28,6 +28,13 @@ struct text_range {
 class open_script {
   public:
     open_script(std::string uri, text content, int version);
+    // A move splits the lines again: they are views into the text, and a short text is held
+    // inside the text object itself, so the moved-from object's views would point into it.
+    open_script(open_script&& other) noexcept(false);
+    open_script& operator=(open_script&& other) noexcept(false);
+    open_script(const open_script&) = delete;
+    open_script& operator=(const open_script&) = delete;
+    ~open_script() = default;
 
     // Replaces `range` (the whole text when none) with `new_text`, as an editor's change does.
     // Positions past a line's end stand at its end; lines past the last, at the text's end.
