@@ -16,8 +16,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
     tovl::lsp::language_server server(nullptr, [](const tovl::lsp::json& message) {
-        std::string body =
-            message.dump(-1, ' ', false, tovl::lsp::json::error_handler_t::replace);
+        std::string body = message.dump(-1, ' ', false, tovl::lsp::json::error_handler_t::replace);
         volatile size_t length = body.size();
         (void)length;
     });
