@@ -175,14 +175,14 @@ void language_server::notice(const std::string& method, const json& params) {
         scripts_.erase(uri);
         auto [at, added] =
             scripts_.emplace(uri, script_state{open_script(uri, text_of(document.at("text")),
-                                                           document.value("version", 0)),
+                                                           integer_of(document, "version", 0)),
                                                {},
                                                {},
                                                {}});
         recheck(at->second);
     } else if (method == "textDocument/didChange") {
         script_state& state = state_of(params.at("textDocument"));
-        int version = params.at("textDocument").value("version", state.script.version() + 1);
+        int version = integer_of(params.at("textDocument"), "version", state.script.version() + 1);
         for (const json& change : params.at("contentChanges")) {
             std::optional<text_range> range;
             if (change.contains("range")) range = range_of(change.at("range"));

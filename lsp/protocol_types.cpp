@@ -3,6 +3,8 @@
 
 #include "interp/utf8.h"
 
+#include <limits>
+
 #include <algorithm>
 
 namespace tovl::lsp {
@@ -23,8 +25,23 @@ json range_json(text_range r) {
     return {{"start", position_json(r.start)}, {"end", position_json(r.end)}};
 }
 
+int integer_of(const json& number) {
+    bool fits = number.is_number_integer() && number >= std::numeric_limits<int>::min() &&
+                number <= std::numeric_limits<int>::max();
+    if (!fits)
+        throw protocol_error{error_code::invalid_params, "bad parameters: " + number.dump() +
+                                                             " is not a whole number that " +
+                                                             "fits 32 bits"};
+    return number.get<int>();
+}
+
+int integer_of(const json& object, const char* name, int otherwise) {
+    auto found = object.find(name);
+    return found == object.end() || found->is_null() ? otherwise : integer_of(*found);
+}
+
 text_position position_of(const json& position) {
-    return {position.at("line").get<int>(), position.at("character").get<int>()};
+    return {integer_of(position.at("line")), integer_of(position.at("character"))};
 }
 
 text_range range_of(const json& range) {

@@ -35,6 +35,13 @@ struct protocol_error {
 std::string utf8(text_view chars);
 text text_of(const json& string);
 
+// A whole number the client sent that fits an int; anything else (a fraction, a number out
+// of range, another type) is a protocol error of the request's parameters.
+int integer_of(const json& number);
+// The field `name` of `object` as integer_of reads it, or `otherwise` when it is missing or
+// null.
+int integer_of(const json& object, const char* name, int otherwise);
+
 json position_json(text_position p);
 json range_json(text_range r);
 text_position position_of(const json& position);

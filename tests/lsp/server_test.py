@@ -66,6 +66,9 @@ c.send_bytes(b"Content-Length: %d\r\n\r\n" % (65 << 20) + b" " * (65 << 20))
 assert c.read_message()["error"]["code"] == -32600
 assert c.request("textDocument/nothing", error=True)["code"] == -32601
 assert c.request("textDocument/hover", dict(position={}), error=True)["code"] == -32602
+for line in (2e117, 1 << 40, 1.5):  # no column of an int: parameters, not a crash
+    assert c.request("textDocument/hover", dict(textDocument=dict(uri=URI), position=dict(
+        line=line, character=0)), error=True)["code"] == -32602
 assert c.stop() == 0
 
 # A client that goes away mid-message, or exits without shutdown: the server ends, status 1.
