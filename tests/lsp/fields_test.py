@@ -82,6 +82,9 @@ hints = ask("inlayHint", range=span(8, 0, 6, end_line=10))
 assert [(h["position"], h["label"], h["kind"], h["paddingLeft"]) for h in hints] == [
     (at(8, 6), "→ 3: fcopy12", 1, True),
     (at(9, 7), "→ past the last line: the run ends", 1, True)], hints
+client.open("file:///last.tovl", "fgoto2\nfnewl")  # to the last line, asked past the script
+assert [h["label"] for h in client.request("textDocument/inlayHint", dict(
+    textDocument=dict(uri="file:///last.tovl"), range=span(0, 0, 0, end_line=99)))] == ["→ 2: fnewl"]
 assert client.stop() == 0
 
 # A guide that lacks a keyword's row stops the build, naming the keyword.
