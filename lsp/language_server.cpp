@@ -136,31 +136,46 @@ json language_server::answer(const std::string& method, const json& params) {
                    {"params", {{"label", "Renumber the jumps"}, {"edit", std::move(edit)}}}});
         return nullptr;
     }
-    static const std::set<std::string> document_requests = {
-        "textDocument/hover",      "textDocument/definition",
-        "textDocument/references", "textDocument/inlayHint",
-        "textDocument/codeAction", "textDocument/semanticTokens/full",
-        "textDocument/completion", "textDocument/semanticTokens/range"};
-    if (!document_requests.contains(method))
+    // The requests about one open script, each with the answer of its feature.
+    using document_request = json (*)(const script_state&, const json&);
+    static const std::map<std::string, document_request> document_requests = {
+        {"textDocument/hover",
+         [](const script_state& s, const json& p) {
+             return hover_at(s.script, position_of(p.at("position")));
+         }},
+        {"textDocument/definition",
+         [](const script_state& s, const json& p) {
+             return definition_at(s.script, position_of(p.at("position")));
+         }},
+        {"textDocument/references",
+         [](const script_state& s, const json& p) {
+             return references_at(
+                 s.script, position_of(p.at("position")),
+                 p.value("context", json::object()).value("includeDeclaration", false));
+         }},
+        {"textDocument/inlayHint",
+         [](const script_state& s, const json& p) {
+             return inlay_hints(s.script, range_of(p.at("range")));
+         }},
+        {"textDocument/codeAction",
+         [](const script_state& s, const json& p) {
+             return code_actions(s.script, range_of(p.at("range")), s.findings);
+         }},
+        {"textDocument/completion",
+         [](const script_state& s, const json& p) {
+             return completion_at(s.script, position_of(p.at("position")));
+         }},
+        {"textDocument/semanticTokens/full",
+         [](const script_state& s, const json& /*p*/) { return semantic_tokens(s.script); }},
+        {"textDocument/semanticTokens/range",
+         [](const script_state& s, const json& p) {
+             return semantic_tokens(s.script, range_of(p.at("range")));
+         }},
+    };
+    auto found = document_requests.find(method);
+    if (found == document_requests.end())
         throw protocol_error{error_code::method_not_found, "no method " + method};
-    const script_state& state = state_of(params.at("textDocument"));
-    const open_script& script = state.script;
-    if (method == "textDocument/hover") return hover_at(script, position_of(params.at("position")));
-    if (method == "textDocument/definition")
-        return definition_at(script, position_of(params.at("position")));
-    if (method == "textDocument/references")
-        return references_at(
-            script, position_of(params.at("position")),
-            params.value("context", json::object()).value("includeDeclaration", false));
-    if (method == "textDocument/inlayHint")
-        return inlay_hints(script, range_of(params.at("range")));
-    if (method == "textDocument/codeAction")
-        return code_actions(script, range_of(params.at("range")), state.findings);
-    if (method == "textDocument/completion")
-        return completion_at(script, position_of(params.at("position")));
-    if (method == "textDocument/semanticTokens/range")
-        return semantic_tokens(script, range_of(params.at("range")));
-    return semantic_tokens(script);
+    return found->second(state_of(params.at("textDocument")), params);
 }
 
 void language_server::notice(const std::string& method, const json& params) {
