@@ -24,11 +24,11 @@ class power_guard final : public system_services, public file_services {
     void shut_down_after(int16_t seconds) override;
 
     void open(int number, text_view name, file_mode mode, int64_t expected_size) override;
-    int64_t encoded_size(text_view chars) const override { return files_.encoded_size(chars); }
+    int64_t encoded_size(text_ref chars) const override { return files_.encoded_size(chars); }
     int64_t length(int number) override { return files_.length(number); }
-    void append_line(int number, text& to) override { files_.append_line(number, to); }
+    void append_line(int number, compact_text& to) override { files_.append_line(number, to); }
     bool at_end(int number) override { return files_.at_end(number); }
-    void write(int number, text_view chars) override { files_.write(number, chars); }
+    void write(int number, text_ref chars) override { files_.write(number, chars); }
     void close(int number) override { files_.close(number); }
     void delete_matching(text_view name) override;
     void copy(text_view source, text_view destination) override;

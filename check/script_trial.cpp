@@ -32,7 +32,7 @@ class closed_world final : public script_host,
   public:
     bool reached = false; // the run stopped at a line that needs the outside
 
-    void append_output(text_view /*more*/) override {}
+    void append_output(text_ref /*more*/) override {}
     void move_caret_to_end() override {}
     void set_caption(const text& /*caption*/) override {}
     void show_message(const text& /*message*/) override {}
@@ -47,13 +47,13 @@ class closed_world final : public script_host,
               int64_t /*expected_size*/) override {
         outside();
     }
-    int64_t encoded_size(text_view chars) const override {
+    int64_t encoded_size(text_ref chars) const override {
         return static_cast<int64_t>(chars.size());
     }
     int64_t length(int /*number*/) override { outside(); }
-    void append_line(int /*number*/, text& /*to*/) override { outside(); }
+    void append_line(int /*number*/, compact_text& /*to*/) override { outside(); }
     bool at_end(int /*number*/) override { outside(); }
-    void write(int /*number*/, text_view /*chars*/) override { outside(); }
+    void write(int /*number*/, text_ref /*chars*/) override { outside(); }
     void close(int /*number*/) override { outside(); }
     void delete_matching(text_view /*name*/) override { outside(); }
     void copy(text_view /*source*/, text_view /*destination*/) override { outside(); }

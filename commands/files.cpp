@@ -16,7 +16,7 @@ constexpr int file_number = 1;
 // What "ssave" writes for a value: texts as they are, numbers with a blank in front when not
 // negative and a blank after, nothing for Empty. A text is the slot's own, so saving a large
 // text needs no second copy of it; a number's form is made in `number_form`.
-text_view print_form(const value& v, text& number_form) {
+text_ref print_form(const value& v, text& number_form) {
     switch (v.kind()) {
     case value_kind::empty: return {};
     case value_kind::text: return v.as_text();
@@ -66,7 +66,7 @@ void ssave(run_state& state, const decoded_line& decoded) {
     report_failures(state, f.line(), [&](text& name) {
         name = value_text(f.slot(2));
         text number_form;
-        text_view content = print_form(f.slot(1), number_form);
+        text_ref content = print_form(f.slot(1), number_form);
         constexpr text_view line_end = u"\r\n";
         state.files.open(file_number, name, file_mode::output,
                          state.files.encoded_size(content) + state.files.encoded_size(line_end));
@@ -91,13 +91,13 @@ void sload(run_state& state, const decoded_line& decoded) {
         try {
             // Every byte becomes at most one character and each line end at most two, so the
             // length of the file is nearly always room enough.
-            text content;
+            compact_text content;
             auto length = static_cast<size_t>(state.files.length(file_number));
             check_text_length(0, length);
             content.reserve(length + 2);
             while (!state.files.at_end(file_number)) {
                 state.files.append_line(file_number, content);
-                content += u"\r\n";
+                content.append(u"\r\n");
             }
             f.slot(1) = value::from_text(std::move(content));
             state.files.close(file_number);

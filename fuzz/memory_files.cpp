@@ -111,7 +111,7 @@ const std::string* memory_files::find(const std::string& name) const {
     return it == files_.end() ? nullptr : it->second.get();
 }
 
-int64_t memory_files::encoded_size(text_view chars) const {
+int64_t memory_files::encoded_size(text_ref chars) const {
     return static_cast<int64_t>(encoded_length(encoding_, chars));
 }
 
@@ -160,7 +160,7 @@ int64_t memory_files::length(int number) {
     return f.bytes ? static_cast<int64_t>(f.bytes->size()) : 0;
 }
 
-void memory_files::append_line(int number, text& to) {
+void memory_files::append_line(int number, compact_text& to) {
     open_file& f = file(number);
     // Reading a file opened for output: the descriptor refuses it.
     if (f.mode != file_mode::input) throw run_error(error_kind::path_file_access);
@@ -182,7 +182,7 @@ bool memory_files::at_end(int number) {
     return f.position >= f.bytes->size();
 }
 
-void memory_files::write(int number, text_view chars) {
+void memory_files::write(int number, text_ref chars) {
     open_file& f = file(number);
     if (f.mode != file_mode::output) throw run_error(error_kind::path_file_access);
     switch (f.sink) {

@@ -41,11 +41,11 @@ class memory_files final : public file_services {
     explicit memory_files(text_encoding encoding);
 
     void open(int number, text_view name, file_mode mode, int64_t expected_size = -1) override;
-    int64_t encoded_size(text_view chars) const override;
+    int64_t encoded_size(text_ref chars) const override;
     int64_t length(int number) override;
-    void append_line(int number, text& to) override;
+    void append_line(int number, compact_text& to) override;
     bool at_end(int number) override;
-    void write(int number, text_view chars) override;
+    void write(int number, text_ref chars) override;
     void close(int number) override;
     void delete_matching(text_view name) override;
     void copy(text_view source, text_view destination) override;

@@ -48,11 +48,11 @@ class fuzz_host final : public script_host {
   public:
     static constexpr size_t kept_limit = size_t(1) << 22;
 
-    void append_output(text_view more) override {
+    void append_output(text_ref more) override {
         output_length_ += more.size();
         size_t room = kept_limit - std::min(output_.size(), kept_limit);
-        text_view kept = more.substr(0, std::min(more.size(), room));
-        output_ += kept;
+        text_ref kept = more.substr(0, std::min(more.size(), room));
+        append_chars(output_, kept);
         // What a terminal host writes: exercises the UTF-8 encoder on script output.
         utf8_scratch_.clear();
         append_utf8(utf8_scratch_, kept);

@@ -91,33 +91,35 @@ void console_host::put(std::string_view bytes) {
 
 // A CR LF pair is written as one LF; any other CR or LF as it is. A CR at the end of a print is
 // held back until the next print shows whether an LF follows it.
-void console_host::append_output(text_view more) {
-    if (more.empty() || output_error_ != 0) return;
+void console_host::append_output(text_ref output) {
+    if (output.empty() || output_error_ != 0) return;
     scratch_.clear();
-    if (held_cr_) {
-        held_cr_ = false;
-        if (more.front() == u'\n') {
-            scratch_.push_back('\n');
-            more.remove_prefix(1);
-        } else {
-            scratch_.push_back('\r');
+    output.visit([this](auto more) {
+        if (held_cr_) {
+            held_cr_ = false;
+            if (more.front() == u'\n') {
+                scratch_.push_back('\n');
+                more.remove_prefix(1);
+            } else {
+                scratch_.push_back('\r');
+            }
         }
-    }
-    size_t start = 0;
-    for (size_t i = 0; i < more.size(); ++i) {
-        if (more[i] != u'\r') continue;
-        if (i + 1 == more.size()) {
+        size_t start = 0;
+        for (size_t i = 0; i < more.size(); ++i) {
+            if (more[i] != u'\r') continue;
+            if (i + 1 == more.size()) {
+                append_utf8(scratch_, more.substr(start, i - start));
+                held_cr_ = true;
+                start = more.size();
+                break;
+            }
+            if (more[i + 1] != u'\n') continue;
             append_utf8(scratch_, more.substr(start, i - start));
-            held_cr_ = true;
-            start = more.size();
-            break;
+            scratch_.push_back('\n');
+            start = ++i + 1;
         }
-        if (more[i + 1] != u'\n') continue;
-        append_utf8(scratch_, more.substr(start, i - start));
-        scratch_.push_back('\n');
-        start = ++i + 1;
-    }
-    if (start < more.size()) append_utf8(scratch_, more.substr(start));
+        if (start < more.size()) append_utf8(scratch_, more.substr(start));
+    });
     put(scratch_);
     // On a terminal every finished line shows at once.
     if (output_is_terminal_ && scratch_.find('\n') != std::string::npos) flush();

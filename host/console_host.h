@@ -22,7 +22,7 @@ class console_host final : public script_host {
     console_host(const console_host&) = delete;
     console_host& operator=(const console_host&) = delete;
 
-    void append_output(text_view more) override;
+    void append_output(text_ref output) override;
     void move_caret_to_end() override {}
     void set_caption(const text& caption) override;
     void show_message(const text& message) override;

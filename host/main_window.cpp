@@ -65,8 +65,14 @@ main_window::~main_window() {
     delete output_box_;
 }
 
-void main_window::append_output(text_view more) {
-    output_.append(more);
+void main_window::append_output(text_ref more) {
+    if (more.is_narrow()) {
+        widened_.clear();
+        append_chars(widened_, more);
+        output_.append(widened_);
+        return;
+    }
+    output_.append(more.wide());
 }
 
 void main_window::move_caret_to_end() {

@@ -32,7 +32,7 @@ class main_window : public QWidget, public script_host {
     main_window(const main_window&) = delete;
     main_window& operator=(const main_window&) = delete;
 
-    void append_output(text_view more) override;
+    void append_output(text_ref more) override;
     void move_caret_to_end() override;
     void set_caption(const text& caption) override;
     // Both throw stop_requested when the window is closed while their box is open.
@@ -83,6 +83,7 @@ class main_window : public QWidget, public script_host {
     int run_box(QDialog& box);
 
     output_store output_;
+    text widened_; // a narrow print, widened for the store
     output_view* output_box_;
     QStatusBar* status_line_;
     QDialog* open_box_ = nullptr;

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "interp/text.h"
+#include "interp/text_block.h"
+#include "interp/text_ref.h"
 
 #include <cstdint>
 
@@ -26,15 +28,15 @@ class file_services {
     // any file is touched.
     virtual void open(int number, text_view name, file_mode mode, int64_t expected_size = -1) = 0;
     // The number of bytes that writing `chars` puts in a file.
-    virtual int64_t encoded_size(text_view chars) const = 0;
+    virtual int64_t encoded_size(text_ref chars) const = 0;
     // Length of the open file in bytes.
     virtual int64_t length(int number) = 0;
     // Appends one line to `to`: a line ends at CR or CR LF, which is consumed and not part of
     // the line; a lone LF is an ordinary character; the last line may end at the end of file.
-    virtual void append_line(int number, text& to) = 0;
+    virtual void append_line(int number, compact_text& to) = 0;
     virtual bool at_end(int number) = 0;
     // Writes the characters as they are (no line end is added).
-    virtual void write(int number, text_view chars) = 0;
+    virtual void write(int number, text_ref chars) = 0;
     // Closes the file, writing out what is buffered; the number is free afterwards even when
     // that write fails and is reported.
     virtual void close(int number) = 0;

@@ -1,6 +1,7 @@
 // Number parsing, rounding and number-to-text, independent of any locale.
 #include "interp/numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -16,7 +17,7 @@ bool is_digit(char16_t c) {
 
 // The common case of every parse: an optional sign and at most 15 digits, nothing else. Such a
 // number is exact in a double, so the result is what the general parse would give.
-bool short_integer(text_view s, double& out) {
+template <class chars> bool short_integer(chars s, double& out) {
     size_t i = 0;
     bool negative = false;
     if (!s.empty() && (s[0] == u'+' || s[0] == u'-')) {
@@ -46,7 +47,7 @@ struct number_scan {
 
 // Reads sign, mantissa and exponent from s starting at i; returns the index after the number.
 // An exponent is taken only when at least one digit follows its letter and sign.
-size_t scan_number(text_view s, size_t i, number_scan& n) {
+template <class chars> size_t scan_number(chars s, size_t i, number_scan& n) {
     if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) n.negative = s[i++] == u'-';
     bool seen_point = false;
     bool seen_significant = false;
@@ -97,9 +98,8 @@ parsed_number scanned_value(const number_scan& n) {
     return {n.negative ? -v : v, std::nullopt};
 }
 
-} // namespace
-
-text_view strict_number_span(text_view t) {
+// `t` without the blanks around it, in either form.
+template <class chars> chars trimmed(chars t) {
     size_t begin = 0;
     size_t end = t.size();
     while (begin < end && t[begin] == u' ')
@@ -109,8 +109,16 @@ text_view strict_number_span(text_view t) {
     return t.substr(begin, end - begin);
 }
 
-parsed_number parse_strict_number(text_view t) {
-    text_view s = strict_number_span(t);
+} // namespace
+
+text_view strict_number_span(text_view t) {
+    return trimmed(t);
+}
+
+namespace {
+
+template <class chars> parsed_number strict_number_of(chars t) {
+    chars s = trimmed(t);
     double quick;
     if (short_integer(s, quick)) return {quick, std::nullopt};
     number_scan n;
@@ -119,16 +127,18 @@ parsed_number parse_strict_number(text_view t) {
     return scanned_value(n);
 }
 
-parsed_number parse_lead_number(text_view t) {
+template <class chars> parsed_number lead_number_of(chars t) {
+    using unit = typename chars::value_type;
     double quick;
     if (short_integer(t, quick)) return {quick, std::nullopt};
     // Blanks, tabs and line feeds count for nothing wherever they stand; only a text that has
     // some is copied without them.
-    text packed;
-    if (t.find_first_of(u" \t\n") != text_view::npos) {
+    auto is_blank = [](unit c) { return c == unit(' ') || c == unit('\t') || c == unit('\n'); };
+    std::basic_string<unit> packed;
+    if (std::any_of(t.begin(), t.end(), is_blank)) {
         packed.reserve(t.size());
-        for (char16_t c : t) {
-            if (c != u' ' && c != u'\t' && c != u'\n') packed.push_back(c);
+        for (unit c : t) {
+            if (!is_blank(c)) packed.push_back(c);
         }
         t = packed;
     }
@@ -136,6 +146,16 @@ parsed_number parse_lead_number(text_view t) {
     scan_number(t, 0, n);
     if (!n.any_digit) return {0, std::nullopt};
     return scanned_value(n);
+}
+
+} // namespace
+
+parsed_number parse_strict_number(text_ref t) {
+    return t.visit([](auto chars) { return strict_number_of(chars); });
+}
+
+parsed_number parse_lead_number(text_ref t) {
+    return t.visit([](auto chars) { return lead_number_of(chars); });
 }
 
 int32_t round_to_int32(double v) {

@@ -3,6 +3,7 @@
 
 #include "interp/run_error.h"
 #include "interp/text.h"
+#include "interp/text_ref.h"
 
 #include <cmath>
 #include <cstdint>
@@ -26,19 +27,19 @@ struct parsed_number {
 // The whole text, blanks around it allowed, must be a decimal number: optional sign, digits
 // with an optional full stop and fraction, optional exponent. Anything else is a type mismatch;
 // a magnitude beyond the 64-bit range is an overflow.
-parsed_number parse_strict_number(text_view t);
+parsed_number parse_strict_number(text_ref t);
 
 // The part of `t` that the strict parse reads as the number: `t` without the blanks around it.
 text_view strict_number_span(text_view t);
 
-inline double strict_number(text_view t) {
+inline double strict_number(text_ref t) {
     return parse_strict_number(t).or_raise();
 }
 
 // The forgiving parse: blanks, tabs and line feeds are dropped wherever they stand, then the
 // longest number at the start is read; no digit at all gives 0. Only a magnitude beyond the
 // 64-bit range fails, as an overflow.
-parsed_number parse_lead_number(text_view t);
+parsed_number parse_lead_number(text_ref t);
 
 // Round to the nearest integer, halves to the even neighbour; out of range is an overflow.
 int32_t round_to_int32(double v);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "interp/text.h"
+#include "interp/text_ref.h"
 
 namespace tovl {
 
@@ -17,7 +18,7 @@ class script_host {
     virtual ~script_host() = default;
 
     // Appends to the output; afterwards the caret is at the start of the output.
-    virtual void append_output(text_view more) = 0;
+    virtual void append_output(text_ref more) = 0;
     // Puts the caret after the last character of the output and brings it into view.
     virtual void move_caret_to_end() = 0;
     virtual void set_caption(const text& caption) = 0;

@@ -33,6 +33,15 @@ void append_decoded(text& to, text_encoding encoding, std::string_view bytes) {
         to[old + i] = decode_byte(static_cast<unsigned char>(bytes[i]));
 }
 
+void append_decoded(compact_text& to, text_encoding encoding, std::string_view bytes) {
+    // ASCII decodes to itself in both encodings.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char b) { return (b & 0x80) == 0; })) {
+        to.append(narrow_view(reinterpret_cast<const narrow_char*>(bytes.data()), bytes.size()));
+        return;
+    }
+    to.append(decode_text(encoding, bytes));
+}
+
 text decode_text(text_encoding encoding, std::string_view bytes) {
     text out;
     append_decoded(out, encoding, bytes);
@@ -44,7 +53,7 @@ std::string encode_text(text_encoding encoding, text_view chars) {
 }
 
 // Windows-1252 gives one byte for each character, '?' for those it lacks.
-size_t encoded_length(text_encoding encoding, text_view chars) {
+size_t encoded_length(text_encoding encoding, text_ref chars) {
     return encoding == text_encoding::utf8 ? utf8_length(chars) : chars.size();
 }
 

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "interp/text.h"
+#include "interp/text_block.h"
+#include "interp/text_ref.h"
 
 #include <optional>
 #include <string>
@@ -19,8 +21,10 @@ const char* encoding_name(text_encoding encoding);
 
 text decode_text(text_encoding encoding, std::string_view bytes);
 void append_decoded(text& to, text_encoding encoding, std::string_view bytes);
+// Decodes into a text kept narrow while its characters fit: ASCII bytes are taken as they are.
+void append_decoded(compact_text& to, text_encoding encoding, std::string_view bytes);
 std::string encode_text(text_encoding encoding, text_view chars);
 // How many bytes encode_text gives for `chars`, without making them.
-size_t encoded_length(text_encoding encoding, text_view chars);
+size_t encoded_length(text_encoding encoding, text_ref chars);
 
 } // namespace tovl

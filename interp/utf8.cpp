@@ -2,6 +2,7 @@
 #include "interp/utf8.h"
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 
 namespace tovl {
@@ -81,7 +82,9 @@ bool is_escaped_byte_at(text_view t, size_t i) {
     return is_escaped_byte(t[i]) && !(i > 0 && is_high_surrogate(t[i - 1]));
 }
 
-char* put_utf8(char* out, text_view chars) {
+namespace {
+
+char* put_wide_utf8(char* out, text_view chars) {
     for (size_t i = 0; i < chars.size(); ++i) {
         // ASCII four characters at a time: most texts are nearly all ASCII.
         while (i + 4 <= chars.size()) {
@@ -112,7 +115,20 @@ char* put_utf8(char* out, text_view chars) {
     return out;
 }
 
-size_t utf8_length(text_view chars) {
+// Characters U+0080..U+00FF take two bytes, the others one.
+char* put_narrow_utf8(char* out, narrow_view chars) {
+    for (narrow_char c : chars) {
+        if (c < 0x80) {
+            *out++ = static_cast<char>(c);
+        } else {
+            *out++ = static_cast<char>(0xC0 | (c >> 6));
+            *out++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+size_t wide_utf8_length(text_view chars) {
     size_t length = 0;
     for (size_t i = 0; i < chars.size(); ++i) {
         char16_t c = chars[i];
@@ -130,7 +146,21 @@ size_t utf8_length(text_view chars) {
     return length;
 }
 
-void append_utf8(std::string& to, text_view chars) {
+} // namespace
+
+char* put_utf8(char* out, text_ref chars) {
+    if (chars.is_narrow()) return put_narrow_utf8(out, chars.narrow());
+    return put_wide_utf8(out, chars.wide());
+}
+
+size_t utf8_length(text_ref chars) {
+    if (!chars.is_narrow()) return wide_utf8_length(chars.wide());
+    narrow_view narrow = chars.narrow();
+    return narrow.size() + static_cast<size_t>(std::count_if(narrow.begin(), narrow.end(),
+                                                             [](narrow_char c) { return c >= 0x80; }));
+}
+
+void append_utf8(std::string& to, text_ref chars) {
     size_t old = to.size();
     to.resize(old + 3 * chars.size());
     char* end = put_utf8(to.data() + old, chars);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "interp/text.h"
+#include "interp/text_ref.h"
 
 #include <string>
 #include <string_view>
@@ -21,12 +22,12 @@ bool is_escaped_byte_at(text_view t, size_t i);
 
 // Surrogates without a partner that are not escaped bytes encode as U+FFFD.
 std::string to_utf8(text_view chars);
-void append_utf8(std::string& to, text_view chars);
+void append_utf8(std::string& to, text_ref chars);
 // Writes the encoding of `chars` at `out`, which has room for 3 bytes per character; returns
 // the end of what was written.
-char* put_utf8(char* out, text_view chars);
+char* put_utf8(char* out, text_ref chars);
 // How many bytes to_utf8 gives for `chars`.
-size_t utf8_length(text_view chars);
+size_t utf8_length(text_ref chars);
 
 text from_utf8(std::string_view bytes);
 void append_from_utf8(text& to, std::string_view bytes);

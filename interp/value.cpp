@@ -80,12 +80,55 @@ value numeric(arith op, const value& left, const value& right) {
 
 } // namespace
 
-static_assert(sizeof(value) == 48, "a value is its kind, its number and a text object");
+static_assert(sizeof(value) == 16, "a value is its head and its number or text block");
+
+void value::copy_from(const value& other) {
+    if (other.kind_ == value_kind::text) {
+        set_text(other.as_text());
+        parsed_ = other.parsed_;
+        parse_error_ = other.parse_error_;
+        if (parsed_ == parse::number) number_.block->number = other.number_.block->number;
+        return;
+    }
+    release_text();
+    kind_ = other.kind_;
+    number_ = other.number_;
+}
+
+void value::set_text(text_ref t) {
+    check_text_length(t.size(), 0);
+    become_text();
+    storage().assign(t);
+}
+
+value value::from_joined_texts(text_ref first, text_ref second) {
+    check_text_length(first.size(), second.size());
+    value v;
+    v.become_text();
+    v.storage().assign(first, second);
+    return v;
+}
+
+void value::become_text() {
+    if (kind_ != value_kind::text) {
+        kind_ = value_kind::text;
+        number_.block = nullptr;
+        length_ = 0;
+        wide_ = false;
+    }
+    parsed_ = parse::unknown;
+}
+
+void value::append_text(text_ref more) {
+    check_text_length(length_, more.size());
+    storage().append(more);
+    parsed_ = parse::unknown;
+}
 
 void append_value_text(text& to, const value& v) {
     switch (v.kind()) {
     case value_kind::empty: return;
-    case value_kind::text: to += v.as_text(); return;
+    case value_kind::text: append_chars(to, v.as_text()); return;
     case value_kind::int16: append_ascii(to, std::to_string(v.as_int16())); return;
     case value_kind::float32: append_number_text(to, v.as_single(), single_digits); return;
     case value_kind::float64: append_number_text(to, v.as_double(), double_digits); return;
@@ -94,9 +137,10 @@ void append_value_text(text& to, const value& v) {
 
 void value::parse_text_once() const {
     if (parsed_ != parse::unknown) return;
-    parsed_number parsed = parse_strict_number(text_);
+    parsed_number parsed = parse_strict_number(as_text());
     parsed_ = parsed.ok() ? parse::number : parse::not_number;
-    number_.d = parsed.number;
+    // Only characters can make a number, and characters are held in a block.
+    if (parsed.ok()) number_.block->number = parsed.number;
     if (parsed.error) parse_error_ = *parsed.error;
 }
 
@@ -108,10 +152,10 @@ bool value::parsed_as_number() const {
 double value::text_number() const {
     parse_text_once();
     if (parsed_ == parse::not_number) throw run_error(parse_error_);
-    return number_.d;
+    return number_.block->number;
 }
 
-text_view value_text_view(const value& v, text& scratch) {
+text_ref value_text_view(const value& v, text& scratch) {
     if (v.kind() == value_kind::text) return v.as_text();
     scratch.clear();
     append_value_text(scratch, v);
@@ -130,7 +174,7 @@ bool same_text_form_made(const value& a, const value& b) {
 }
 
 text value_text(const value& v) {
-    if (v.kind() == value_kind::text) return v.as_text();
+    if (v.kind() == value_kind::text) return widened(v.as_text());
     text out;
     append_value_text(out, v);
     return out;
@@ -152,7 +196,7 @@ value value_add(const value& left, const value& right) {
     bool right_empty = right.kind() == value_kind::empty;
     if (left.kind() == value_kind::text && right.kind() == value_kind::text) {
         check_text_length(left.as_text().size(), right.as_text().size());
-        return value::from_text(left.as_text() + right.as_text());
+        return value::from_joined_texts(left.as_text(), right.as_text());
     }
     if (left_empty && right_empty) return value::from_int16(0);
     if (left_empty) return right;
@@ -216,11 +260,12 @@ text described_value(const value& v) {
     constexpr size_t shown = 40;
     if (v.kind() == value_kind::empty) return u"empty";
     if (v.kind() != value_kind::text) return value_text(v);
-    text_view t = v.as_text();
+    text_ref chars = v.as_text();
+    text t = widened(chars.substr(0, shown + 1));
     // An emoji across the cut is shown whole.
     size_t cut = is_surrogate_pair_at(t, shown - 1) ? shown + 1 : shown;
-    text out = u"\"" + text(t.substr(0, cut)) + u"\"";
-    if (t.size() > cut) out += u"...";
+    text out = u"\"" + text(text_view(t).substr(0, cut)) + u"\"";
+    if (chars.size() > cut) out += u"...";
     return out;
 }
 

@@ -4,9 +4,12 @@
 #include "interp/numbers.h"
 #include "interp/run_error.h"
 #include "interp/text.h"
+#include "interp/text_block.h"
+#include "interp/text_ref.h"
 
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 namespace tovl {
 
@@ -24,22 +27,49 @@ inline void check_text_length(size_t length, size_t more) {
         raise_text_too_long(length + more);
 }
 
-// One byte, with the parse state beside it: a value is 48 bytes, a multiple of 16.
+// One byte, with the parse state beside it: a value is 16 bytes, a head and a number or a
+// text's block.
 enum class value_kind : uint8_t { empty, text, int16, float32, float64 };
 
-// A tagged value with copy semantics. Numbers live in a union; the text member is used only
-// by the Text kind. A Text remembers what the strict number parse made of it (in the union,
-// unused by texts), since scripts compute with the same numeric texts over and over.
+// A tagged value with copy semantics. Numbers live in a union with the block of a Text's
+// characters, which are kept one byte a character while they all fit (interp/text_block.h).
+// A Text remembers what the strict number parse made of it (in its block), since scripts
+// compute with the same numeric texts over and over.
 class value {
   public:
     value() = default;
-    static value from_text(text t) {
-        check_text_length(t.size(), 0);
+    value(const value& other) { copy_from(other); }
+    value(value&& other) noexcept { take_from(other); }
+    value& operator=(const value& other) {
+        if (this != &other) copy_from(other);
+        return *this;
+    }
+    value& operator=(value&& other) noexcept {
+        if (this != &other) {
+            release_text();
+            take_from(other);
+        }
+        return *this;
+    }
+    ~value() { release_text(); }
+
+    static value from_text(text_ref t) {
         value v;
-        v.kind_ = value_kind::text;
-        v.text_ = std::move(t);
+        v.set_text(t);
         return v;
     }
+    // The Text built in `built`, whose block it takes over.
+    static value from_text(compact_text&& built) {
+        check_text_length(built.size(), 0);
+        value v;
+        v.become_text();
+        v.number_.block = std::exchange(built.block_, nullptr);
+        v.length_ = std::exchange(built.length_, 0);
+        v.wide_ = std::exchange(built.wide_, false);
+        return v;
+    }
+    // The Text of `first` followed by `second`.
+    static value from_joined_texts(text_ref first, text_ref second);
     static value from_int16(int16_t i) {
         value v;
         v.kind_ = value_kind::int16;
@@ -60,26 +90,17 @@ class value {
     }
 
     value_kind kind() const { return kind_; }
-    // Makes this value the Float32 f, keeping the text's storage for later use.
+    // Makes this value the Float32 f.
     void set_single(float f) {
+        if (kind_ == value_kind::text) [[unlikely]]
+            release_text();
         kind_ = value_kind::float32;
-        parsed_ = parse::unknown;
         number_.f = f;
-        text_.clear();
     }
-    // Makes this value the Text t, reusing the storage of a text it held before.
-    void set_text(text_view t) {
-        check_text_length(t.size(), 0);
-        kind_ = value_kind::text;
-        parsed_ = parse::unknown;
-        text_.assign(t);
-    }
+    // Makes this value the Text t, reusing the block of a text it held before.
+    void set_text(text_ref t);
     // Appends to a Text's characters in place; beyond max_text_length it is out of memory.
-    void append_text(text_view more) {
-        check_text_length(text_.size(), more.size());
-        text_ += more;
-        parsed_ = parse::unknown;
-    }
+    void append_text(text_ref more);
     // The strict number parse of a Text's characters (type mismatch or overflow when they are
     // not a number), made once.
     double text_number() const;
@@ -87,10 +108,11 @@ class value {
     [[gnu::always_inline]] bool text_is_number(double& number) const {
         if (parsed_ != parse::number && !parsed_as_number()) [[unlikely]]
             return false;
-        number = number_.d;
+        number = number_.block->number;
         return true;
     }
-    const text& as_text() const { return text_; }
+    // A Text's characters, in the form they are kept in.
+    text_ref as_text() const { return block_chars(number_.block, length_, wide_); }
     int16_t as_int16() const { return number_.i; }
     float as_single() const { return number_.f; }
     double as_double() const { return number_.d; }
@@ -100,15 +122,36 @@ class value {
     void parse_text_once() const;
     // Parses the text if it was not parsed yet; true when it is a number.
     bool parsed_as_number() const;
+    // The text's storage; number_.block is the block only while the kind is Text.
+    text_storage storage() { return {number_.block, length_, wide_}; }
+    void release_text() noexcept {
+        if (kind_ == value_kind::text) storage().release();
+        kind_ = value_kind::empty;
+    }
+    void copy_from(const value& other);
+    // Makes this value a Text, not parsed yet, keeping the block of a Text it was.
+    void become_text();
+    void take_from(value& other) noexcept {
+        kind_ = other.kind_;
+        parsed_ = other.parsed_;
+        parse_error_ = other.parse_error_;
+        wide_ = other.wide_;
+        length_ = other.length_;
+        number_ = other.number_;
+        other.kind_ = value_kind::empty;
+    }
+
     value_kind kind_ = value_kind::empty;
     mutable parse parsed_ = parse::unknown;
     mutable error_kind parse_error_ = error_kind::type_mismatch;
-    mutable union {
+    bool wide_ = false;    // a Text's characters are 16 bits each
+    uint32_t length_ = 0; // a Text's characters
+    union {
         int16_t i;
         float f;
         double d;
+        text_block* block;
     } number_{};
-    text text_;
 };
 
 // True when the two values are of one kind and hold the same characters, or the same bits: the
@@ -123,7 +166,7 @@ text value_text(const value& v);
 text described_value(const value& v);
 void append_value_text(text& to, const value& v);
 // The text form without a copy: a Text's own characters, or the form written into `scratch`.
-text_view value_text_view(const value& v, text& scratch);
+text_ref value_text_view(const value& v, text& scratch);
 
 // Strict conversion: Empty counts as 0, a Text is parsed strictly.
 double value_double(const value& v);

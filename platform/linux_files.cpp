@@ -120,6 +120,20 @@ struct linux_files::open_file {
         return error;
     }
 
+    // Adds bytes to those waiting to be written, writing them out whenever the buffer fills.
+    void put(const char* bytes, size_t count) {
+        while (count > 0) {
+            size_t piece = std::min(count, buffer_size - end);
+            std::memcpy(buffer.get() + end, bytes, piece);
+            end += piece;
+            bytes += piece;
+            count -= piece;
+            if (end == buffer_size) {
+                if (os_error error = flush()) throw to_run_error(error);
+            }
+        }
+    }
+
     // Reads more bytes after those not yet used, which move to the front; false at the end.
     bool fill_more() {
         std::memmove(buffer.get(), buffer.get() + start, available());
@@ -136,14 +150,14 @@ struct linux_files::open_file {
 
     // Moves `count` bytes from the buffer to the end of `to`, decoded. They end where a line or
     // the file ends, or where a character may continue in bytes not read yet.
-    void take(text& to, size_t count) {
+    void take(compact_text& to, size_t count) {
         append_decoded(to, encoding, std::string_view(buffer.get() + start, count));
         start += count;
     }
 
     // Moves every byte read so far to `to`, except a character's first bytes whose rest is not
     // read yet: those wait for the next block, so that the character decodes whole.
-    void take_available(text& to) {
+    void take_available(compact_text& to) {
         size_t count = available();
         if (encoding == text_encoding::utf8) {
             size_t tail = incomplete_utf8_tail(std::string_view(buffer.get() + start, count));
@@ -184,7 +198,7 @@ void linux_files::open(int number, text_view name, file_mode mode, int64_t expec
     files_[number] = std::move(opened);
 }
 
-int64_t linux_files::encoded_size(text_view chars) const {
+int64_t linux_files::encoded_size(text_ref chars) const {
     return static_cast<int64_t>(encoded_length(encoding_, chars));
 }
 
@@ -196,7 +210,7 @@ int64_t linux_files::length(int number) {
     return info.st_size;
 }
 
-void linux_files::append_line(int number, text& to) {
+void linux_files::append_line(int number, compact_text& to) {
     open_file& f = file(number);
     while (f.fill()) {
         const char* from = f.buffer.get() + f.start;
@@ -219,9 +233,29 @@ bool linux_files::at_end(int number) {
     return !f.fill();
 }
 
-void linux_files::write(int number, text_view chars) {
+void linux_files::write(int number, text_ref chars) {
     open_file& f = file(number);
     if (f.mode != file_mode::output) throw to_run_error(write_error(EBADF));
+    if (!chars.is_narrow()) {
+        write_wide(f, chars.wide());
+        return;
+    }
+    // A narrow text goes out in pieces: ASCII as it is, any other piece through the wide path.
+    narrow_view narrow = chars.narrow();
+    text widened_piece;
+    while (!narrow.empty()) {
+        narrow_view piece = narrow.substr(0, buffer_size / 4);
+        narrow.remove_prefix(piece.size());
+        if (std::all_of(piece.begin(), piece.end(), [](narrow_char c) { return c < 0x80; })) {
+            f.put(reinterpret_cast<const char*>(piece.data()), piece.size());
+            continue;
+        }
+        widened_piece.assign(piece.begin(), piece.end());
+        write_wide(f, widened_piece);
+    }
+}
+
+void linux_files::write_wide(open_file& f, text_view chars) {
     // A character takes one byte in Windows-1252 and at most three in UTF-8 (four for a
     // surrogate pair, which is two characters), so a piece of `room / 3` characters fits.
     size_t bytes_per_char = encoding_ == text_encoding::utf8 ? 3 : 1;

@@ -28,11 +28,11 @@ class linux_files final : public file_services {
     linux_files& operator=(const linux_files&) = delete;
 
     void open(int number, text_view name, file_mode mode, int64_t expected_size = -1) override;
-    int64_t encoded_size(text_view chars) const override;
+    int64_t encoded_size(text_ref chars) const override;
     int64_t length(int number) override;
-    void append_line(int number, text& to) override;
+    void append_line(int number, compact_text& to) override;
     bool at_end(int number) override;
-    void write(int number, text_view chars) override;
+    void write(int number, text_ref chars) override;
     void close(int number) override;
     void delete_matching(text_view name) override;
     void copy(text_view source, text_view destination) override;
@@ -40,6 +40,7 @@ class linux_files final : public file_services {
   private:
     struct open_file;
     open_file& file(int number);
+    void write_wide(open_file& f, text_view chars);
     text_encoding encoding_;
     std::function<void()> before_stream_write_;
     std::unique_ptr<open_file> files_[max_file_number + 1];

@@ -38,7 +38,7 @@ def run(*args):
 with tempfile.TemporaryDirectory(prefix="tovlmemory-") as top:
     # Every way a run makes a text counts against one budget: ninety copies of a 1 Mi-character
     # text, a file under /proc that never ends, a file of lone CRs (each becomes CR LF), and a
-    # long script line stored by fsetv.
+    # long script line stored by fsetv and copied.
     copies = write(top, "copies.tovl", "\n".join(
         ["fnumv99", "fsetv01" + "x" * 1024] + ["fappd010101"] * 10 +
         ["fcopy01%02d" % i for i in range(2, 92)]).encode() + b"\n")
@@ -49,7 +49,8 @@ with tempfile.TemporaryDirectory(prefix="tovlmemory-") as top:
         status, errors = run("--max-memory=8M", load)
         check(status == 0 and "14 Out of memory" in errors and "budget of 8 MiB" in errors,
               f"sload of {what} past the budget: status {status}, stderr {errors!r}")
-    line = write(top, "line.tovl", b"fnumv1\nfsetv1" + b"y" * (2 << 20) + b"\nfsetv1z\n")
+    line = write(top, "line.tovl", b"fnumv4\nfsetv1" + b"y" * (2 << 20) +
+                 b"\nfcopy12\nfcopy13\nfcopy14\nfsetv1z\n")
     for script, budget, what in ((copies, "16M", "copies"), (line, "8M", "a long line")):
         status, errors = run("--max-memory=" + budget, script)
         check(status == 1 and errors.count("Run-time error 14: Out of memory") == 2

@@ -50,13 +50,13 @@ namespace {
 // The lines of a file as linux_files reads them, each followed by "|".
 text read_lines(linux_files& files, const std::string& path) {
     files.open(7, name(path), file_mode::input);
-    text lines;
+    compact_text lines;
     while (!files.at_end(7)) {
         files.append_line(7, lines);
-        lines += u"|";
+        lines.append(u"|");
     }
     files.close(7);
-    return lines;
+    return widened(lines.chars());
 }
 
 } // namespace

@@ -29,7 +29,7 @@ template <typename Action> error_kind error_of(Action action) {
 struct test_host : script_host {
     text output;
 
-    void append_output(text_view more) override { output += more; }
+    void append_output(text_ref more) override { append_chars(output, more); }
     void move_caret_to_end() override {}
     void set_caption(const text&) override {}
     void show_message(const text&) override {}

@@ -1,0 +1,71 @@
+// text_ref: a view of a text in either of its two forms, one byte or two bytes a character.
+#pragma once
+
+#include "interp/text.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace tovl {
+
+// The compact form of a text whose characters all lie in U+0000..U+00FF: one byte a character,
+// the byte being the character's number. char8_t for its unsigned comparisons; these bytes are
+// characters, not UTF-8.
+using narrow_char = char8_t;
+using narrow_view = std::basic_string_view<narrow_char>;
+using narrow_text =
+    std::basic_string<narrow_char, std::char_traits<narrow_char>, budget_allocator<narrow_char>>;
+
+// True when every character of `chars` fits in one byte.
+bool fits_narrow(text_view chars);
+
+// A read-only view of characters held in either form. A text that is kept narrow is read as
+// it is, without widening; the operations that need a form take it through visit().
+class text_ref {
+  public:
+    constexpr text_ref() = default;
+    // Views of either form convert implicitly, so that any text can be passed where a
+    // text_ref is taken.
+    // NOLINTBEGIN(google-explicit-constructor)
+    constexpr text_ref(text_view wide) noexcept
+        : data_(wide.data()), size_(wide.size()), narrow_(false) {}
+    constexpr text_ref(narrow_view narrow) noexcept
+        : data_(narrow.data()), size_(narrow.size()), narrow_(true) {}
+    text_ref(const text& wide) noexcept : text_ref(text_view(wide)) {}
+    text_ref(const narrow_text& narrow) noexcept : text_ref(narrow_view(narrow)) {}
+    constexpr text_ref(const char16_t* literal) : text_ref(text_view(literal)) {}
+    // NOLINTEND(google-explicit-constructor)
+
+    bool is_narrow() const { return narrow_; }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    // The form the characters are in: valid only for that form.
+    narrow_view narrow() const { return {static_cast<const narrow_char*>(data_), size_}; }
+    text_view wide() const { return {static_cast<const char16_t*>(data_), size_}; }
+    char16_t operator[](size_t i) const { return narrow_ ? narrow()[i] : wide()[i]; }
+    // The characters from `position` on, at most `length` of them (clamped to the end).
+    text_ref substr(size_t position, size_t length = text_view::npos) const {
+        if (narrow_) return narrow().substr(position, length);
+        return wide().substr(position, length);
+    }
+    // Calls `operation` with the characters as a narrow_view or a text_view.
+    template <class operation> decltype(auto) visit(operation&& op) const {
+        if (narrow_) return op(narrow());
+        return op(wide());
+    }
+
+  private:
+    const void* data_ = nullptr;
+    size_t size_ = 0;
+    bool narrow_ = false;
+};
+
+// Equal when the characters are, whatever the forms.
+bool operator==(text_ref a, text_ref b);
+
+// Appends the characters to a text, widening narrow ones.
+void append_chars(text& to, text_ref chars);
+// The characters as a text: the edge where the other parts of the program take them.
+text widened(text_ref chars);
+
+} // namespace tovl
