@@ -41,8 +41,7 @@ text_block* allocate_text_block(size_t bytes) {
         memory_budget::refund(total);
         throw std::bad_alloc();
     }
-    auto* block = new (memory) text_block{bytes, 0};
-    return block;
+    return new (memory) text_block{static_cast<uint32_t>(bytes), 0, 0};
 }
 
 void free_text_block(text_block* block) noexcept {
@@ -54,19 +53,17 @@ void free_text_block(text_block* block) noexcept {
 void text_storage::assign(text_ref first, text_ref second) {
     bool to_wide = needs_wide(first) || needs_wide(second);
     size_t unit = to_wide ? sizeof(char16_t) : 1;
-    size_t bytes = (first.size() + second.size()) * unit;
+    size_t length = first.size() + second.size();
     text_block* old = nullptr;
-    if (bytes > 0 && (block == nullptr || block->capacity < bytes)) {
+    if (block == nullptr || block->capacity < length * unit) {
         // The old block goes once the characters are copied: they may lie in it.
         old = block;
-        block = allocate_text_block(bytes);
+        block = allocate_text_block(length * unit);
     }
-    if (bytes > 0) {
-        put_chars(block->bytes(), first, to_wide);
-        put_chars(block->bytes() + first.size() * unit, second, to_wide);
-    }
+    put_chars(block->bytes(), first, to_wide);
+    put_chars(block->bytes() + first.size() * unit, second, to_wide);
     free_text_block(old);
-    length = static_cast<uint32_t>(first.size() + second.size());
+    block->length = static_cast<uint32_t>(length);
     wide = to_wide;
 }
 
@@ -74,6 +71,7 @@ void text_storage::append(text_ref more) {
     if (more.empty()) return;
     bool to_wide = wide || needs_wide(more);
     size_t unit = to_wide ? sizeof(char16_t) : 1;
+    size_t length = size();
     size_t bytes = (length + more.size()) * unit;
     if (block == nullptr || block->capacity < bytes || to_wide != wide) {
         // Widening keeps the room in characters; running out of room doubles it.
@@ -88,27 +86,25 @@ void text_storage::append(text_ref more) {
     } else {
         put_chars(block->bytes() + length * unit, more, to_wide);
     }
-    length = static_cast<uint32_t>(length + more.size());
+    block->length = static_cast<uint32_t>(length + more.size());
     wide = to_wide;
 }
 
 void text_storage::reserve(size_t chars) {
-    size_t bytes = chars * (wide ? sizeof(char16_t) : 1);
-    if (block != nullptr && block->capacity >= bytes) return;
-    text_block* grown = allocate_text_block(bytes);
-    if (block != nullptr) std::memcpy(grown->bytes(), block->bytes(), bytes_in_use());
+    size_t unit = wide ? sizeof(char16_t) : 1;
+    if (block != nullptr && block->capacity >= chars * unit) return;
+    text_block* grown = allocate_text_block(chars * unit);
+    if (block != nullptr) {
+        std::memcpy(grown->bytes(), block->bytes(), block->length * unit);
+        grown->length = block->length;
+    }
     free_text_block(block);
     block = grown;
-}
-
-size_t text_storage::bytes_in_use() const {
-    return length * (wide ? sizeof(char16_t) : 1);
 }
 
 void text_storage::release() noexcept {
     free_text_block(block);
     block = nullptr;
-    length = 0;
     wide = false;
 }
 

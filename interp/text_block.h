@@ -1,4 +1,4 @@
-// text_block: the storage of a text a value holds, in its narrow or wide form, with room to grow.
+// text_block: the storage of a text in a heap block, in its narrow or wide form, with room to grow.
 #pragma once
 
 #include "interp/text_ref.h"
@@ -10,36 +10,36 @@
 namespace tovl {
 
 // A heap block: a small head, then the characters, one or two bytes each. The head keeps what
-// the strict number parse made of the characters, so that a value of 16 bytes can still
-// remember it. Blocks are charged to the memory budget.
+// the strict number parse made of the characters when it is no whole number a value can keep
+// in its own head. Blocks are charged to the memory budget.
 struct text_block {
-    size_t capacity; // bytes of room for characters after the head
-    double number;   // the parsed number, once the holder has parsed the characters
+    uint32_t capacity; // bytes of room for characters after the head
+    uint32_t length;   // characters held
+    double number;     // the parsed number, once the holder has parsed the characters
 
     narrow_char* bytes() { return reinterpret_cast<narrow_char*>(this + 1); }
     const narrow_char* bytes() const { return reinterpret_cast<const narrow_char*>(this + 1); }
 };
 
-// A block with room for at least `bytes` bytes of characters.
+// A block with room for at least `bytes` bytes of characters, holding none.
 text_block* allocate_text_block(size_t bytes);
 void free_text_block(text_block* block) noexcept;
 
-// The characters of a block holding `length` of them in the given form; none without a block.
-inline text_ref block_chars(const text_block* block, size_t length, bool wide) {
+// The characters of a block in the given form; none without a block.
+inline text_ref block_chars(const text_block* block, bool wide) {
     if (block == nullptr) return {};
-    if (wide) return text_view(reinterpret_cast<const char16_t*>(block->bytes()), length);
-    return narrow_view(block->bytes(), length);
+    if (wide) return text_view(reinterpret_cast<const char16_t*>(block->bytes()), block->length);
+    return narrow_view(block->bytes(), block->length);
 }
 
-// The characters a holder keeps: a block (or none for no characters), their count and form.
-// Holders (a value, a text being built) keep these three fields themselves and pass them here,
-// so that the rules of growing and widening are written once.
+// Characters in a block (or none without one) and their form: the rules of growing and
+// widening, written once for every holder (a value, a text being built).
 struct text_storage {
-    text_block*& block;
-    uint32_t& length;
-    bool& wide;
+    text_block* block = nullptr;
+    bool wide = false;
 
-    text_ref chars() const { return block_chars(block, length, wide); }
+    text_ref chars() const { return block_chars(block, wide); }
+    size_t size() const { return block == nullptr ? 0 : block->length; }
     // Replaces the characters with `first` and `second` joined, reusing the block when it has
     // room; narrow whenever they fit.
     void assign(text_ref first, text_ref second = {});
@@ -49,7 +49,6 @@ struct text_storage {
     // Room for `chars` characters in the present form, without changing them.
     void reserve(size_t chars);
     void release() noexcept;
-    size_t bytes_in_use() const;
 };
 
 // A text of either form being built, as a file's content is while it is read; a value takes
@@ -59,25 +58,20 @@ class compact_text {
     compact_text() = default;
     compact_text(const compact_text&) = delete;
     compact_text& operator=(const compact_text&) = delete;
-    compact_text(compact_text&& other) noexcept
-        : block_(std::exchange(other.block_, nullptr)), length_(std::exchange(other.length_, 0)),
-          wide_(std::exchange(other.wide_, false)) {}
+    compact_text(compact_text&& other) noexcept : storage_(std::exchange(other.storage_, {})) {}
     compact_text& operator=(compact_text&&) = delete;
-    ~compact_text() { storage().release(); }
+    ~compact_text() { storage_.release(); }
 
     // Room for `chars` narrow characters in all, so that appending them allocates once.
-    void reserve(size_t chars) { storage().reserve(chars); }
-    void append(text_ref more) { storage().append(more); }
-    text_ref chars() const { return block_chars(block_, length_, wide_); }
-    size_t size() const { return length_; }
+    void reserve(size_t chars) { storage_.reserve(chars); }
+    void append(text_ref more) { storage_.append(more); }
+    text_ref chars() const { return storage_.chars(); }
+    size_t size() const { return storage_.size(); }
+    // Hands the storage over; this text is empty afterwards.
+    text_storage release_storage() { return std::exchange(storage_, {}); }
 
   private:
-    friend class value;
-    text_storage storage() { return {block_, length_, wide_}; }
-
-    text_block* block_ = nullptr;
-    uint32_t length_ = 0;
-    bool wide_ = false;
+    text_storage storage_;
 };
 
 } // namespace tovl

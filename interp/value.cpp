@@ -6,7 +6,9 @@
 #include "interp/utf8.h"
 
 #include <bit>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace tovl {
 
@@ -83,46 +85,84 @@ value numeric(arith op, const value& left, const value& right) {
 static_assert(sizeof(value) == 16, "a value is its head and its number or text block");
 
 void value::copy_from(const value& other) {
-    if (other.kind_ == value_kind::text) {
-        set_text(other.as_text());
-        parsed_ = other.parsed_;
-        parse_error_ = other.parse_error_;
-        if (parsed_ == parse::number) number_.block->number = other.number_.block->number;
+    if (other.kind_ != value_kind::text) {
+        release_text();
+        kind_ = other.kind_;
+        number_ = other.number_;
         return;
     }
-    release_text();
-    kind_ = other.kind_;
-    number_ = other.number_;
+    set_text(other.as_text());
+    parsed_ = other.parsed_;
+    parse_error_ = other.parse_error_;
+    whole_ = other.whole_;
+    if (parsed_ == parse::in_block) number_.block->number = other.number_.block->number;
+}
+
+void value::become_text(text_storage storage) {
+    kind_ = value_kind::text;
+    parsed_ = parse::unknown;
+    if (!storage.wide && storage.size() <= in_place_most) {
+        shape_ = static_cast<uint8_t>(storage.size());
+        if (storage.block != nullptr) std::memcpy(number_.chars, storage.block->bytes(), shape_);
+        storage.release();
+        return;
+    }
+    shape_ = storage.wide ? wide_block : narrow_block;
+    number_.block = storage.block;
 }
 
 void value::set_text(text_ref t) {
     check_text_length(t.size(), 0);
-    become_text();
-    storage().assign(t);
+    if (t.size() <= in_place_most && (t.is_narrow() || fits_narrow(t.wide()))) {
+        // Copied out first: `t` may be this value's own characters.
+        narrow_char chars[in_place_most];
+        t.visit([&](auto form) { std::copy(form.begin(), form.end(), chars); });
+        release_text();
+        kind_ = value_kind::text;
+        parsed_ = parse::unknown;
+        shape_ = static_cast<uint8_t>(t.size());
+        std::memcpy(number_.chars, chars, shape_);
+        return;
+    }
+    text_storage kept = storage();
+    kept.assign(t);
+    become_text(kept);
+}
+
+value value::from_text(compact_text&& built) {
+    check_text_length(built.size(), 0);
+    value v;
+    v.become_text(built.release_storage());
+    return v;
 }
 
 value value::from_joined_texts(text_ref first, text_ref second) {
     check_text_length(first.size(), second.size());
+    text_storage joined;
+    try {
+        joined.assign(first, second);
+    } catch (...) {
+        joined.release();
+        throw;
+    }
     value v;
-    v.become_text();
-    v.storage().assign(first, second);
+    v.become_text(joined);
     return v;
 }
 
-void value::become_text() {
-    if (kind_ != value_kind::text) {
-        kind_ = value_kind::text;
-        number_.block = nullptr;
-        length_ = 0;
-        wide_ = false;
-    }
-    parsed_ = parse::unknown;
-}
-
 void value::append_text(text_ref more) {
-    check_text_length(length_, more.size());
-    storage().append(more);
-    parsed_ = parse::unknown;
+    size_t length = as_text().size();
+    check_text_length(length, more.size());
+    text_storage kept = storage();
+    if (kept.block == nullptr) {
+        // A text kept in place moves to a block of its own once it outgrows it.
+        text_storage joined;
+        joined.assign(as_text(), more);
+        become_text(joined);
+        return;
+    }
+    kept.append(more);
+    become_text(kept);
 }
 
 void append_value_text(text& to, const value& v) {
@@ -138,21 +178,43 @@ void append_value_text(text& to, const value& v) {
 void value::parse_text_once() const {
     if (parsed_ != parse::unknown) return;
     parsed_number parsed = parse_strict_number(as_text());
-    parsed_ = parsed.ok() ? parse::number : parse::not_number;
-    // Only characters can make a number, and characters are held in a block.
-    if (parsed.ok()) number_.block->number = parsed.number;
-    if (parsed.error) parse_error_ = *parsed.error;
+    if (!parsed.ok()) {
+        parsed_ = parse::not_number;
+        parse_error_ = *parsed.error;
+        return;
+    }
+    // A whole number is kept in the head (not -0, which prints otherwise); another in the
+    // block, or found again by parsing the few characters of a text kept in place.
+    double number = parsed.number;
+    if (number > INT32_MIN && number < INT32_MAX &&
+        number == static_cast<double>(static_cast<int32_t>(number)) && !std::signbit(number)) {
+        whole_ = static_cast<int32_t>(number);
+        parsed_ = parse::whole;
+    } else if (shape_ > in_place_most) {
+        number_.block->number = number;
+        parsed_ = parse::in_block;
+    } else {
+        parsed_ = parse::parse_again;
+    }
 }
 
-bool value::parsed_as_number() const {
+bool value::text_is_other_number(double& number) const {
     parse_text_once();
-    return parsed_ == parse::number;
+    if (parsed_ == parse::not_number) return false;
+    number = text_number();
+    return true;
 }
 
 double value::text_number() const {
     parse_text_once();
-    if (parsed_ == parse::not_number) throw run_error(parse_error_);
-    return number_.block->number;
+    switch (parsed_) {
+    case parse::whole: return whole_;
+    case parse::in_block: return number_.block->number;
+    case parse::parse_again: return parse_strict_number(as_text()).number;
+    case parse::unknown:
+    case parse::not_number: break;
+    }
+    throw run_error(parse_error_);
 }
 
 text_ref value_text_view(const value& v, text& scratch) {

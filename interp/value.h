@@ -27,14 +27,15 @@ inline void check_text_length(size_t length, size_t more) {
         raise_text_too_long(length + more);
 }
 
-// One byte, with the parse state beside it: a value is 16 bytes, a head and a number or a
-// text's block.
+// One byte, with the parse state beside it: a value is 16 bytes, a head and a number, a
+// text's block or a short text's characters.
 enum class value_kind : uint8_t { empty, text, int16, float32, float64 };
 
-// A tagged value with copy semantics. Numbers live in a union with the block of a Text's
-// characters, which are kept one byte a character while they all fit (interp/text_block.h).
-// A Text remembers what the strict number parse made of it (in its block), since scripts
-// compute with the same numeric texts over and over.
+// A tagged value with copy semantics. Numbers live in a union with a Text's characters: up to
+// eight that fit in one byte each are kept in the value itself, longer texts in a block
+// (interp/text_block.h), one byte a character while they all fit. A Text remembers what the
+// strict number parse made of it, a whole number in its head, since scripts compute with the
+// same numeric texts over and over.
 class value {
   public:
     value() = default;
@@ -59,15 +60,7 @@ class value {
         return v;
     }
     // The Text built in `built`, whose block it takes over.
-    static value from_text(compact_text&& built) {
-        check_text_length(built.size(), 0);
-        value v;
-        v.become_text();
-        v.number_.block = std::exchange(built.block_, nullptr);
-        v.length_ = std::exchange(built.length_, 0);
-        v.wide_ = std::exchange(built.wide_, false);
-        return v;
-    }
+    static value from_text(compact_text&& built);
     // The Text of `first` followed by `second`.
     static value from_joined_texts(text_ref first, text_ref second);
     static value from_int16(int16_t i) {
@@ -106,37 +99,52 @@ class value {
     double text_number() const;
     // True when the Text's characters are a number as a whole, which is then `number`.
     [[gnu::always_inline]] bool text_is_number(double& number) const {
-        if (parsed_ != parse::number && !parsed_as_number()) [[unlikely]]
-            return false;
-        number = number_.block->number;
-        return true;
+        if (parsed_ == parse::whole) [[likely]] {
+            number = whole_;
+            return true;
+        }
+        return text_is_other_number(number);
     }
     // A Text's characters, in the form they are kept in.
-    text_ref as_text() const { return block_chars(number_.block, length_, wide_); }
+    text_ref as_text() const {
+        if (shape_ <= in_place_most) return narrow_view(number_.chars, shape_);
+        return block_chars(number_.block, shape_ == wide_block);
+    }
     int16_t as_int16() const { return number_.i; }
     float as_single() const { return number_.f; }
     double as_double() const { return number_.d; }
 
   private:
-    enum class parse : uint8_t { unknown, number, not_number };
+    // What the strict parse made of a Text: not parsed yet; a whole number in whole_; another
+    // number in the block; another number in a text kept in place, parsed again when asked; no
+    // number.
+    enum class parse : uint8_t { unknown, whole, in_block, parse_again, not_number };
+    // A Text's shape: up to in_place_most narrow characters in number_.chars, their count; or
+    // a block of narrow or wide characters.
+    static constexpr uint8_t in_place_most = sizeof(double);
+    static constexpr uint8_t narrow_block = in_place_most + 1;
+    static constexpr uint8_t wide_block = in_place_most + 2;
+
     void parse_text_once() const;
-    // Parses the text if it was not parsed yet; true when it is a number.
-    bool parsed_as_number() const;
-    // The text's storage; number_.block is the block only while the kind is Text.
-    text_storage storage() { return {number_.block, length_, wide_}; }
+    [[gnu::cold]] bool text_is_other_number(double& number) const;
+    // The block of a Text kept in one, or none.
+    text_storage storage() const {
+        if (kind_ != value_kind::text || shape_ <= in_place_most) return {};
+        return {number_.block, shape_ == wide_block};
+    }
+    // Makes this value the Text held in `storage`, kept in place when it is short and narrow.
+    void become_text(text_storage storage);
     void release_text() noexcept {
-        if (kind_ == value_kind::text) storage().release();
+        storage().release();
         kind_ = value_kind::empty;
     }
     void copy_from(const value& other);
-    // Makes this value a Text, not parsed yet, keeping the block of a Text it was.
-    void become_text();
     void take_from(value& other) noexcept {
         kind_ = other.kind_;
         parsed_ = other.parsed_;
         parse_error_ = other.parse_error_;
-        wide_ = other.wide_;
-        length_ = other.length_;
+        shape_ = other.shape_;
+        whole_ = other.whole_;
         number_ = other.number_;
         other.kind_ = value_kind::empty;
     }
@@ -144,13 +152,14 @@ class value {
     value_kind kind_ = value_kind::empty;
     mutable parse parsed_ = parse::unknown;
     mutable error_kind parse_error_ = error_kind::type_mismatch;
-    bool wide_ = false;    // a Text's characters are 16 bits each
-    uint32_t length_ = 0; // a Text's characters
+    uint8_t shape_ = 0;
+    mutable int32_t whole_ = 0; // a Text's number, when parsed_ is whole
     union {
         int16_t i;
         float f;
         double d;
         text_block* block;
+        narrow_char chars[in_place_most];
     } number_{};
 };
 
