@@ -15,7 +15,7 @@ namespace tovl::commands {
 }
 
 [[gnu::always_inline]] inline void fnewl(run_state& state, const decoded_line&) {
-    state.host.append_output(u"\r\n");
+    state.host.append_output(narrow_view(u8"\r\n"));
 }
 
 void ftxtd(run_state& state, const decoded_line& decoded);

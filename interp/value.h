@@ -105,6 +105,11 @@ class value {
         }
         return text_is_other_number(number);
     }
+    // True when the Text was parsed to a whole number of 32 bits, which is then `number`.
+    [[gnu::always_inline]] bool text_is_whole(int32_t& number) const {
+        number = whole_;
+        return parsed_ == parse::whole;
+    }
     // A Text's characters, in the form they are kept in.
     text_ref as_text() const {
         if (shape_ <= in_place_most) return narrow_view(number_.chars, shape_);
@@ -189,6 +194,11 @@ double value_double(const value& v);
         return true;
     }
     if (v.kind() == value_kind::text) { // a number read from the script or typed in
+        int32_t whole = 0;
+        if (v.text_is_whole(whole)) [[likely]] {
+            out = static_cast<float>(whole); // rounded once, as through a double
+            return true;
+        }
         if (!v.text_is_number(d)) return false;
     } else {
         switch (v.kind()) {
