@@ -79,9 +79,14 @@ def cases():
     for n, label in ((100_000, "100k"), (1_000_000, "1M")):
         c[f"print {label}"] = [("tovl", [CONSOLE, printloop(n)]), ("python", [PYTHON, pyprint, str(n)]),
                                ("lua", [LUA, luaprint, str(n)])]
+    ended = tovlscript("ended", ["fendp"])
     for n, label in ((10_000, "10k"), (100_000, "100k")):
         c[f"print window {label}"] = [("tovl window", ["env", "QT_QPA_PLATFORM=offscreen", WINDOW, printloop(n, ["fendp"])]),
-                                      ("tovl console", [CONSOLE, printloop(n, ["fendp"])])]
+                                      ("tovl console", [CONSOLE, printloop(n, ["fendp"])]),
+                                      # The same runners on a script that only ends: what starting
+                                      # and stopping cost, taken off to compare the printing alone.
+                                      ("window, no print", ["env", "QT_QPA_PLATFORM=offscreen", WINDOW, ended]),
+                                      ("console, no print", [CONSOLE, ended])]
     chunk = "x" * 100
     c["strings 1MB"] = [
         ("tovl", [CONSOLE, tovlscript("strings", ["fnumv5", "fsetv10", "fsetv21", "fsetv310000", f"fsetv4{chunk}",
@@ -220,7 +225,22 @@ def runcase(name, commands):
                            check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=WORK)
             with open(out) as f:
                 times[who] += json.load(f)["results"][0]["times"]
-    printtable(name, [(who, statistics.median(times[who]), peakrss(cmd)) for who, cmd in commands])
+    rows = [(who, statistics.median(times[who]), peakrss(cmd)) for who, cmd in commands]
+    printtable(name, rows)
+    if name.startswith("print window"):
+        printingcost(name, rows)
+
+
+def printingcost(name, rows):
+    """The window's printing against the console's, each without its start and end, and the
+    window's memory per character of output above its size with nothing printed."""
+    (_, window, window_rss), (_, console, _), (_, window_idle, window_idle_rss), (_, console_idle, _) = rows
+    lines = {"print window 10k": 10_000, "print window 100k": 100_000}[name]
+    chars = lines * len("Hello, world\r\n")
+    ratio = (window - window_idle) / max(console - console_idle, 1e-6)
+    per_char = (window_rss - window_idle_rss) * 1024 * 1024 / chars
+    print(f"  printing alone: window {window - window_idle:.4f} s, console {console - console_idle:.4f} s,"
+          f" ratio {ratio:.2f}; window memory {per_char:.2f} bytes a character")
 
 
 def main():

@@ -95,6 +95,21 @@ TEST(linux_files, utf8_characters_cut_by_a_block_end_decode_whole_and_bad_bytes_
     }
 }
 
+// Texts kept one byte a character are written in pieces: ASCII as it is, others encoded.
+TEST(linux_files, narrow_texts_write_what_their_wide_form_writes) {
+    temp_folder folder;
+    text chars = text(40000, u'a') + u"\u00E9\u0081" + text(30000, u'b');
+    narrow_text narrow(chars.begin(), chars.end());
+    for (text_encoding encoding : {text_encoding::utf8, text_encoding::windows_1252}) {
+        linux_files files(encoding);
+        files.open(1, name(folder / "out"), file_mode::output);
+        files.write(1, narrow);
+        files.close(1);
+        EXPECT_EQ(read_bytes(folder / "out"), encode_text(encoding, chars));
+        EXPECT_EQ(files.encoded_size(narrow), files.encoded_size(chars));
+    }
+}
+
 TEST(linux_files, failures_are_file_errors_and_nothing_blocks_or_reads_for_ever) {
     temp_folder folder;
     linux_files files(text_encoding::utf8);

@@ -60,7 +60,9 @@ TEST(shortcuts, give_what_the_plain_path_through_the_text_gives) {
     for (int16_t i : {0, 1, -1, 32767, -32768})
         values.push_back(value::from_int16(i));
     for (const char16_t* t : {u"12", u" 12 ", u"12abc", u"1e3", u"abc", u"", u"-4x", u"1 2",
-                              u"3.7.2", u"+5", u"5.", u".5", u"1e400x", u"1e39", u"3.4e38"})
+                              u"3.7.2", u"+5", u"5.", u".5", u"1e400x", u"1e39", u"3.4e38", u"-0",
+                              u"2147483647", u"-2147483648", u"1234567.5", u"12345678.5",
+                              u"\u0661", u"1\u00A0"})
         values.push_back(value::from_text(t));
     for (const value& v : values) {
         parsed_number plain = parse_lead_number(value_text(v));
@@ -115,4 +117,50 @@ TEST(shortcuts, a_field_rounds_the_same_through_a_float_as_through_its_own_numbe
     };
     every_field(u"");
     EXPECT_GT(compared, 1000);
+}
+
+// How a text is kept (in the value, in a block, one or two bytes a character) never shows: each
+// step below changes a value the ways scripts do, and its characters, length and number are
+// those of the same steps on a plain wide text.
+TEST(texts, read_the_same_in_place_in_a_block_narrow_or_wide) {
+    value v;
+    text plain;
+    auto step = [&](const char* what, auto change, auto change_plain) {
+        change();
+        change_plain();
+        ASSERT_EQ(v.as_text(), text_ref(plain)) << what;
+        EXPECT_EQ(value_text(v), plain) << what;
+        // A copy is its own: changing the original leaves it as it was.
+        value copy = v;
+        v.append_text(u"!");
+        EXPECT_EQ(copy.as_text(), text_ref(plain)) << what;
+        v = copy;
+    };
+    auto set = [&](text_view t) { return [&v, t] { v.set_text(t); }; };
+    auto plain_set = [&](text_view t) { return [&plain, t] { plain = t; }; };
+    auto add = [&](text_view t) { return [&v, t] { v.append_text(t); }; };
+    auto plain_add = [&](text_view t) { return [&plain, t] { plain += t; }; };
+    step("in place", set(u"1234567"), plain_set(u"1234567"));
+    step("eight in place", add(u"8"), plain_add(u"8"));
+    step("to a block", add(u"9\u00E9"), plain_add(u"9\u00E9"));
+    step("widened", add(u"\u20AC"), plain_add(u"\u20AC"));
+    step("wide, grown", add(text(100, u'y')), plain_add(text(100, u'y')));
+    step("narrow again", set(u"caf\u00E9 au lait"), plain_set(u"caf\u00E9 au lait"));
+    step("back in place", set(u"\u00E9"), plain_set(u"\u00E9"));
+    step("short but wide", set(u"\u20AC"), plain_set(u"\u20AC"));
+    for (int doubling = 0; doubling < 3; ++doubling) // its own characters, joined onto it
+        step("onto itself", [&] { v.append_text(v.as_text()); }, [&] { plain += plain; });
+    step("set from itself", [&] { v.set_text(v.as_text().substr(1, 5)); },
+         [&] { plain = plain.substr(1, 5); });
+    EXPECT_EQ(value_add(value::from_text(u"ab"), value::from_text(u"\u20AC")).as_text(),
+              text_ref(u"ab\u20AC"));
+    // Numbers parsed from a text are dropped with it, wherever they were kept.
+    for (text_view number : {u"7", u"7.5", u"123456789.5"}) {
+        v.set_text(number);
+        EXPECT_EQ(value_double(v), strict_number(number));
+        value copy = v;
+        EXPECT_EQ(value_double(copy), strict_number(number));
+        v.set_text(u"x");
+        EXPECT_FALSE(is_number(v));
+    }
 }
