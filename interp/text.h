@@ -1,4 +1,4 @@
-// Texts of the interpreter: sequences of 16-bit characters, and small helpers on them.
+// Texts as hosts, the checker and reports take them: 16-bit characters, and helpers on them.
 #pragma once
 
 #include "interp/memory_budget.h"

@@ -13,7 +13,7 @@
 
 namespace tovl {
 
-// The most characters a text may hold (128 Mi, 256 MiB of memory): a text joined, loaded or
+// The most characters a text may hold (128 Mi, up to 256 MiB of memory): a text joined, loaded or
 // answered beyond it is the out-of-memory run-time error, so that a script that grows a text
 // without end stops with that error long before a desktop's memory runs out.
 constexpr size_t max_text_length = size_t(1) << 27;
