@@ -192,7 +192,7 @@ void memory_files::write(int number, text_ref chars) {
         while (!chars.empty()) {
             size_t piece = std::min(chars.size(), write_buffer_bytes - f.waiting);
             f.waiting += piece;
-            chars.remove_prefix(piece);
+            chars = chars.substr(piece);
             if (f.waiting == write_buffer_bytes) {
                 f.waiting = 0;
                 throw run_error(error_kind::disk_full);
@@ -202,7 +202,7 @@ void memory_files::write(int number, text_ref chars) {
     case device::none: break;
     }
     std::string& b = *f.bytes;
-    std::string encoded = encode_text(encoding_, chars);
+    std::string encoded = encode_text(encoding_, widened(chars));
     if (encoded.size() > max_file_bytes - b.size()) throw run_error(error_kind::disk_full);
     b += encoded;
 }
