@@ -1,8 +1,8 @@
 // UTF-8 encoding and decoding of 16-bit texts, surrogate pairs and escaped bytes included.
 #include "interp/utf8.h"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace tovl {
@@ -156,8 +156,9 @@ char* put_utf8(char* out, text_ref chars) {
 size_t utf8_length(text_ref chars) {
     if (!chars.is_narrow()) return wide_utf8_length(chars.wide());
     narrow_view narrow = chars.narrow();
-    return narrow.size() + static_cast<size_t>(std::count_if(narrow.begin(), narrow.end(),
-                                                             [](narrow_char c) { return c >= 0x80; }));
+    return narrow.size() +
+           static_cast<size_t>(std::count_if(narrow.begin(), narrow.end(),
+                                             [](narrow_char c) { return c >= 0x80; }));
 }
 
 void append_utf8(std::string& to, text_ref chars) {

@@ -5,8 +5,8 @@
 #include "interp/run_error.h"
 #include "interp/utf8.h"
 
-#include <bit>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 

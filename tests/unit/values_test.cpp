@@ -59,10 +59,11 @@ TEST(shortcuts, give_what_the_plain_path_through_the_text_gives) {
     }
     for (int16_t i : {0, 1, -1, 32767, -32768})
         values.push_back(value::from_int16(i));
-    for (const char16_t* t : {u"12", u" 12 ", u"12abc", u"1e3", u"abc", u"", u"-4x", u"1 2",
-                              u"3.7.2", u"+5", u"5.", u".5", u"1e400x", u"1e39", u"3.4e38", u"-0",
-                              u"2147483647", u"-2147483648", u"1234567.5", u"12345678.5",
-                              u"\u0661", u"1\u00A0"})
+    for (const char16_t* t :
+         {u"12",        u" 12 ",       u"12abc",  u"1e3",    u"abc",        u"",
+          u"-4x",       u"1 2",        u"3.7.2",  u"+5",     u"5.",         u".5",
+          u"1e400x",    u"1e39",       u"3.4e38", u"-0",     u"2147483647", u"-2147483648",
+          u"1234567.5", u"12345678.5", u"\u0661", u"1\u00A0"})
         values.push_back(value::from_text(t));
     for (const value& v : values) {
         parsed_number plain = parse_lead_number(value_text(v));
@@ -149,9 +150,11 @@ TEST(texts, read_the_same_in_place_in_a_block_narrow_or_wide) {
     step("back in place", set(u"\u00E9"), plain_set(u"\u00E9"));
     step("short but wide", set(u"\u20AC"), plain_set(u"\u20AC"));
     for (int doubling = 0; doubling < 3; ++doubling) // its own characters, joined onto it
-        step("onto itself", [&] { v.append_text(v.as_text()); }, [&] { plain += plain; });
-    step("set from itself", [&] { v.set_text(v.as_text().substr(1, 5)); },
-         [&] { plain = plain.substr(1, 5); });
+        step(
+            "onto itself", [&] { v.append_text(v.as_text()); }, [&] { plain += plain; });
+    step(
+        "set from itself", [&] { v.set_text(v.as_text().substr(1, 5)); },
+        [&] { plain = plain.substr(1, 5); });
     EXPECT_EQ(value_add(value::from_text(u"ab"), value::from_text(u"\u20AC")).as_text(),
               text_ref(u"ab\u20AC"));
     // Numbers parsed from a text are dropped with it, wherever they were kept.
