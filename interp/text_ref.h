@@ -27,8 +27,7 @@ class text_ref {
     // Views of either form convert implicitly, so that any text can be passed where a
     // text_ref is taken.
     // NOLINTBEGIN(google-explicit-constructor)
-    constexpr text_ref(text_view wide) noexcept
-        : data_(wide.data()), size_(wide.size()), narrow_(false) {}
+    constexpr text_ref(text_view wide) noexcept : data_(wide.data()), size_(wide.size()) {}
     constexpr text_ref(narrow_view narrow) noexcept
         : data_(narrow.data()), size_(narrow.size()), narrow_(true) {}
     text_ref(const text& wide) noexcept : text_ref(text_view(wide)) {}
