@@ -41,14 +41,14 @@ void save(memory_files& files, text_view name, text_view content) {
 
 // Every line of a file, each followed by "|".
 text lines_of(memory_files& files, text_view name) {
-    text all;
+    compact_text all;
     files.open(2, name, file_mode::input);
     while (!files.at_end(2)) {
         files.append_line(2, all);
-        all += u'|';
+        all.append(u"|");
     }
     files.close(2);
-    return all;
+    return widened(all.chars());
 }
 
 void check_lines() {
@@ -108,7 +108,7 @@ void check_open() {
     CHECK(files.find("keep.txt") && files.find("keep.txt")->empty());
     CHECK(files.at_end(1));
     CHECK(error_of([&] {
-              text t;
+              compact_text t;
               files.append_line(1, t);
           }) == error_kind::path_file_access);
     files.close(1);
@@ -181,10 +181,10 @@ void check_delete() {
     save(files, u"open.txt", u"still\r\nhere");
     files.open(2, u"open.txt", file_mode::input);
     files.delete_matching(u"open.txt");
-    text line;
+    compact_text line;
     files.append_line(2, line);
     files.append_line(2, line);
-    CHECK(line == u"stillhere" && files.at_end(2));
+    CHECK(line.chars() == u"stillhere" && files.at_end(2));
     files.close(2);
 }
 
@@ -220,9 +220,9 @@ void check_copy() {
     save(files, u"old.txt", u"old");
     files.open(2, u"old.txt", file_mode::input);
     CHECK(error_of([&] { files.copy(u"a.txt", u"old.txt"); }) == std::nullopt);
-    text line;
+    compact_text line;
     files.append_line(2, line);
-    CHECK(line == u"old");
+    CHECK(line.chars() == u"old");
     files.close(2);
 }
 
