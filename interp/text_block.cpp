@@ -14,6 +14,7 @@ namespace {
 
 // Writes `chars` at `to` in the given form; `to` has room for them.
 void put_chars(narrow_char* to, text_ref chars, bool wide) {
+    if (chars.empty()) return; // an empty view may have no characters to point at
     if (chars.is_narrow() && !wide) {
         std::memmove(to, chars.narrow().data(), chars.size());
     } else if (!chars.is_narrow() && wide) {
