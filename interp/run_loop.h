@@ -80,12 +80,12 @@ struct command_set {
 template <class bodies, bool traced>
 run_outcome run_lines(run_state& state, const std::vector<text_view>& lines, run_pacing& pacing,
                       line_tracer* tracer) {
-    std::vector<decoded_line> program(lines.size());
+    std::vector<decoded_line> program;
     variable_table& variables = state.variables;
     state.line_counter = 0;
     state.end_requested = false;
     if (lines.empty()) return {};
-    decoded_line* const code = program.data();
+    decoded_line* code = nullptr;
     decoded_line* line = code; // the line running, or that ran last
     // At most 32767: a negative counter, as an unsigned number, is above it too.
     const auto upper = static_cast<uint32_t>(lines.size()) - 1;
@@ -140,6 +140,9 @@ run_outcome run_lines(run_state& state, const std::vector<text_view>& lines, run
     try {
         // Texts made past the budget fail here; the error is reported after the scope ends.
         memory_budget::enforced_scope budget;
+        // Made here, so that a program too large for the memory left is the run's error.
+        program.resize(lines.size());
+        code = line = program.data();
     step:
         // Also a counter stepped past 32767, which overflows the 16-bit line counter.
         if (static_cast<uint32_t>(counter) > upper) [[unlikely]] {
