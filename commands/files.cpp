@@ -45,15 +45,15 @@ void close_after_failure(file_services& files) {
 // the error, then the file's name (set by the steps once known) and the script line. A file
 // too large for memory is a failure like any other.
 template <typename command_steps>
-void report_failures(run_state& state, text_view line, command_steps steps) {
+void report_failures(run_state& state, text_ref line, command_steps steps) {
     text name;
     try {
         steps(name);
     } catch (const run_error& error) {
-        state.host.show_message(file_command_report(error, name, state.line_counter, line));
+        state.host.show_message(file_command_report(error, name, state.line_counter, widened(line)));
     } catch (const std::bad_alloc&) {
         state.host.show_message(file_command_report(run_error(error_kind::out_of_memory), name,
-                                                    state.line_counter, line));
+                                                    state.line_counter, widened(line)));
     }
 }
 

@@ -18,12 +18,12 @@ void compare(run_state& state, operands f) {
     }
 }
 
-void raise_jump_error(text_view line) {
-    text_view target = after_keyword(line);
+void raise_jump_error(text_ref line) {
+    text_ref target = after_keyword(line);
     parsed_number number = parse_strict_number(target);
     if (!number.ok()) {
         throw run_error(*number.error)
-            .because(u"fgoto takes a line number from column 6 on, and \"" + text(target) +
+            .because(u"fgoto takes a line number from column 6 on, and \"" + widened(target) +
                      u"\" is no number");
     }
     throw run_error(error_kind::overflow); // beyond the 16-bit line counter

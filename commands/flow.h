@@ -8,7 +8,7 @@
 namespace tovl::commands {
 
 // The error of an "fgoto" whose target did not decode: no number, or none the counter holds.
-[[noreturn, gnu::cold]] void raise_jump_error(text_view line);
+[[noreturn, gnu::cold]] void raise_jump_error(text_ref line);
 
 // Ends the program after this line; its host closes the files and leaves with status 0.
 [[gnu::always_inline]] inline void fendp(run_state& state, const decoded_line&) {

@@ -43,12 +43,12 @@ template <typename computation> void naming_values(const operands& f, computatio
 void fnumv(run_state& state, const decoded_line& decoded) {
     operands f(state, decoded);
     if (!f.complete()) {
-        text_view written = after_keyword(f.line());
+        text_ref written = after_keyword(f.line());
         parsed_number number = parse_strict_number(written);
         if (!number.ok()) {
             throw run_error(*number.error)
                 .because(u"fnumv takes the highest variable number from column 6 on, and \"" +
-                         text(written) + u"\" is no number");
+                         widened(written) + u"\" is no number");
         }
         throw run_error(error_kind::overflow); // beyond the 16-bit integers
     }

@@ -13,7 +13,7 @@ namespace tovl {
 namespace {
 
 // A number read strictly and rounded to the 16-bit integers, or nothing when that would fail.
-bool int16_number(text_view written, int16_t& out) {
+bool int16_number(text_ref written, int16_t& out) {
     parsed_number number = parse_strict_number(written);
     if (!number.ok()) return false;
     double rounded = std::nearbyint(number.number);
@@ -23,11 +23,12 @@ bool int16_number(text_view written, int16_t& out) {
 }
 
 // The variable that a field names, or nothing when reading it would fail.
-bool field_slot(const variable_table& variables, text_view written, int16_t& slot) {
+bool field_slot(const variable_table& variables, text_ref written, int16_t& slot) {
     // Digits alone, the usual field, read as the strict parse would read them.
     int digits = 0;
     bool all_digits = !written.empty();
-    for (char16_t c : written) {
+    for (size_t i = 0; i < written.size(); ++i) {
+        char16_t c = written[i];
         if (c < u'0' || c > u'9') {
             all_digits = false;
             break;
@@ -47,7 +48,7 @@ bool field_slot(const variable_table& variables, text_view written, int16_t& slo
 
 // One operand of code `code` in field `field`; false when it did not decode.
 template <char code>
-bool decode_operand(decoded_line& decoded, text_view line, const variable_table& variables,
+bool decode_operand(decoded_line& decoded, text_ref line, const variable_table& variables,
                     int field) {
     const int width = variables.field_width();
     if constexpr (code == 'r' || code == 'w') {
@@ -73,7 +74,7 @@ bool decode_operand(decoded_line& decoded, text_view line, const variable_table&
 // Every operand of keyword `k`, in the order of its row, each decoded even when one before it
 // did not: the operator of a line still tells what it does.
 template <keyword k, size_t... index>
-bool decode_operands([[maybe_unused]] decoded_line& decoded, [[maybe_unused]] text_view line,
+bool decode_operands([[maybe_unused]] decoded_line& decoded, [[maybe_unused]] text_ref line,
                      [[maybe_unused]] const variable_table& variables,
                      std::index_sequence<index...>) {
     [[maybe_unused]] constexpr std::string_view codes = row_of(k).operands;
@@ -81,13 +82,13 @@ bool decode_operands([[maybe_unused]] decoded_line& decoded, [[maybe_unused]] te
             ... & true);
 }
 
-using operand_decoder = bool (*)(decoded_line& decoded, text_view line,
+using operand_decoder = bool (*)(decoded_line& decoded, text_ref line,
                                  const variable_table& variables);
 
 // Each keyword's decoder, made from its row when the program is built.
 constexpr operand_decoder operand_decoders[] = {
 #define TOVL_KEYWORD(name, ...)                                                                    \
-    [](decoded_line& decoded, text_view line, const variable_table& variables) {                   \
+    [](decoded_line& decoded, text_ref line, const variable_table& variables) {                   \
         return decode_operands<keyword::name>(                                                     \
             decoded, line, variables,                                                              \
             std::make_index_sequence<row_of(keyword::name).operands.size()>());                    \
@@ -98,7 +99,7 @@ constexpr operand_decoder operand_decoders[] = {
 
 } // namespace
 
-decoded_line decode_line(text_view line, const variable_table& variables) {
+decoded_line decode_line(text_ref line, const variable_table& variables) {
     decoded_line decoded;
     std::optional<keyword> found = find_keyword(line);
     if (!found) {

@@ -53,6 +53,6 @@ struct alignas(16) decoded_line {
 
 // Decodes `line` under the table's current layout. Decoding itself raises nothing and changes
 // nothing: what fails is raised when the command runs.
-decoded_line decode_line(text_view line, const variable_table& variables);
+decoded_line decode_line(text_ref line, const variable_table& variables);
 
 } // namespace tovl

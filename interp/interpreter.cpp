@@ -27,10 +27,10 @@ void check_line_count(size_t count) {
 
 } // namespace
 
-run_outcome interpreter::run(text_view script) {
-    std::vector<text_view> lines;
+run_outcome interpreter::run(text_ref script) {
+    std::vector<text_ref> lines;
     try {
-        lines = split_lines(script);
+        lines = split_compact_lines(script);
         check_line_count(lines.size());
     } catch (const run_error& error) {
         return {run_end::failed, error};
@@ -42,7 +42,7 @@ run_outcome interpreter::run(text_view script) {
     return commands_.run(state_, lines, pacing_, nullptr);
 }
 
-run_outcome interpreter::run_with_fallback(text_view script, const fallback_notice& notice) {
+run_outcome interpreter::run_with_fallback(text_ref script, const fallback_notice& notice) {
     run_outcome first = run(script);
     if (first.end != run_end::failed) return first;
     notice(first.error);

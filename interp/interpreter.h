@@ -19,14 +19,14 @@ class interpreter {
         : state_(services), commands_(commands) {}
 
     // Runs the script once from its first line. The state stays for the next run.
-    run_outcome run(text_view script);
+    run_outcome run(text_ref script);
 
     // Runs the script as the runners do: a run-time error in this first run makes it run once
     // more from its first line, with the variables, the layout and the output it left, after
     // `notice` has been told of the error. The outcome is that of the last run: an error in
     // the second run is the program's fatal error.
     using fallback_notice = std::function<void(const run_error& error)>;
-    run_outcome run_with_fallback(text_view script, const fallback_notice& notice);
+    run_outcome run_with_fallback(text_ref script, const fallback_notice& notice);
 
     // The variables as the last run left them, for a host or a test to look at.
     const variable_table& variables() const { return state_.variables; }

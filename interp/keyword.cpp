@@ -53,8 +53,14 @@ constexpr std::array<keyword_place, size_t(1) << table_bits> keyword_table = [] 
 
 } // namespace
 
-std::optional<keyword> find_keyword(text_view line) {
-    uint64_t head = pack_head(line.substr(0, 5));
+
+std::optional<keyword> find_keyword(text_ref line) {
+    // The first five characters, in either form.
+    char16_t start[5] = {};
+    size_t length = std::min(line.size(), std::size(start));
+    for (size_t i = 0; i < length; ++i)
+        start[i] = line[i];
+    uint64_t head = pack_head(text_view(start, length));
     if (head == 0) return std::nullopt;
     const keyword_place& found = keyword_table[place(head)];
     if (found.key != head) return std::nullopt;

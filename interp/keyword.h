@@ -3,6 +3,7 @@
 #pragma once
 
 #include "interp/text.h"
+#include "interp/text_ref.h"
 
 #include <array>
 #include <cstddef>
@@ -100,6 +101,6 @@ constexpr text_view keyword_name(keyword k) {
 }
 
 // The keyword in columns 1 to 5 of a line, compared exactly; none for any other line.
-std::optional<keyword> find_keyword(text_view line);
+std::optional<keyword> find_keyword(text_ref line);
 
 } // namespace tovl

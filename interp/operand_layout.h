@@ -3,6 +3,7 @@
 #pragma once
 
 #include "interp/text.h"
+#include "interp/text_ref.h"
 
 #include <cstdint>
 #include <optional>
@@ -26,24 +27,24 @@ constexpr int field_column(int width, int field) {
 }
 
 // The field's text, cut to the field width; empty when the line ends before it.
-inline text_view field_text(text_view line, int width, int field) {
+template <text_chars chars> chars field_text(chars line, int width, int field) {
     return column_slice(line, static_cast<size_t>(field_column(width, field)),
                         static_cast<size_t>(width));
 }
 
 // Everything from the field's first column to the end of the line.
-inline text_view field_rest(text_view line, int width, int field) {
+template <text_chars chars> chars field_rest(chars line, int width, int field) {
     return column_slice(line, static_cast<size_t>(field_column(width, field)), text_view::npos);
 }
 
 // What "fnumv" and "fgoto" read: everything from column 6 on, whatever the width.
-inline text_view after_keyword(text_view line) {
+template <text_chars chars> chars after_keyword(chars line) {
     return column_slice(line, first_field_column, text_view::npos);
 }
 
 // The one character at the start of the field (an operator), or 0 when the line ends before it.
-inline char16_t operator_at(text_view line, int width, int field) {
-    text_view column = column_slice(line, static_cast<size_t>(field_column(width, field)), 1);
+template <text_chars chars> char16_t operator_at(chars line, int width, int field) {
+    chars column = column_slice(line, static_cast<size_t>(field_column(width, field)), 1);
     return column.empty() ? u'\0' : column[0];
 }
 

@@ -15,10 +15,10 @@ namespace tovl {
 // The error that reading field `field` of `line` raises: no layout, a field that is no number
 // or too large, a variable outside the table. Each is raised at the point the command uses the
 // field, so that what a command does before it stays done, as the language has it.
-[[noreturn, gnu::cold]] void raise_slot_error(const variable_table& variables, text_view line,
+[[noreturn, gnu::cold]] void raise_slot_error(const variable_table& variables, text_ref line,
                                               int field);
 // A field read strictly as a number: type mismatch or overflow when it is none.
-[[gnu::cold]] double field_number(const variable_table& variables, text_view line, int field);
+[[gnu::cold]] double field_number(const variable_table& variables, text_ref line, int field);
 
 // A handler's operands: its line's decoding, with the variable table and the line's text found
 // through the run's state. Two references, passed by value in two registers: cheap to make
@@ -46,12 +46,12 @@ class operands {
     // "sshdn". Meaningful when complete().
     int16_t decoded_number() const { return decoded_.number; }
     // The text operand: the line from its column on.
-    text_view text() const { return column_slice(line(), decoded_.column, text_view::npos); }
+    text_ref text() const { return column_slice(line(), decoded_.column, text_view::npos); }
     // The field read strictly as a number, for the error path of a command whose fields did not
     // all decode.
     double number(int field) const { return field_number(state_.variables, line(), field); }
     // The line being run, as written.
-    text_view line() const { return state_.line_texts[state_.line_counter]; }
+    text_ref line() const { return state_.line_texts[state_.line_counter]; }
 
   private:
     run_state& state_;

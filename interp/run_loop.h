@@ -59,7 +59,7 @@ class run_pacing {
 
 // What the commands give the interpreter: the loop made with their bodies, plain and traced.
 struct command_set {
-    using loop = run_outcome (*)(run_state& state, const std::vector<text_view>& lines,
+    using loop = run_outcome (*)(run_state& state, const std::vector<text_ref>& lines,
                                  run_pacing& pacing, line_tracer* tracer);
     loop run;
     loop run_traced;
@@ -78,7 +78,7 @@ struct command_set {
 // flag chooses the table the lines jump through, so skipped lines cost nothing extra.
 // NOLINTBEGIN(cppcoreguidelines-avoid-goto): the dispatch loop is made of jumps.
 template <class bodies, bool traced>
-run_outcome run_lines(run_state& state, const std::vector<text_view>& lines, run_pacing& pacing,
+run_outcome run_lines(run_state& state, const std::vector<text_ref>& lines, run_pacing& pacing,
                       line_tracer* tracer) {
     std::vector<decoded_line> program;
     variable_table& variables = state.variables;

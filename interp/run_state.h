@@ -6,6 +6,7 @@
 #include "interp/script_host.h"
 #include "interp/system_services.h"
 #include "interp/text.h"
+#include "interp/text_ref.h"
 #include "interp/variable_table.h"
 
 #include <cstdint>
@@ -38,7 +39,7 @@ struct run_state {
     bool end_requested = false; // set by "fendp": the run ends after this line
     // The lines of the run in progress, for the handlers that read a line's text: the text of
     // "fsetv", and the fields that did not decode, on the error path.
-    const text_view* line_texts = nullptr;
+    const text_ref* line_texts = nullptr;
 };
 
 } // namespace tovl

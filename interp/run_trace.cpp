@@ -23,7 +23,7 @@ void append_number(text& to, long long n) {
 
 } // namespace
 
-void line_tracer::before(const run_state& state, const decoded_line& decoded, text_view line) {
+void line_tracer::before(const run_state& state, const decoded_line& decoded, text_ref line) {
     line_ = line;
     running_ = true;
     layout_ = state.variables.layout_version();
@@ -47,7 +47,7 @@ void line_tracer::describe(const run_state& state) {
     out_.clear();
     append_number(out_, counter_ + 1);
     out_ += u": ";
-    out_ += line_;
+    append_chars(out_, line_);
     bool first = true;
     auto add = [&](text_view change) {
         out_ += first ? u"  " : u", ";

@@ -24,7 +24,7 @@ class line_tracer {
   public:
     explicit line_tracer(trace_writer writer) : write_(std::move(writer)) {}
 
-    void before(const run_state& state, const decoded_line& decoded, text_view line);
+    void before(const run_state& state, const decoded_line& decoded, text_ref line);
     void after(const run_state& state);
     // The line that was running when `error` arose, if one was.
     void failed(const run_state& state, const run_error& error);
@@ -34,7 +34,7 @@ class line_tracer {
 
     trace_writer write_;
     text out_; // the trace line being made, its storage kept from line to line
-    text_view line_;
+    text_ref line_;
     bool running_ = false; // a line is between before() and after()
     bool is_test_ = false;
     uint32_t layout_ = 0;

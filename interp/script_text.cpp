@@ -1,6 +1,7 @@
 // Script decoding, line splitting at CR LF or LF, and the mixed line-end check.
 #include "interp/script_text.h"
 
+#include "interp/text_encoding.h"
 #include "interp/utf8.h"
 
 #include <algorithm>
@@ -20,54 +21,85 @@ bool looks_like_utf16(std::string_view bytes) {
     return pairs > 0 && (zeros[0] == 0) != (zeros[1] == 0) && (zeros[0] + zeros[1]) * 3 >= pairs;
 }
 
-decoded_script decode_script(std::string_view bytes, std::optional<text_encoding> forced) {
+namespace {
+
+// The encoding a script is read in, its byte-order mark taken off `bytes`.
+text_encoding script_encoding(std::string_view& bytes, std::optional<text_encoding> forced) {
     bool marked = starts_with_byte_order_mark(bytes);
     if (marked) bytes.remove_prefix(byte_order_mark.size());
-    text_encoding encoding = forced                           ? *forced
-                             : marked || is_valid_utf8(bytes) ? text_encoding::utf8
-                                                              : text_encoding::windows_1252;
-    return {decode_text(encoding, bytes), encoding};
+    return forced                           ? *forced
+           : marked || is_valid_utf8(bytes) ? text_encoding::utf8
+                                            : text_encoding::windows_1252;
 }
 
 // Both scan the script once, character by character: a script may have tens of thousands of
 // lines, and this runs before every run.
-std::vector<text_view> split_lines(text_view script) {
-    std::vector<text_view> lines;
+template <class line_view, class chars> std::vector<line_view> lines_of(chars script) {
+    using unit = typename chars::value_type;
+    std::vector<line_view> lines;
     if (script.empty()) return lines;
-    const char16_t* const start = script.data();
-    const char16_t* const end = start + script.size();
-    const char16_t* const first_cr = std::find(start, end, u'\r');
-    const char16_t* line = start;
+    const unit* const start = script.data();
+    const unit* const end = start + script.size();
+    const unit* const first_cr = std::find(start, end, unit('\r'));
+    const unit* line = start;
     lines.reserve(script.size() / 24 + 1); // most scripts' lines are shorter than this
     if (first_cr == end) {                 // LF ends the lines
-        for (const char16_t* at = start; at != end; ++at) {
-            if (*at == u'\n') {
-                lines.emplace_back(line, static_cast<size_t>(at - line));
+        for (const unit* at = start; at != end; ++at) {
+            if (*at == unit('\n')) {
+                lines.emplace_back(chars(line, static_cast<size_t>(at - line)));
                 line = at + 1;
             }
         }
     } else { // CR LF ends the lines; any other CR or LF stays in its line
-        for (const char16_t* at = first_cr; at + 1 < end; ++at) {
-            if (at[0] == u'\r' && at[1] == u'\n') {
-                lines.emplace_back(line, static_cast<size_t>(at - line));
+        for (const unit* at = first_cr; at + 1 < end; ++at) {
+            if (at[0] == unit('\r') && at[1] == unit('\n')) {
+                lines.emplace_back(chars(line, static_cast<size_t>(at - line)));
                 line = at + 2;
                 ++at;
             }
         }
     }
-    lines.emplace_back(line, static_cast<size_t>(end - line));
+    lines.emplace_back(chars(line, static_cast<size_t>(end - line)));
     return lines;
 }
 
-bool mixes_line_ends(text_view script) {
-    const char16_t* const start = script.data();
-    const char16_t* const end = start + script.size();
-    if (std::find(start, end, u'\r') == end) return false;
-    for (const char16_t* at = std::find(start, end, u'\n'); at != end;
-         at = std::find(at + 1, end, u'\n')) {
-        if (at == start || at[-1] != u'\r') return true;
+template <class chars> bool mixes_line_ends_in(chars script) {
+    using unit = typename chars::value_type;
+    const unit* const start = script.data();
+    const unit* const end = start + script.size();
+    if (std::find(start, end, unit('\r')) == end) return false;
+    for (const unit* at = std::find(start, end, unit('\n')); at != end;
+         at = std::find(at + 1, end, unit('\n'))) {
+        if (at == start || at[-1] != unit('\r')) return true;
     }
     return false;
+}
+
+} // namespace
+
+decoded_script decode_script(std::string_view bytes, std::optional<text_encoding> forced) {
+    text_encoding encoding = script_encoding(bytes, forced);
+    return {decode_text(encoding, bytes), encoding};
+}
+
+compact_script decode_compact_script(std::string_view bytes, std::optional<text_encoding> forced) {
+    text_encoding encoding = script_encoding(bytes, forced);
+    compact_script script{compact_text(), encoding};
+    script.content.reserve(bytes.size());
+    append_decoded(script.content, encoding, bytes);
+    return script;
+}
+
+std::vector<text_view> split_lines(text_view script) {
+    return lines_of<text_view>(script);
+}
+
+std::vector<text_ref> split_compact_lines(text_ref script) {
+    return script.visit([](auto chars) { return lines_of<text_ref>(chars); });
+}
+
+bool mixes_line_ends(text_ref script) {
+    return script.visit([](auto chars) { return mixes_line_ends_in(chars); });
 }
 
 } // namespace tovl

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "interp/text.h"
+#include "interp/text_block.h"
+#include "interp/text_ref.h"
 #include "interp/text_encoding.h"
 
 #include <optional>
@@ -31,13 +33,23 @@ struct decoded_script {
 // single-byte code page, Windows-1252. A byte-order mark at the start is not part of line 1.
 decoded_script decode_script(std::string_view bytes, std::optional<text_encoding> forced);
 
+// The same script kept as the runners keep it: one byte a character when its characters all fit
+// (ASCII and Latin-1), so that a script of ASCII bytes is held at its own size.
+struct compact_script {
+    compact_text content;
+    text_encoding encoding;
+};
+compact_script decode_compact_script(std::string_view bytes, std::optional<text_encoding> forced);
+
 // The script's lines, empty ones included; an empty text has no lines. A script with a
 // carriage return anywhere ends its lines at CR LF only, so that a bare LF stays inside its
 // line; a script without one, as Linux editors write it, ends them at LF.
 std::vector<text_view> split_lines(text_view script);
+// The lines of a script in either form, by the same rule, as the runner takes them.
+std::vector<text_ref> split_compact_lines(text_ref script);
 
 // True when the script ends its lines at CR LF but also holds a line feed without a carriage
 // return: its author likely meant that line feed to end a line too, and it does not.
-bool mixes_line_ends(text_view script);
+bool mixes_line_ends(text_ref script);
 
 } // namespace tovl

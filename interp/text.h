@@ -22,11 +22,5 @@ inline void append_ascii(text& to, std::string_view ascii) {
     to.append(ascii.begin(), ascii.end());
 }
 
-// The part of s from 1-based column `column`, at most `length` characters long; empty when the
-// text ends before that column. The caller has checked that column >= 1.
-inline text_view column_slice(text_view s, size_t column, size_t length) {
-    if (column > s.size()) return {};
-    return s.substr(column - 1, length);
-}
 
 } // namespace tovl

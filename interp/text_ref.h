@@ -3,6 +3,7 @@
 
 #include "interp/text.h"
 
+#include <concepts>
 #include <cstdint>
 #include <string_view>
 
@@ -58,6 +59,17 @@ class text_ref {
     size_t size_ = 0;
     bool narrow_ = false;
 };
+
+// The two views of characters: of a text, or of characters in either form.
+template <class chars>
+concept text_chars = std::same_as<chars, text_view> || std::same_as<chars, text_ref>;
+
+// The part of s from 1-based column `column`, at most `length` characters long; empty when the
+// text ends before that column. The caller has checked that column >= 1.
+template <text_chars chars> chars column_slice(chars s, size_t column, size_t length) {
+    if (column > s.size()) return {};
+    return s.substr(column - 1, length);
+}
 
 // Equal when the characters are, whatever the forms.
 bool operator==(text_ref a, text_ref b);

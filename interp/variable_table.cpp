@@ -53,12 +53,12 @@ text variable_table::layout_note() const {
     return note;
 }
 
-text_view variable_table::field_text(text_view line, int field) const {
+text_ref variable_table::field_text(text_ref line, int field) const {
     if (!has_layout()) raise_no_layout();
     return tovl::field_text(line, field_width_, field);
 }
 
-text_view variable_table::field_rest(text_view line, int field) const {
+text_ref variable_table::field_rest(text_ref line, int field) const {
     if (!has_layout()) raise_no_layout();
     return tovl::field_rest(line, field_width_, field);
 }

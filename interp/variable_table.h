@@ -23,9 +23,9 @@ class variable_table {
     // True once a layout is set: before the first "fnumv" no line has operand fields.
     bool has_layout() const { return field_width_ > 0; }
     // The field's text, cut to the field width; invalid argument before the layout is set.
-    text_view field_text(text_view line, int field) const;
+    text_ref field_text(text_ref line, int field) const;
     // Everything from the field's first column to the end of the line.
-    text_view field_rest(text_view line, int field) const;
+    text_ref field_rest(text_ref line, int field) const;
     // Start column of operand field 1..4; 0 before the first "fnumv".
     int field_column(int field) const {
         return has_layout() ? tovl::field_column(field_width_, field) : 0;
