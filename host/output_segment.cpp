@@ -1,0 +1,58 @@
+// An output segment: its characters a byte each until one needs two, then two each.
+#include "host/output_segment.h"
+
+#include <algorithm>
+
+namespace tovl {
+
+output_segment::output_segment(size_t length) : length_(length) {
+    narrow_.reserve(length);
+}
+
+bool output_segment::takes(text_view more) const {
+    return is_wide() || std::all_of(more.begin(), more.end(), [](char16_t c) { return c <= 0xFF; });
+}
+
+void output_segment::widen() {
+    wide_.reserve(length_);
+    wide_.assign(narrow_.begin(), narrow_.end());
+    // A vector gives its memory back only to another that takes it.
+    std::vector<uint8_t, budget_allocator<uint8_t>>().swap(narrow_);
+}
+
+void output_segment::append(text_view more) {
+    if (is_wide()) {
+        wide_.insert(wide_.end(), more.begin(), more.end());
+    } else {
+        size_t held = narrow_.size();
+        narrow_.resize(held + more.size());
+        std::transform(more.begin(), more.end(),
+                       narrow_.begin() + static_cast<std::ptrdiff_t>(held),
+                       [](char16_t c) { return static_cast<uint8_t>(c); });
+    }
+}
+
+void output_segment::append(std::string_view latin1) {
+    auto bytes = reinterpret_cast<const uint8_t*>(latin1.data());
+    if (is_wide()) {
+        wide_.insert(wide_.end(), bytes, bytes + latin1.size());
+    } else {
+        narrow_.insert(narrow_.end(), bytes, bytes + latin1.size());
+    }
+}
+
+void output_segment::copy(size_t from, size_t to, char16_t* into) const {
+    if (is_wide()) {
+        std::copy(wide_.begin() + static_cast<std::ptrdiff_t>(from),
+                  wide_.begin() + static_cast<std::ptrdiff_t>(to), into);
+    } else {
+        std::copy(narrow_.begin() + static_cast<std::ptrdiff_t>(from),
+                  narrow_.begin() + static_cast<std::ptrdiff_t>(to), into);
+    }
+}
+
+const void* output_segment::bytes_at(size_t i) const {
+    return is_wide() ? static_cast<const void*>(wide_.data() + i) : narrow_.data() + i;
+}
+
+} // namespace tovl
