@@ -60,7 +60,7 @@ void line_index::start_line(size_t start) {
     newest_start_ = start;
     if (checkpoints_.empty()) first_block_ = line / block_lines;
     if (checkpoints_.empty() || line % block_lines == 0)
-        checkpoints_.push_back({start, forgotten_bytes_ + lengths_.size()});
+        checkpoints_.push_back({start, first_position_ + lengths_.size()});
 }
 
 void line_index::move_newest_start(size_t start) {
@@ -72,7 +72,7 @@ void line_index::move_newest_start(size_t start) {
     }
     newest_start_ = start;
     if (newest % block_lines == 0 || newest == first_line_)
-        checkpoints_.back() = {start, forgotten_bytes_ + lengths_.size()};
+        checkpoints_.back() = {start, first_position_ + lengths_.size()};
 }
 
 void line_index::push_length(size_t length) {
@@ -85,7 +85,7 @@ line_index::place line_index::block_place(size_t line) const {
     size_t block = line / block_lines;
     const checkpoint& first = checkpoints_[block - first_block_];
     return {std::max(block * block_lines, first_line_), first.start,
-            first.position - forgotten_bytes_};
+            first.position - first_position_};
 }
 
 void line_index::step(place& at) const {
@@ -148,7 +148,6 @@ void line_index::forget_before(size_t offset) {
     size_t first = first_line_from(offset);
     if (first == first_line_) return;
     if (first == count_) {
-        forgotten_bytes_ += lengths_.size();
         lengths_.clear();
         checkpoints_.clear();
         first_line_ = first;
@@ -156,11 +155,11 @@ void line_index::forget_before(size_t offset) {
     }
     place kept = place_of_line(first);
     lengths_.erase(lengths_.begin(), lengths_.begin() + static_cast<std::ptrdiff_t>(kept.position));
-    forgotten_bytes_ += kept.position;
+    first_position_ += kept.position;
     size_t block = first / block_lines;
     checkpoints_.erase(checkpoints_.begin(),
                        checkpoints_.begin() + static_cast<std::ptrdiff_t>(block - first_block_));
-    checkpoints_.front() = {kept.start, forgotten_bytes_};
+    checkpoints_.front() = {kept.start, first_position_};
     first_block_ = block;
     first_line_ = first;
 }

@@ -55,8 +55,8 @@ class line_index {
 
   private:
     static constexpr size_t block_lines = 64;
-    // The first line held of a block: its start, and where its length is in the lengths
-    // (counted from the first byte ever written).
+    // The first line held of a block: its start, and where its length is, as an index into
+    // lengths_ plus first_position_, which stays right while bytes before it are given up.
     struct checkpoint {
         uint64_t start;
         uint64_t position;
@@ -88,7 +88,7 @@ class line_index {
     // One a block from first_block_ on.
     std::deque<checkpoint, counted_allocator<checkpoint>> checkpoints_{
         counted_allocator<checkpoint>(&bytes_)};
-    size_t forgotten_bytes_ = 0; // the lengths' bytes given up
+    size_t first_position_ = 0; // the position of the first byte of lengths_
     size_t first_block_ = 0;
     size_t first_line_ = 0;
     size_t count_ = 1;

@@ -42,12 +42,12 @@ void expect_lines(const line_index& lines, text_view all) {
 
 } // namespace
 
-// Lines of 1, 2, 127, 128 and 16,384 characters, line end included, each ended by LF, CR LF or
+// Lines of 1, 2, 127, 128 and 16,384 characters, line end included, each ended by CR LF, LF or
 // CR, over several blocks; given whole, and a character at a time so that every CR LF pair is
-// split, moving a start that may lengthen the line before past 127 or begin a block.
+// split, moving a start that may lengthen the line before past 127 (line 63) and begin a block.
 TEST(line_index, finds_lines_of_every_length_given_whole_or_split) {
     const size_t lengths[] = {1, 2, 127, 128, 16384};
-    const char16_t* ends[] = {u"\n", u"\r\n", u"\r"};
+    const char16_t* ends[] = {u"\r\n", u"\n", u"\r"};
     text all;
     for (size_t i = 0; i < 300; ++i) {
         text_view end = ends[i % 3];
@@ -62,7 +62,8 @@ TEST(line_index, finds_lines_of_every_length_given_whole_or_split) {
     expect_lines(whole, all);
     expect_lines(split, all);
 
-    // Lines given up from the middle of a block, then from inside a line, then more lines.
+    // Lines given up from the middle of a block, then from inside a line, then all of them
+    // from inside the last; more lines follow each time.
     split.forget_before(split.start(100));
     EXPECT_EQ(split.first_line(), 100u);
     expect_lines(split, all);
@@ -70,6 +71,13 @@ TEST(line_index, finds_lines_of_every_length_given_whole_or_split) {
     EXPECT_EQ(split.first_line(), 151u);
     split.add(all);
     all += all;
+    expect_lines(split, all);
+    text more = all;
+    split.add(u"last");
+    split.forget_before(split.size() - 1);
+    EXPECT_EQ(split.first_line(), split.count());
+    split.add(more);
+    all += u"last" + more;
     expect_lines(split, all);
 }
 
@@ -98,12 +106,14 @@ TEST(line_index, finds_lines_past_four_gibi_characters) {
 // and short lines the rest, so that moving half the lines to disk ends inside the newest
 // segment, which a wide character then widens: what went to disk a byte a character must come
 // back the same as the rest, which goes there in 16 bits. Later segments are narrow and wide
-// in turn, in Latin-1 bytes and in 16-bit characters, and all of it reads back exactly.
+// in turn, in Latin-1 bytes and in 16-bit characters, and all of it reads back exactly. The
+// memory it reports is what the run's budget was charged.
 TEST(output_store, reads_back_narrow_and_wide_segments_from_memory_and_disk) {
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    size_t charged_before = memory_budget::in_use();
     output_store output(16 << 10);
-    text all;
+    std::u16string all; // not charged
     auto append_latin1 = [&](std::string_view bytes) {
         output.append(bytes);
         for (char byte : bytes)
@@ -125,11 +135,12 @@ TEST(output_store, reads_back_narrow_and_wide_segments_from_memory_and_disk) {
         }
     }
     EXPECT_LE(output.memory_bytes(), size_t(16) << 10);
+    EXPECT_EQ(output.memory_bytes(), memory_budget::in_use() - charged_before);
     ASSERT_EQ(output.kept_from(), 0u);
     ASSERT_EQ(output.size(), all.size());
-    EXPECT_EQ(output.read(0, all.size()), all);
+    EXPECT_EQ(output.read(0, all.size()), text_view(all));
     for (size_t at = 511; at < all.size(); at += 512) {
-        ASSERT_EQ(output.read(at, at + 2), all.substr(at, 2)) << at;
+        ASSERT_EQ(output.read(at, at + 2), text_view(all).substr(at, 2)) << at;
         ASSERT_EQ(output.at(at + 1), all[at + 1]) << at;
     }
     std::string saved;
