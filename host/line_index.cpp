@@ -1,5 +1,5 @@
 // The line index of the window's output: line starts found by the CR and LF rules, kept as
-// lengths of a byte or more and a checkpoint a block.
+// lengths of a byte or more and a start a block.
 #include "host/line_index.h"
 
 #include <algorithm>
@@ -26,7 +26,8 @@ size_t length_bytes(size_t length) {
 
 // Line 0 starts at the output's start.
 line_index::line_index() {
-    checkpoints_.push_back({0, 0});
+    block_starts_.push_back(0);
+    block_positions_.push_back(0);
 }
 
 void line_index::add(text_view more) {
@@ -58,9 +59,11 @@ void line_index::start_line(size_t start) {
     if (count_ > first_line_) push_length(start - newest_start_);
     size_t line = count_++;
     newest_start_ = start;
-    if (checkpoints_.empty()) first_block_ = line / block_lines;
-    if (checkpoints_.empty() || line % block_lines == 0)
-        checkpoints_.push_back({start, first_position_ + lengths_.size()});
+    if (block_starts_.empty()) first_block_ = line / block_lines;
+    if (block_starts_.empty() || line % block_lines == 0) {
+        block_starts_.push_back(start);
+        block_positions_.push_back(first_position_ + lengths_.size());
+    }
 }
 
 void line_index::move_newest_start(size_t start) {
@@ -71,8 +74,10 @@ void line_index::move_newest_start(size_t start) {
         push_length(start - previous);
     }
     newest_start_ = start;
-    if (newest % block_lines == 0 || newest == first_line_)
-        checkpoints_.back() = {start, first_position_ + lengths_.size()};
+    if (newest % block_lines == 0 || newest == first_line_) {
+        block_starts_.back() = start;
+        block_positions_.back() = first_position_ + lengths_.size();
+    }
 }
 
 void line_index::push_length(size_t length) {
@@ -83,9 +88,9 @@ void line_index::push_length(size_t length) {
 
 line_index::place line_index::block_place(size_t line) const {
     size_t block = line / block_lines;
-    const checkpoint& first = checkpoints_[block - first_block_];
-    return {std::max(block * block_lines, first_line_), first.start,
-            first.position - first_position_};
+    size_t held = block - first_block_;
+    return {std::max(block * block_lines, first_line_), block_starts_[held],
+            block_positions_[held] - first_position_};
 }
 
 void line_index::step(place& at) const {
@@ -107,9 +112,8 @@ line_index::place line_index::place_of_line(size_t line) const {
 }
 
 line_index::place line_index::place_of_offset(size_t offset) const {
-    auto after = std::upper_bound(checkpoints_.begin(), checkpoints_.end(), offset,
-                                  [](size_t at, const checkpoint& c) { return at < c.start; });
-    size_t block = first_block_ + static_cast<size_t>(after - checkpoints_.begin()) - 1;
+    auto after = std::upper_bound(block_starts_.begin(), block_starts_.end(), offset);
+    size_t block = first_block_ + static_cast<size_t>(after - block_starts_.begin()) - 1;
     place at = block_place(block * block_lines);
     while (at.line + 1 < count_) {
         place next = at;
@@ -139,7 +143,7 @@ size_t line_index::line_of(size_t offset) const {
 }
 
 size_t line_index::first_line_from(size_t offset) const {
-    if (count_ == first_line_ || offset <= checkpoints_.front().start) return first_line_;
+    if (count_ == first_line_ || offset <= block_starts_.front()) return first_line_;
     place at = place_of_offset(offset);
     return at.start == offset ? at.line : at.line + 1;
 }
@@ -149,7 +153,8 @@ void line_index::forget_before(size_t offset) {
     if (first == first_line_) return;
     if (first == count_) {
         lengths_.clear();
-        checkpoints_.clear();
+        block_starts_.clear();
+        block_positions_.clear();
         first_line_ = first;
         return;
     }
@@ -157,18 +162,20 @@ void line_index::forget_before(size_t offset) {
     lengths_.erase(lengths_.begin(), lengths_.begin() + static_cast<std::ptrdiff_t>(kept.position));
     first_position_ += kept.position;
     size_t block = first / block_lines;
-    checkpoints_.erase(checkpoints_.begin(),
-                       checkpoints_.begin() + static_cast<std::ptrdiff_t>(block - first_block_));
-    checkpoints_.front() = {kept.start, first_position_};
+    auto blocks_gone = static_cast<std::ptrdiff_t>(block - first_block_);
+    block_starts_.erase(block_starts_.begin(), block_starts_.begin() + blocks_gone);
+    block_positions_.erase(block_positions_.begin(), block_positions_.begin() + blocks_gone);
+    block_starts_.front() = kept.start;
+    block_positions_.front() = first_position_;
     first_block_ = block;
     first_line_ = first;
 }
 
-// A line end each character, the first closing a line of any length; a checkpoint each block
-// begun; and a new block of memory in each deque.
+// A line end each character, the first closing a line of any length; a start and a position
+// each block begun; and a new block of memory in each deque.
 size_t line_index::most_bytes_for(size_t characters) {
-    return characters + longest_length_bytes + (characters / block_lines + 1) * sizeof(checkpoint) +
-           2 * deque_block_bytes;
+    return characters + longest_length_bytes +
+           (characters / block_lines + 1) * 2 * sizeof(uint64_t) + 3 * deque_block_bytes;
 }
 
 } // namespace tovl

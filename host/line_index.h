@@ -26,6 +26,7 @@ class line_index {
     // The deques count their bytes in bytes_, which must not move.
     line_index(const line_index&) = delete;
     line_index& operator=(const line_index&) = delete;
+    ~line_index() = default;
 
     // Indexes `more`, the characters that follow those indexed so far.
     void add(text_view more);
@@ -55,12 +56,6 @@ class line_index {
 
   private:
     static constexpr size_t block_lines = 64;
-    // The first line held of a block: its start, and where its length is, as an index into
-    // lengths_ plus first_position_, which stays right while bytes before it are given up.
-    struct checkpoint {
-        uint64_t start;
-        uint64_t position;
-    };
     // A held line, its start and the index of its length in lengths_.
     struct place {
         size_t line;
@@ -85,9 +80,13 @@ class line_index {
 
     size_t bytes_ = 0; // counted by the deques' allocators, declared before them
     std::deque<uint8_t, counted_allocator<uint8_t>> lengths_{counted_allocator<uint8_t>(&bytes_)};
-    // One a block from first_block_ on.
-    std::deque<checkpoint, counted_allocator<checkpoint>> checkpoints_{
-        counted_allocator<checkpoint>(&bytes_)};
+    // One each a block from first_block_ on: the start of its first line held, and where
+    // that line's length is, as an index into lengths_ plus first_position_, which stays right
+    // while bytes before it are given up.
+    std::deque<uint64_t, counted_allocator<uint64_t>> block_starts_{
+        counted_allocator<uint64_t>(&bytes_)};
+    std::deque<uint64_t, counted_allocator<uint64_t>> block_positions_{
+        counted_allocator<uint64_t>(&bytes_)};
     size_t first_position_ = 0; // the position of the first byte of lengths_
     size_t first_block_ = 0;
     size_t first_line_ = 0;

@@ -33,7 +33,7 @@ void output_segment::append(text_view more) {
 }
 
 void output_segment::append(std::string_view latin1) {
-    auto bytes = reinterpret_cast<const uint8_t*>(latin1.data());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(latin1.data());
     if (is_wide()) {
         wide_.insert(wide_.end(), bytes, bytes + latin1.size());
     } else {

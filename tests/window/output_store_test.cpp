@@ -42,16 +42,17 @@ void expect_lines(const line_index& lines, text_view all) {
 
 } // namespace
 
-// Lines of 1, 2, 127, 128 and 16,384 characters, line end included, each ended by CR LF, LF or
-// CR, over several blocks; given whole, and a character at a time so that every CR LF pair is
-// split, moving a start that may lengthen the line before past 127 (line 63) and begin a block.
+// Lines of 1 to 16,384 characters, line end included, each ended by CR LF, LF or CR, over
+// several blocks; given whole, and a character at a time so that every CR LF pair is split,
+// moving a start that lengthens the line before, past 127 (line 0) or 128 (line 15), and that
+// begins a block (line 64).
 TEST(line_index, finds_lines_of_every_length_given_whole_or_split) {
-    const size_t lengths[] = {1, 2, 127, 128, 16384};
+    const size_t lengths[] = {128, 129, 1, 2, 127, 16383, 16384};
     const char16_t* ends[] = {u"\r\n", u"\n", u"\r"};
     text all;
     for (size_t i = 0; i < 300; ++i) {
         text_view end = ends[i % 3];
-        size_t length = std::max(lengths[i % 5], end.size());
+        size_t length = std::max(lengths[i % 7], end.size());
         all.append(length - end.size(), u'x');
         all += end;
     }
