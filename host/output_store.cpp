@@ -19,8 +19,9 @@ constexpr size_t starts_at_a_time = 1024; // line starts written to disk at a ti
 constexpr size_t longest_segment = size_t(1) << 16;
 constexpr size_t shortest_segment = 64;
 constexpr size_t fewest_segments = 16;
-// Room for the line index to take a few segments' lines between moves to disk.
-constexpr size_t fewest_segments_of_lines = 4;
+// Room for the line index to take a few segments' lines between moves to disk; from a bound
+// of 12 KiB on, this and the 16 segments fit in it.
+constexpr size_t fewest_segments_of_lines = 3;
 
 bool is_high_surrogate(char16_t c) {
     return c >= 0xD800 && c < 0xDC00;
