@@ -3,6 +3,7 @@
 #include "host/line_index.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace tovl {
 
@@ -40,8 +41,8 @@ void line_index::add(std::string_view latin1) {
 
 template <class character> void line_index::add_characters(std::basic_string_view<character> more) {
     for (size_t i = 0; i < more.size(); ++i) {
-        character c = more[i];
-        // Most characters lie above CR, and one comparison passes them.
+        // Most characters lie above CR, and one comparison passes them (Latin-1 bytes too).
+        auto c = static_cast<std::make_unsigned_t<character>>(more[i]);
         if (c > '\r' || (c != '\r' && c != '\n')) continue;
         // A CR followed by its LF ends its line at the LF.
         if (c == '\r' && i + 1 < more.size() && more[i + 1] == '\n') continue;
