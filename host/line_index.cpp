@@ -3,7 +3,6 @@
 #include "host/line_index.h"
 
 #include <algorithm>
-#include <type_traits>
 
 namespace tovl {
 
@@ -35,14 +34,14 @@ void line_index::add(text_view more) {
     add_characters(more);
 }
 
-void line_index::add(std::string_view latin1) {
-    add_characters(latin1);
+void line_index::add(narrow_view more) {
+    add_characters(more);
 }
 
 template <class character> void line_index::add_characters(std::basic_string_view<character> more) {
     for (size_t i = 0; i < more.size(); ++i) {
-        // Most characters lie above CR, and one comparison passes them (Latin-1 bytes too).
-        auto c = static_cast<std::make_unsigned_t<character>>(more[i]);
+        character c = more[i];
+        // Most characters lie above CR, and one comparison passes them.
         if (c > '\r' || (c != '\r' && c != '\n')) continue;
         // A CR followed by its LF ends its line at the LF.
         if (c == '\r' && i + 1 < more.size() && more[i + 1] == '\n') continue;

@@ -3,6 +3,7 @@
 
 #include "host/counted_allocator.h"
 #include "interp/text.h"
+#include "interp/text_ref.h"
 
 #include <cstdint>
 #include <deque>
@@ -30,8 +31,7 @@ class line_index {
 
     // Indexes `more`, the characters that follow those indexed so far.
     void add(text_view more);
-    // The same for characters 0 to 255 given one a byte.
-    void add(std::string_view latin1);
+    void add(narrow_view more);
     // The number of characters indexed.
     size_t size() const { return size_; }
     // The first line whose start is held: the lines before it were given up.

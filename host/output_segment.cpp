@@ -9,15 +9,11 @@ output_segment::output_segment(size_t length) : length_(length) {
     narrow_.reserve(length);
 }
 
-bool output_segment::takes(text_view more) const {
-    return is_wide() || std::all_of(more.begin(), more.end(), [](char16_t c) { return c <= 0xFF; });
-}
-
 void output_segment::widen() {
     wide_.reserve(length_);
     wide_.assign(narrow_.begin(), narrow_.end());
     // A vector gives its memory back only to another that takes it.
-    std::vector<uint8_t, budget_allocator<uint8_t>>().swap(narrow_);
+    std::vector<narrow_char, budget_allocator<narrow_char>>().swap(narrow_);
 }
 
 void output_segment::append(text_view more) {
@@ -28,16 +24,15 @@ void output_segment::append(text_view more) {
         narrow_.resize(held + more.size());
         std::transform(more.begin(), more.end(),
                        narrow_.begin() + static_cast<std::ptrdiff_t>(held),
-                       [](char16_t c) { return static_cast<uint8_t>(c); });
+                       [](char16_t c) { return static_cast<narrow_char>(c); });
     }
 }
 
-void output_segment::append(std::string_view latin1) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(latin1.data());
+void output_segment::append(narrow_view more) {
     if (is_wide()) {
-        wide_.insert(wide_.end(), bytes, bytes + latin1.size());
+        wide_.insert(wide_.end(), more.begin(), more.end());
     } else {
-        narrow_.insert(narrow_.end(), bytes, bytes + latin1.size());
+        narrow_.insert(narrow_.end(), more.begin(), more.end());
     }
 }
 

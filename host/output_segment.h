@@ -2,9 +2,9 @@
 #pragma once
 
 #include "interp/text.h"
+#include "interp/text_ref.h"
 
 #include <cstdint>
-#include <string_view>
 #include <vector>
 
 namespace tovl {
@@ -23,14 +23,13 @@ class output_segment {
     char16_t operator[](size_t i) const { return is_wide() ? wide_[i] : narrow_[i]; }
 
     // Whether `more` can be appended without widening.
-    bool takes(text_view more) const;
-    bool takes(std::string_view /*latin1*/) const { return true; }
+    bool takes(text_view more) const { return is_wide() || fits_narrow(more); }
+    bool takes(narrow_view /*more*/) const { return true; }
     // Holds every character in 16 bits from now on.
     void widen();
     // Appends characters that the segment takes and that fit in its length.
     void append(text_view more);
-    // The same for characters 0 to 255 given one a byte.
-    void append(std::string_view latin1);
+    void append(narrow_view more);
     // The characters from `from` to `to` into `into`.
     void copy(size_t from, size_t to, char16_t* into) const;
     // Where the character at `i` is held, and those after it, width() bytes each.
@@ -41,7 +40,7 @@ class output_segment {
 
   private:
     size_t length_;
-    std::vector<uint8_t, budget_allocator<uint8_t>> narrow_;
+    std::vector<narrow_char, budget_allocator<narrow_char>> narrow_;
     std::vector<char16_t, budget_allocator<char16_t>> wide_;
 };
 

@@ -40,13 +40,8 @@ output_store::output_store(size_t memory_bound)
     segments_.reserve(text_budget_ >> segment_bits_);
 }
 
-void output_store::append(text_view more) {
-    take_in(more);
-    tell_of_drop();
-}
-
-void output_store::append(std::string_view latin1) {
-    take_in(latin1);
+void output_store::append(const text_ref& more) {
+    more.visit([this](auto chars) { take_in(chars); });
     tell_of_drop();
 }
 

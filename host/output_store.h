@@ -4,6 +4,7 @@
 #include "host/line_index.h"
 #include "host/output_segment.h"
 #include "interp/text.h"
+#include "interp/text_ref.h"
 #include "platform/scratch_file.h"
 
 #include <cstddef>
@@ -30,10 +31,8 @@ class output_store {
 
     explicit output_store(size_t memory_bound = default_memory_bound);
 
-    void append(text_view more);
-    // The same for characters 0 to 255 given one a byte (Latin-1), which are never widened
-    // on the way.
-    void append(std::string_view latin1);
+    // Appends characters in either form; narrow ones stay narrow where their segment is.
+    void append(const text_ref& more);
 
     // The number of characters appended, dropped ones included.
     size_t size() const { return lines_.size(); }

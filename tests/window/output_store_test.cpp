@@ -107,7 +107,7 @@ TEST(line_index, finds_lines_past_four_gibi_characters) {
 // and short lines the rest, so that moving half the lines to disk ends inside the newest
 // segment, which a wide character then widens: what went to disk a byte a character must come
 // back the same as the rest, which goes there in 16 bits. Later segments are narrow and wide
-// in turn, in Latin-1 bytes and in 16-bit characters, and all of it reads back exactly. The
+// in turn, given narrow and wide, and all of it reads back exactly. The
 // memory it reports is what the run's budget was charged.
 TEST(output_store, reads_back_narrow_and_wide_segments_from_memory_and_disk) {
     QTemporaryDir runtime;
@@ -115,24 +115,23 @@ TEST(output_store, reads_back_narrow_and_wide_segments_from_memory_and_disk) {
     size_t charged_before = memory_budget::in_use();
     output_store output(16 << 10);
     std::u16string all; // not charged
-    auto append_latin1 = [&](std::string_view bytes) {
-        output.append(bytes);
-        for (char byte : bytes)
-            all += static_cast<char16_t>(static_cast<unsigned char>(byte));
+    auto append_narrow = [&](narrow_view chars) {
+        output.append(chars);
+        all.append(chars.begin(), chars.end());
     };
     auto append = [&](text_view chars) {
         output.append(chars);
         all += chars;
     };
-    append_latin1(std::string(13 * 512 + 100, 'x'));
+    append_narrow(std::u8string(13 * 512 + 100, u8'x'));
     for (int i = 0; i < 300; ++i)
-        append_latin1("\n");
+        append_narrow(u8"\n");
     append(u"\u20AC wide\r\n");
     for (int i = 0; i < 2000; ++i) {
         if (i % 300 == 150) {
             append(u"\U0001F600 line\r\n");
         } else {
-            append_latin1("caf\xE9 \xFF line\r\n");
+            append_narrow(u8"caf\xE9 \xFF line\r\n");
         }
     }
     EXPECT_LE(output.memory_bytes(), size_t(16) << 10);
