@@ -66,13 +66,7 @@ main_window::~main_window() {
 }
 
 void main_window::append_output(text_ref more) {
-    if (more.is_narrow()) {
-        widened_.clear();
-        append_chars(widened_, more);
-        output_.append(widened_);
-        return;
-    }
-    output_.append(more.wide());
+    output_.append(more);
 }
 
 void main_window::move_caret_to_end() {

@@ -83,7 +83,6 @@ class main_window : public QWidget, public script_host {
     int run_box(QDialog& box);
 
     output_store output_;
-    text widened_; // a narrow print, widened for the store
     output_view* output_box_;
     QStatusBar* status_line_;
     QDialog* open_box_ = nullptr;
