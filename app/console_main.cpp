@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     }
     if (flags.ask && !allowed_after_asking(path, script)) return 0;
     script.bytes = std::string(); // only the decoded text runs
-    if (std::optional<text> warning = line_end_warning(path, script.content)) {
+    if (std::optional<text> warning = line_end_warning(path, script.content.chars())) {
         host.report(u"tovl-console: " + *warning);
     }
 
@@ -133,12 +133,13 @@ int main(int argc, char** argv) {
     interpreter runner(services.services(), commands::every_command());
     if (flags.trace) runner.set_trace([&host](text_view line) { host.trace(line); });
     runner.set_pause_point([&host] { return host.output_error() != 0; }, output_check_interval);
-    run_outcome outcome = run_as_asked(runner, script.content, args, [&](const run_error& error) {
-        host.report(u"tovl-console: " + fallback_report(error, script.content));
-    });
+    run_outcome outcome =
+        run_as_asked(runner, script.content.chars(), args, [&](const run_error& error) {
+            host.report(u"tovl-console: " + fallback_report(error, script.content.chars()));
+        });
     int status = 0;
     if (outcome.end == run_end::failed) {
-        host.report(u"tovl-console: " + fatal_report(outcome.error, script.content));
+        host.report(u"tovl-console: " + fatal_report(outcome.error, script.content.chars()));
         status = 1;
     }
     if (host.ran_out_of_answers()) {

@@ -21,8 +21,8 @@ QString to_qstring(text_view t) {
 } // namespace
 
 bool may_run(main_window& window, const std::string& path, std::string_view bytes,
-             text_view script) {
-    std::vector<power_use> uses = find_powers(script);
+             text_ref script) {
+    std::vector<power_use> uses = find_powers(widened(script));
     if (uses.empty()) return true;
     trust_store store = trust_store::for_user();
     if (store.trusts(bytes, path)) return true;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "interp/text.h"
+#include "interp/text_ref.h"
 
 #include <string>
 #include <string_view>
@@ -15,7 +16,6 @@ class main_window;
 // the window lists its powers (and the address it was downloaded from) and asks, and the trust
 // given is stored. When it cannot be stored, a box says why and the script runs this once.
 // False after "Don't run", or when the window was closed while asking.
-bool may_run(main_window& window, const std::string& path, std::string_view bytes,
-             text_view script);
+bool may_run(main_window& window, const std::string& path, std::string_view bytes, text_ref script);
 
 } // namespace tovl

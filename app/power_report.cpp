@@ -27,7 +27,7 @@ int report_powers(const std::string& path, std::optional<text_encoding> forced) 
         return 2;
     }
     text out;
-    for (const power_use& use : find_powers(script.content)) {
+    for (const power_use& use : find_powers(widened(script.content.chars()))) {
         out += power_use_words(use) + u"\n";
     }
     if (out.empty()) out = u"no powers\n";

@@ -53,8 +53,8 @@ script_bytes read_script_bytes(const std::string& path) {
 loaded_script load_script(const std::string& path, std::optional<text_encoding> forced,
                           bool keep_bytes) {
     script_bytes read = read_script_bytes(path);
-    if (read.problem) return {text(), text_encoding::utf8, std::move(read.problem), {}};
-    decoded_script script = decode_script(read.bytes, forced);
+    if (read.problem) return {compact_text(), text_encoding::utf8, std::move(read.problem), {}};
+    compact_script script = decode_compact_script(read.bytes, forced);
     return {std::move(script.content), script.encoding, std::nullopt,
             keep_bytes ? std::move(read.bytes) : std::string()};
 }

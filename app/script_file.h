@@ -2,6 +2,7 @@
 #pragma once
 
 #include "interp/text.h"
+#include "interp/text_block.h"
 #include "interp/text_encoding.h"
 
 #include <optional>
@@ -20,7 +21,7 @@ script_bytes read_script_bytes(const std::string& path);
 // The script of a run, read and decoded with the encoding that the run then uses for its
 // files and command lines; or why it could not be read.
 struct loaded_script {
-    text content;
+    compact_text content; // one byte a character where the script's characters all fit
     text_encoding encoding = text_encoding::utf8;
     std::optional<text> problem;
     std::string bytes; // the bytes that were read and decoded, when asked for (to judge trust)

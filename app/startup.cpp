@@ -210,7 +210,7 @@ void set_memory_budget(const command_line& args) {
     memory_budget::set_limit(budget);
 }
 
-run_outcome run_as_asked(interpreter& runner, text_view script, const command_line& args,
+run_outcome run_as_asked(interpreter& runner, text_ref script, const command_line& args,
                          const interpreter::fallback_notice& notice) {
     return args.once ? runner.run(script) : runner.run_with_fallback(script, notice);
 }
@@ -223,7 +223,7 @@ runner_request find_help_or_version(int argc, char** argv) {
     return runner_request::run;
 }
 
-std::optional<text> line_end_warning(const std::string& path, text_view content) {
+std::optional<text> line_end_warning(const std::string& path, text_ref content) {
     if (!mixes_line_ends(content)) return std::nullopt;
     return u"warning: " + from_utf8(path) + u": " + text(line_feed_hint);
 }

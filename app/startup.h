@@ -7,6 +7,7 @@
 #include "interp/run_state.h"
 #include "interp/text.h"
 #include "interp/text_encoding.h"
+#include "interp/text_ref.h"
 #include "platform/clock_random.h"
 #include "platform/linux_files.h"
 #include "platform/linux_system.h"
@@ -77,7 +78,7 @@ void set_memory_budget(const command_line& args);
 
 // Runs the script as the command line asks: with --once only once, otherwise once more from
 // its first line after a run-time error in the first run, of which `notice` is told first.
-run_outcome run_as_asked(interpreter& runner, text_view script, const command_line& args,
+run_outcome run_as_asked(interpreter& runner, text_ref script, const command_line& args,
                          const interpreter::fallback_notice& notice);
 
 // --help (or -h) or --version before the first "--", looked for ahead of anything else: the
@@ -86,7 +87,7 @@ runner_request find_help_or_version(int argc, char** argv);
 
 // The warning for a script that ends its lines at CR LF but also holds bare line feeds:
 // "warning: PATH: HINT", without the runner's name. Nothing for any other script.
-std::optional<text> line_end_warning(const std::string& path, text_view content);
+std::optional<text> line_end_warning(const std::string& path, text_ref content);
 
 // The services of one run on Linux for a script read in `encoding`: files, programs, the CD
 // tray, the clock-seeded random numbers, and `host`. With a `rehearsal` reporter, programs,

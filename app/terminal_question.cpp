@@ -29,7 +29,7 @@ std::optional<std::string> read_answer(int terminal) {
 } // namespace
 
 bool allowed_after_asking(const std::string& path, const loaded_script& script) {
-    std::vector<power_use> powers = find_powers(script.content);
+    std::vector<power_use> powers = find_powers(widened(script.content.chars()));
     trust_store store = trust_store::for_user();
     if (powers.empty() || store.trusts(script.bytes, path)) return true;
     int terminal = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);

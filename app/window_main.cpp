@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     // The bytes that --ask asks about are the ones that run: the file is read once.
     loaded_script script = load_script(path, args.encoding, ask);
     if (script.problem) return fail_at_startup(*script.problem);
-    if (std::optional<text> warning = line_end_warning(path, script.content)) {
+    if (std::optional<text> warning = line_end_warning(path, script.content.chars())) {
         say_on_stderr(window_runner, to_utf8(*warning));
     }
 
@@ -111,16 +111,17 @@ int main(int argc, char** argv) {
     main_window window(std::min(output_store::default_memory_bound, memory_budget::limit() / 4));
     window.refresh_output();
     window.show();
-    if (ask && !may_run(window, path, script.bytes, script.content)) return 0;
+    if (ask && !may_run(window, path, script.bytes, script.content.chars())) return 0;
     script.bytes = std::string(); // only the decoded text runs
     linux_run_services services(window, script.encoding, {}, args.denied);
     interpreter runner(services.services(), commands::every_command());
     // Every 2048 lines the window may repaint and take its events; the clock is read there.
     runner.set_pause_point([&window] { return window.keep_alive(); }, 2048);
-    run_outcome outcome = run_as_asked(runner, script.content, args, [](const run_error&) {});
+    run_outcome outcome =
+        run_as_asked(runner, script.content.chars(), args, [](const run_error&) {});
     if (outcome.end == run_end::ended_by_fendp || outcome.end == run_end::stopped) return 0;
     if (outcome.end == run_end::failed) {
-        window.show_fatal_error(outcome.error, script.content);
+        window.show_fatal_error(outcome.error, script.content.chars());
         return 1;
     }
     window.show_finished();

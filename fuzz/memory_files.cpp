@@ -202,7 +202,7 @@ void memory_files::write(int number, text_ref chars) {
     case device::none: break;
     }
     std::string& b = *f.bytes;
-    std::string encoded = encode_text(encoding_, widened(chars));
+    std::string encoded = encode_text(encoding_, chars);
     if (encoded.size() > max_file_bytes - b.size()) throw run_error(error_kind::disk_full);
     b += encoded;
 }

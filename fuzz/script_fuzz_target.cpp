@@ -178,9 +178,12 @@ void check_trial(const tovl::text& script, const tovl::run_outcome& outcome,
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tovl;
-    decoded_script decoded =
-        decode_script(std::string_view(reinterpret_cast<const char*>(data), size), std::nullopt);
-    const text& script = decoded.content;
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    // The runners keep the script compact; the checker's trial takes it wide.
+    compact_script decoded = decode_compact_script(bytes, std::nullopt);
+    text_ref script = decoded.content.chars();
+    if (widened(script) != decode_script(bytes, std::nullopt).content)
+        fault("the compact script differs from the wide one");
     // The console's start-up check for scripts with mixed line ends.
     bool mixed = mixes_line_ends(script);
     (void)mixed;
@@ -210,13 +213,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (files.open_count() != 0) fault("a file command left a file open");
     if (outcome.end == run_end::failed) {
         int line = outcome.error.line();
-        size_t lines = split_lines(script).size();
+        size_t lines = split_compact_lines(script).size();
         if (line != run_error::no_line && (line < 0 || static_cast<size_t>(line) >= lines)) {
             fault("a run-time error names a line outside the script");
         }
         // The report the executables print for an error in the second run.
         host.show_message(fatal_report(outcome.error, script));
     }
-    check_trial(script, outcome, first_error);
+    check_trial(widened(script), outcome, first_error);
     return 0;
 }

@@ -177,7 +177,7 @@ void main_window::show_finished() {
     status_line_->showMessage(tr("Finished"));
 }
 
-void main_window::show_fatal_error(const run_error& error, text_view script) {
+void main_window::show_fatal_error(const run_error& error, text_ref script) {
     refresh_output();
     status_line_->showMessage(to_qstring(stop_notice(error)));
     wait_until_placed();

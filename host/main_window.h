@@ -5,6 +5,7 @@
 #include "host/power_question.h"
 #include "interp/run_error.h"
 #include "interp/script_host.h"
+#include "interp/text_ref.h"
 
 #include <QWidget>
 
@@ -54,7 +55,7 @@ class main_window : public QWidget, public script_host {
     void show_finished();
     // The run has ended with an error that nothing caught: the status line says so, and a
     // modal box shows its report.
-    void show_fatal_error(const run_error& error, text_view script);
+    void show_fatal_error(const run_error& error, text_ref script);
 
     // The runner's pause point during a run: at most every 50 ms, the output is brought up to
     // date and the window's events are handled (paint, move, resize, close, and scrolling or

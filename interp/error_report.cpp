@@ -23,20 +23,20 @@ text headline(const run_error& error) {
     return out;
 }
 
-void append_place(text& out, const run_error& error, text_view script) {
+void append_place(text& out, const run_error& error, text_ref script) {
     if (error.line() == run_error::no_line) return;
-    std::vector<text_view> lines = split_lines(script);
+    std::vector<text_ref> lines = split_compact_lines(script);
     out += u"line ";
     append_ascii(out, std::to_string(error.line() + 1));
     if (static_cast<size_t>(error.line()) < lines.size()) {
         out += u": ";
-        out += lines[error.line()];
+        append_chars(out, lines[error.line()]);
     }
 }
 
 } // namespace
 
-text fatal_report(const run_error& error, text_view script) {
+text fatal_report(const run_error& error, text_ref script) {
     text out = headline(error);
     if (error.line() != run_error::no_line) {
         out += u'\n';
@@ -53,7 +53,7 @@ text fatal_report(const run_error& error, text_view script) {
     return out;
 }
 
-text fallback_report(const run_error& error, text_view script) {
+text fallback_report(const run_error& error, text_ref script) {
     text out = headline(error);
     if (error.line() != run_error::no_line) {
         out += u" in ";

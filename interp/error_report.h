@@ -3,16 +3,17 @@
 
 #include "interp/run_error.h"
 #include "interp/text.h"
+#include "interp/text_ref.h"
 
 namespace tovl {
 
 // "Run-time error N: Description", then "line N: <the line>" (1-based) when the error arose in
 // a script line, then the error's cause when it has one, then the line-end hint when the
 // script mixes CR LF and bare line feeds. Lines are joined with LF.
-text fatal_report(const run_error& error, text_view script);
+text fatal_report(const run_error& error, text_ref script);
 
 // One line saying the first run failed, and why, and that the script runs again.
-text fallback_report(const run_error& error, text_view script);
+text fallback_report(const run_error& error, text_ref script);
 
 // One line for a status line: "Stopped at line L by run-time error N: Description", without
 // "at line L" when the error arose outside a script line.

@@ -48,8 +48,20 @@ text decode_text(text_encoding encoding, std::string_view bytes) {
     return out;
 }
 
-std::string encode_text(text_encoding encoding, text_view chars) {
-    return encoding == text_encoding::utf8 ? to_utf8(chars) : encode_code_page(chars);
+std::string encode_text(text_encoding encoding, text_ref chars) {
+    if (encoding == text_encoding::utf8) {
+        std::string out;
+        append_utf8(out, chars);
+        return out;
+    }
+    if (!chars.is_narrow()) return encode_code_page(chars.wide());
+    // Latin-1 characters are their own bytes in the code page but for U+0080..U+009F.
+    std::string out(chars.size(), '\0');
+    for (size_t i = 0; i < chars.size(); ++i) {
+        char16_t c = chars.narrow()[i];
+        out[i] = c < 0x80 || c >= 0xA0 ? static_cast<char>(c) : encode_char(text_view(&c, 1), 0);
+    }
+    return out;
 }
 
 // Windows-1252 gives one byte for each character, '?' for those it lacks.

@@ -23,7 +23,7 @@ text decode_text(text_encoding encoding, std::string_view bytes);
 void append_decoded(text& to, text_encoding encoding, std::string_view bytes);
 // Decodes into a text kept narrow while its characters fit: ASCII bytes are taken as they are.
 void append_decoded(compact_text& to, text_encoding encoding, std::string_view bytes);
-std::string encode_text(text_encoding encoding, text_view chars);
+std::string encode_text(text_encoding encoding, text_ref chars);
 // How many bytes encode_text gives for `chars`, without making them.
 size_t encoded_length(text_encoding encoding, text_ref chars);
 

@@ -107,6 +107,7 @@ TEST(linux_files, narrow_texts_write_what_their_wide_form_writes) {
         files.close(1);
         EXPECT_EQ(read_bytes(folder / "out"), encode_text(encoding, chars));
         EXPECT_EQ(files.encoded_size(narrow), files.encoded_size(chars));
+        EXPECT_EQ(encode_text(encoding, narrow), encode_text(encoding, chars));
     }
 }
 
