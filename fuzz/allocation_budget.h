@@ -12,8 +12,10 @@ namespace tovl::fuzz {
 // memory error, exactly as when the machine's memory runs out.
 class allocation_budget {
   public:
-    static constexpr int64_t live_limit = int64_t(64) << 20;
-    static constexpr int64_t work_limit = int64_t(512) << 20;
+    // Texts of one-byte characters take a byte each: these bound the characters an input can
+    // make and go over, and so its time under the sanitizers.
+    static constexpr int64_t live_limit = int64_t(32) << 20;
+    static constexpr int64_t work_limit = int64_t(256) << 20;
 
     allocation_budget();
     ~allocation_budget();
