@@ -28,36 +28,37 @@ class text_ref {
     // Views of either form convert implicitly, so that any text can be passed where a
     // text_ref is taken.
     // NOLINTBEGIN(google-explicit-constructor)
-    constexpr text_ref(text_view wide) noexcept : data_(wide.data()), size_(wide.size()) {}
+    constexpr text_ref(text_view wide) noexcept : data_(wide.data()), size_and_form_(wide.size()) {}
     constexpr text_ref(narrow_view narrow) noexcept
-        : data_(narrow.data()), size_(narrow.size()), narrow_(true) {}
+        : data_(narrow.data()), size_and_form_(narrow.size() | narrow_form) {}
     text_ref(const text& wide) noexcept : text_ref(text_view(wide)) {}
     text_ref(const narrow_text& narrow) noexcept : text_ref(narrow_view(narrow)) {}
     constexpr text_ref(const char16_t* literal) : text_ref(text_view(literal)) {}
     // NOLINTEND(google-explicit-constructor)
 
-    bool is_narrow() const { return narrow_; }
-    size_t size() const { return size_; }
-    bool empty() const { return size_ == 0; }
+    bool is_narrow() const { return (size_and_form_ & narrow_form) != 0; }
+    size_t size() const { return size_and_form_ & ~narrow_form; }
+    bool empty() const { return size() == 0; }
     // The form the characters are in: valid only for that form.
-    narrow_view narrow() const { return {static_cast<const narrow_char*>(data_), size_}; }
-    text_view wide() const { return {static_cast<const char16_t*>(data_), size_}; }
-    char16_t operator[](size_t i) const { return narrow_ ? narrow()[i] : wide()[i]; }
+    narrow_view narrow() const { return {static_cast<const narrow_char*>(data_), size()}; }
+    text_view wide() const { return {static_cast<const char16_t*>(data_), size()}; }
+    char16_t operator[](size_t i) const { return is_narrow() ? narrow()[i] : wide()[i]; }
     // The characters from `position` on, at most `length` of them (clamped to the end).
     text_ref substr(size_t position, size_t length = text_view::npos) const {
-        if (narrow_) return narrow().substr(position, length);
+        if (is_narrow()) return narrow().substr(position, length);
         return wide().substr(position, length);
     }
     // Calls `operation` with the characters as a narrow_view or a text_view.
     template <class operation> decltype(auto) visit(operation&& op) const {
-        if (narrow_) return op(narrow());
+        if (is_narrow()) return op(narrow());
         return op(wide());
     }
 
   private:
+    // The top bit of the size says the form: two words, passed in registers like a text_view.
+    static constexpr size_t narrow_form = size_t(1) << (8 * sizeof(size_t) - 1);
     const void* data_ = nullptr;
-    size_t size_ = 0;
-    bool narrow_ = false;
+    size_t size_and_form_ = 0;
 };
 
 // The two views of characters: of a text, or of characters in either form.
