@@ -1,6 +1,7 @@
 // The runner: keyword lookup, empty scripts and the step budget.
 #include "support.h"
 
+#include "interp/error_report.h"
 #include "interp/utf8.h"
 #include "interp/value.h"
 
@@ -62,4 +63,31 @@ TEST(runner, texts_past_the_memory_budget_fail_in_the_line_that_makes_them) {
     text after(size_t(1) << 20, u'x');
     EXPECT_GT(memory_budget::in_use(), memory_budget::limit());
     memory_budget::set_limit(SIZE_MAX);
+}
+
+// The runners keep an ASCII or Latin-1 script a byte a character: every line runs as it does
+// from the script's wide form, up to the error and the words that explain it.
+TEST(runner, a_script_runs_alike_kept_narrow_or_wide) {
+    const text_view scripts[] = {
+        u"fnumv12\r\nfsetv01caf\u00E9 \u00FF\r\nfprnt01\r\nfsetv02 12 \r\nfmath020202+\r\n"
+        u"fprnt02\r\nfifvr0102=\r\nfgoto11\r\nendif\r\nfnewl\r\nfappd010201\r\nfprnt01\r\n"
+        u"fmath010101+\r\n",
+        u"fnumv3\nfsetv1x\nfgoto 4.5\nfprnt1\nfprnt1\nfprnt9\n",
+        u"fnumv 9x\n",
+        u"fnumv3\nfgoto1e9\n",
+    };
+    for (text_view script : scripts) {
+        narrow_text narrow(script.begin(), script.end());
+        script_run wide_run;
+        script_run narrow_run;
+        run_outcome wide = wide_run.interp.run(script);
+        run_outcome compact = narrow_run.interp.run(narrow);
+        std::string shown = to_utf8(script);
+        EXPECT_EQ(narrow_run.host.output, wide_run.host.output) << shown;
+        ASSERT_EQ(compact.end, wide.end) << shown;
+        EXPECT_EQ(compact.error.kind(), wide.error.kind()) << shown;
+        EXPECT_EQ(compact.error.line(), wide.error.line()) << shown;
+        EXPECT_EQ(compact.error.cause(), wide.error.cause()) << shown;
+        EXPECT_EQ(fatal_report(compact.error, narrow), fatal_report(wide.error, script)) << shown;
+    }
 }
