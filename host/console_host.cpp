@@ -7,7 +7,6 @@
 #include "interp/utf8.h"
 #include "interp/value.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -93,8 +92,16 @@ void console_host::put(std::string_view bytes) {
 // held back until the next print shows whether an LF follows it.
 void console_host::append_output(text_ref output) {
     if (output.empty() || output_error_ != 0) return;
+    if (output.is_narrow() && !held_cr_) {
+        // The usual prints, written as they are: "fnewl", and ASCII without a CR.
+        std::string_view bytes = as_bytes(output.narrow());
+        if (bytes == "\r\n") return put_output("\n");
+        if (bytes.find('\r') == std::string_view::npos && ascii_run(bytes) == bytes.size())
+            return put_output(bytes);
+    }
     scratch_.clear();
     output.visit([this](auto more) {
+        constexpr typename decltype(more)::value_type carriage_return = '\r';
         if (held_cr_) {
             held_cr_ = false;
             if (more.front() == u'\n') {
@@ -106,7 +113,8 @@ void console_host::append_output(text_ref output) {
         }
         size_t start = 0;
         for (size_t i = 0; i < more.size(); ++i) {
-            if (more[i] != u'\r') continue;
+            i = more.find(carriage_return, i);
+            if (i == decltype(more)::npos) break;
             if (i + 1 == more.size()) {
                 append_utf8(scratch_, more.substr(start, i - start));
                 held_cr_ = true;
@@ -120,9 +128,13 @@ void console_host::append_output(text_ref output) {
         }
         if (start < more.size()) append_utf8(scratch_, more.substr(start));
     });
-    put(scratch_);
+    put_output(scratch_);
+}
+
+void console_host::put_output(std::string_view bytes) {
+    put(bytes);
     // On a terminal every finished line shows at once.
-    if (output_is_terminal_ && scratch_.find('\n') != std::string::npos) flush();
+    if (output_is_terminal_ && bytes.find('\n') != std::string_view::npos) flush();
 }
 
 void console_host::flush(bool final) {

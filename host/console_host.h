@@ -53,6 +53,8 @@ class console_host final : public script_host {
 
   private:
     void put(std::string_view bytes);
+    // Adds a print's bytes; on a terminal a finished line is written out at once.
+    void put_output(std::string_view bytes);
     // Writes to standard error, after the trace lines gathered before it.
     void write_errors(std::string_view bytes);
     void flush_trace();

@@ -35,7 +35,7 @@ void append_decoded(text& to, text_encoding encoding, std::string_view bytes) {
 
 void append_decoded(compact_text& to, text_encoding encoding, std::string_view bytes) {
     // ASCII decodes to itself in both encodings.
-    if (std::all_of(bytes.begin(), bytes.end(), [](char b) { return (b & 0x80) == 0; })) {
+    if (ascii_run(bytes) == bytes.size()) {
         to.append(narrow_view(reinterpret_cast<const narrow_char*>(bytes.data()), bytes.size()));
         return;
     }

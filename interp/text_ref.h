@@ -17,6 +17,11 @@ using narrow_view = std::basic_string_view<narrow_char>;
 using narrow_text =
     std::basic_string<narrow_char, std::char_traits<narrow_char>, budget_allocator<narrow_char>>;
 
+// The characters of a narrow view as the bytes they are.
+inline std::string_view as_bytes(narrow_view chars) {
+    return {reinterpret_cast<const char*>(chars.data()), chars.size()};
+}
+
 // True when every character of `chars` fits in one byte.
 bool fits_narrow(text_view chars);
 

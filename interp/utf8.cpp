@@ -11,18 +11,6 @@ namespace {
 
 // How many bytes at the start are ASCII, looked at eight at a time: scripts and most texts are
 // nearly all ASCII, which needs no decoding beyond widening.
-size_t ascii_run(std::string_view bytes) {
-    size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        uint64_t block = 0;
-        std::memcpy(&block, bytes.data() + i, 8);
-        if (block & 0x8080808080808080u) break;
-    }
-    while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80)
-        ++i;
-    return i;
-}
-
 constexpr char32_t replacement = 0xFFFD;
 
 char* put_code_point(char* out, char32_t cp) {
@@ -115,15 +103,19 @@ char* put_wide_utf8(char* out, text_view chars) {
     return out;
 }
 
-// Characters U+0080..U+00FF take two bytes, the others one.
+// Characters U+0080..U+00FF take two bytes, the others one: runs of ASCII are copied whole.
 char* put_narrow_utf8(char* out, narrow_view chars) {
-    for (narrow_char c : chars) {
-        if (c < 0x80) {
-            *out++ = static_cast<char>(c);
-        } else {
-            *out++ = static_cast<char>(0xC0 | (c >> 6));
-            *out++ = static_cast<char>(0x80 | (c & 0x3F));
-        }
+    std::string_view bytes = as_bytes(chars);
+    while (!bytes.empty()) {
+        size_t ascii = ascii_run(bytes);
+        std::memcpy(out, bytes.data(), ascii);
+        out += ascii;
+        bytes.remove_prefix(ascii);
+        if (bytes.empty()) break;
+        auto c = static_cast<unsigned char>(bytes.front());
+        *out++ = static_cast<char>(0xC0 | (c >> 6));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+        bytes.remove_prefix(1);
     }
     return out;
 }
@@ -148,6 +140,18 @@ size_t wide_utf8_length(text_view chars) {
 
 } // namespace
 
+size_t ascii_run(std::string_view bytes) {
+    size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        uint64_t block = 0;
+        std::memcpy(&block, bytes.data() + i, 8);
+        if (block & 0x8080808080808080u) break;
+    }
+    while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80)
+        ++i;
+    return i;
+}
+
 char* put_utf8(char* out, text_ref chars) {
     if (chars.is_narrow()) return put_narrow_utf8(out, chars.narrow());
     return put_wide_utf8(out, chars.wide());
@@ -162,6 +166,10 @@ size_t utf8_length(text_ref chars) {
 }
 
 void append_utf8(std::string& to, text_ref chars) {
+    if (chars.is_narrow() && ascii_run(as_bytes(chars.narrow())) == chars.size()) {
+        to.append(as_bytes(chars.narrow()));
+        return;
+    }
     size_t old = to.size();
     to.resize(old + 3 * chars.size());
     char* end = put_utf8(to.data() + old, chars);

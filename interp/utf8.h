@@ -33,6 +33,8 @@ text from_utf8(std::string_view bytes);
 void append_from_utf8(text& to, std::string_view bytes);
 
 bool is_valid_utf8(std::string_view bytes);
+// The number of ASCII bytes `bytes` starts with, read eight at a time.
+size_t ascii_run(std::string_view bytes);
 // The length of the character that `bytes` starts with: its whole UTF-8 sequence, or 1 for a
 // byte that starts none. `bytes` is not empty.
 size_t utf8_sequence_length(std::string_view bytes);

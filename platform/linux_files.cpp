@@ -246,8 +246,8 @@ void linux_files::write(int number, text_ref chars) {
     while (!narrow.empty()) {
         narrow_view piece = narrow.substr(0, buffer_size / 4);
         narrow.remove_prefix(piece.size());
-        if (std::all_of(piece.begin(), piece.end(), [](narrow_char c) { return c < 0x80; })) {
-            f.put(reinterpret_cast<const char*>(piece.data()), piece.size());
+        if (ascii_run(as_bytes(piece)) == piece.size()) {
+            f.put(as_bytes(piece).data(), piece.size());
             continue;
         }
         widened_piece.assign(piece.begin(), piece.end());
