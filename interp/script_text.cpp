@@ -32,8 +32,8 @@ text_encoding script_encoding(std::string_view& bytes, std::optional<text_encodi
                                             : text_encoding::windows_1252;
 }
 
-// Both scan the script once, character by character: a script may have tens of thousands of
-// lines, and this runs before every run.
+// Both scan the script once, character by character (and the split counts its line feeds
+// first): a script may have tens of thousands of lines, and this runs before every run.
 template <class line_view, class chars> std::vector<line_view> lines_of(chars script) {
     using unit = typename chars::value_type;
     std::vector<line_view> lines;
@@ -42,7 +42,8 @@ template <class line_view, class chars> std::vector<line_view> lines_of(chars sc
     const unit* const end = start + script.size();
     const unit* const first_cr = std::find(start, end, unit('\r'));
     const unit* line = start;
-    lines.reserve(script.size() / 24 + 1); // most scripts' lines are shorter than this
+    // Room for every line at once: each line but the last ends in an LF, CR LF or not.
+    lines.reserve(static_cast<size_t>(std::count(start, end, unit('\n'))) + 1);
     if (first_cr == end) {                 // LF ends the lines
         for (const unit* at = start; at != end; ++at) {
             if (*at == unit('\n')) {
