@@ -139,12 +139,7 @@ value value::from_text(compact_text&& built) {
 value value::from_joined_texts(text_ref first, text_ref second) {
     check_text_length(first.size(), second.size());
     text_storage joined;
-    try {
-        joined.assign(first, second);
-    } catch (...) {
-        joined.release();
-        throw;
-    }
+    joined.assign(first, second); // holds nothing when it fails
     value v;
     v.become_text(joined);
     return v;
@@ -183,11 +178,12 @@ void value::parse_text_once() const {
         parse_error_ = *parsed.error;
         return;
     }
-    // A whole number is kept in the head (not -0, which prints otherwise); another in the
-    // block, or found again by parsing the few characters of a text kept in place.
+    // A whole number is kept in the head (but -0, which an integer cannot hold); another in
+    // the block, or found again by parsing the few characters of a text kept in place.
     double number = parsed.number;
     if (number > INT32_MIN && number < INT32_MAX &&
-        number == static_cast<double>(static_cast<int32_t>(number)) && !std::signbit(number)) {
+        number == static_cast<double>(static_cast<int32_t>(number)) &&
+        !(number == 0 && std::signbit(number))) {
         whole_ = static_cast<int32_t>(number);
         parsed_ = parse::whole;
     } else if (shape_ > in_place_most) {
