@@ -50,7 +50,8 @@ void report_failures(run_state& state, text_ref line, command_steps steps) {
     try {
         steps(name);
     } catch (const run_error& error) {
-        state.host.show_message(file_command_report(error, name, state.line_counter, widened(line)));
+        state.host.show_message(
+            file_command_report(error, name, state.line_counter, widened(line)));
     } catch (const std::bad_alloc&) {
         state.host.show_message(file_command_report(run_error(error_kind::out_of_memory), name,
                                                     state.line_counter, widened(line)));

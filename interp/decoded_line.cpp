@@ -88,7 +88,7 @@ using operand_decoder = bool (*)(decoded_line& decoded, text_ref line,
 // Each keyword's decoder, made from its row when the program is built.
 constexpr operand_decoder operand_decoders[] = {
 #define TOVL_KEYWORD(name, ...)                                                                    \
-    [](decoded_line& decoded, text_ref line, const variable_table& variables) {                   \
+    [](decoded_line& decoded, text_ref line, const variable_table& variables) {                    \
         return decode_operands<keyword::name>(                                                     \
             decoded, line, variables,                                                              \
             std::make_index_sequence<row_of(keyword::name).operands.size()>());                    \

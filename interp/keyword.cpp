@@ -53,7 +53,6 @@ constexpr std::array<keyword_place, size_t(1) << table_bits> keyword_table = [] 
 
 } // namespace
 
-
 std::optional<keyword> find_keyword(text_ref line) {
     // The first five characters, in either form.
     char16_t start[5] = {};

@@ -44,7 +44,7 @@ template <class line_view, class chars> std::vector<line_view> lines_of(chars sc
     const unit* line = start;
     // Room for every line at once: each line but the last ends in an LF, CR LF or not.
     lines.reserve(static_cast<size_t>(std::count(start, end, unit('\n'))) + 1);
-    if (first_cr == end) {                 // LF ends the lines
+    if (first_cr == end) { // LF ends the lines
         for (const unit* at = start; at != end; ++at) {
             if (*at == unit('\n')) {
                 lines.emplace_back(chars(line, static_cast<size_t>(at - line)));

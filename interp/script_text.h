@@ -3,8 +3,8 @@
 
 #include "interp/text.h"
 #include "interp/text_block.h"
-#include "interp/text_ref.h"
 #include "interp/text_encoding.h"
+#include "interp/text_ref.h"
 
 #include <optional>
 #include <string_view>

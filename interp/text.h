@@ -22,5 +22,4 @@ inline void append_ascii(text& to, std::string_view ascii) {
     to.append(ascii.begin(), ascii.end());
 }
 
-
 } // namespace tovl
