@@ -22,7 +22,7 @@ void fmsgb(run_state& state, const decoded_line& decoded) {
 void finpt(run_state& state, const decoded_line& decoded) {
     operands f(state, decoded);
     text answer = state.host.ask(value_text(f.slot(2)));
-    f.slot(1) = value::from_text(std::move(answer));
+    f.slot(1) = value::from_text(answer);
 }
 
 } // namespace tovl::commands
