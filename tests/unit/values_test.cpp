@@ -60,10 +60,10 @@ TEST(shortcuts, give_what_the_plain_path_through_the_text_gives) {
     for (int16_t i : {0, 1, -1, 32767, -32768})
         values.push_back(value::from_int16(i));
     for (const char16_t* t :
-         {u"12",        u" 12 ",       u"12abc",  u"1e3",    u"abc",        u"",
-          u"-4x",       u"1 2",        u"3.7.2",  u"+5",     u"5.",         u".5",
-          u"1e400x",    u"1e39",       u"3.4e38", u"-0",     u"2147483647", u"-2147483648",
-          u"1234567.5", u"12345678.5", u"\u0661", u"1\u00A0"})
+         {u"12",       u" 12 ",      u"12abc",      u"1e3",    u"abc",        u"",
+          u"-4x",      u"1 2",       u"3.7.2",      u"+5",     u"5.",         u".5",
+          u"1e400x",   u"1e39",      u"3.4e38",     u"-0",     u"2147483647", u"-2147483648",
+          u"1234.567", u"1234567.5", u"12345678.5", u"\u0661", u"1\u00A0"})
         values.push_back(value::from_text(t));
     for (const value& v : values) {
         parsed_number plain = parse_lead_number(value_text(v));
