@@ -87,7 +87,16 @@ compact_script decode_compact_script(std::string_view bytes, std::optional<text_
     text_encoding encoding = script_encoding(bytes, forced);
     compact_script script{compact_text(), encoding};
     script.content.reserve(bytes.size());
-    append_decoded(script.content, encoding, bytes);
+    // A piece at a time, so that no wide copy of the whole script is ever held; a UTF-8
+    // character cut by a piece's end waits for the next piece, as the file reader does it.
+    constexpr size_t piece = size_t(1) << 16;
+    while (!bytes.empty()) {
+        size_t length = std::min(piece, bytes.size());
+        if (encoding == text_encoding::utf8 && length < bytes.size())
+            length -= incomplete_utf8_tail(bytes.substr(0, length));
+        append_decoded(script.content, encoding, bytes.substr(0, length));
+        bytes.remove_prefix(length);
+    }
     return script;
 }
 

@@ -126,3 +126,19 @@ TEST(console_output, standard_error_keeps_surrogate_pairs_whole) {
     EXPECT_EQ(terminal_text(t, control_characters::dropped), "\xF0\x9F\x92\xA1\xEF\xBF\xBD-");
     EXPECT_EQ(encode_text(text_encoding::windows_1252, u"\U0001F4A1\xDC80"), "??\x80");
 }
+
+// The runners decode a script a piece at a time: characters cut by a piece's end, bytes of the
+// code page and a text that widens late decode as the whole script does.
+TEST(script_text, a_script_decoded_compact_reads_as_decoded_whole) {
+    std::string utf8 = std::string(65534, 'x') + "\xE2\x82\xAC" + std::string(65536, 'y') +
+                       "\xC3\xA9\xF0\x9F\x98\x80";
+    std::string code_page = std::string(65535, 'x') + "\x80\xE9\xFF" + std::string(70000, 'z');
+    for (const std::string& bytes : {utf8, code_page,
+                                     std::string("\xEF\xBB\xBF"
+                                                 "ab\xC3\xA9")}) {
+        compact_script compact = decode_compact_script(bytes, std::nullopt);
+        decoded_script whole = decode_script(bytes, std::nullopt);
+        EXPECT_EQ(compact.encoding, whole.encoding);
+        EXPECT_TRUE(compact.content.chars() == text_ref(whole.content));
+    }
+}
