@@ -55,11 +55,11 @@ std::string encode_text(text_encoding encoding, text_ref chars) {
         return out;
     }
     if (!chars.is_narrow()) return encode_code_page(chars.wide());
-    // Latin-1 characters are their own bytes in the code page but for U+0080..U+009F.
+    // Each narrow character is one character to the code page: no pairs, no escaped bytes.
     std::string out(chars.size(), '\0');
     for (size_t i = 0; i < chars.size(); ++i) {
         char16_t c = chars.narrow()[i];
-        out[i] = c < 0x80 || c >= 0xA0 ? static_cast<char>(c) : encode_char(text_view(&c, 1), 0);
+        out[i] = encode_char(text_view(&c, 1), 0);
     }
     return out;
 }
