@@ -213,7 +213,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (files.open_count() != 0) fault("a file command left a file open");
     if (outcome.end == run_end::failed) {
         int line = outcome.error.line();
-        size_t lines = split_compact_lines(script).size();
+        size_t lines = script_lines(script).size();
         if (line != run_error::no_line && (line < 0 || static_cast<size_t>(line) >= lines)) {
             fault("a run-time error names a line outside the script");
         }

@@ -25,7 +25,7 @@ text headline(const run_error& error) {
 
 void append_place(text& out, const run_error& error, text_ref script) {
     if (error.line() == run_error::no_line) return;
-    std::vector<text_ref> lines = split_compact_lines(script);
+    script_lines lines(script);
     out += u"line ";
     append_ascii(out, std::to_string(error.line() + 1));
     if (static_cast<size_t>(error.line()) < lines.size()) {

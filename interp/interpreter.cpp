@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <vector>
 
 namespace tovl {
@@ -28,18 +29,18 @@ void check_line_count(size_t count) {
 } // namespace
 
 run_outcome interpreter::run(text_ref script) {
-    std::vector<text_ref> lines;
+    std::optional<script_lines> lines;
     try {
-        lines = split_compact_lines(script);
-        check_line_count(lines.size());
+        lines.emplace(script);
+        check_line_count(lines->size());
     } catch (const run_error& error) {
         return {run_end::failed, error};
     } catch (const std::bad_alloc&) {
         return {run_end::failed, run_error(error_kind::out_of_memory)};
     }
     // A traced run has a loop of its own, so that the usual run pays nothing for the trace.
-    if (tracer_) return commands_.run_traced(state_, lines, pacing_, &*tracer_);
-    return commands_.run(state_, lines, pacing_, nullptr);
+    if (tracer_) return commands_.run_traced(state_, *lines, pacing_, &*tracer_);
+    return commands_.run(state_, *lines, pacing_, nullptr);
 }
 
 run_outcome interpreter::run_with_fallback(text_ref script, const fallback_notice& notice) {

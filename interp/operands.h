@@ -5,6 +5,7 @@
 #include "interp/decoded_line.h"
 #include "interp/run_error.h"
 #include "interp/run_state.h"
+#include "interp/script_text.h"
 #include "interp/text.h"
 #include "interp/variable_table.h"
 
@@ -51,7 +52,7 @@ class operands {
     // all decode.
     double number(int field) const { return field_number(state_.variables, line(), field); }
     // The line being run, as written.
-    text_ref line() const { return state_.line_texts[state_.line_counter]; }
+    text_ref line() const { return (*state_.line_texts)[static_cast<size_t>(state_.line_counter)]; }
 
   private:
     run_state& state_;

@@ -7,6 +7,7 @@
 #include "interp/run_error.h"
 #include "interp/run_state.h"
 #include "interp/run_trace.h"
+#include "interp/script_text.h"
 #include "interp/text.h"
 
 #include <algorithm>
@@ -59,7 +60,7 @@ class run_pacing {
 
 // What the commands give the interpreter: the loop made with their bodies, plain and traced.
 struct command_set {
-    using loop = run_outcome (*)(run_state& state, const std::vector<text_ref>& lines,
+    using loop = run_outcome (*)(run_state& state, const script_lines& lines,
                                  run_pacing& pacing, line_tracer* tracer);
     loop run;
     loop run_traced;
@@ -83,7 +84,7 @@ void fuse_test_and_jump(decoded_line& test, decoded_line& next, text_ref next_te
 // flag chooses the table the lines jump through, so skipped lines cost nothing extra.
 // NOLINTBEGIN(cppcoreguidelines-avoid-goto): the dispatch loop is made of jumps.
 template <class bodies, bool traced>
-run_outcome run_lines(run_state& state, const std::vector<text_ref>& lines, run_pacing& pacing,
+run_outcome run_lines(run_state& state, const script_lines& lines, run_pacing& pacing,
                       line_tracer* tracer) {
     std::vector<decoded_line> program;
     variable_table& variables = state.variables;
@@ -105,7 +106,7 @@ run_outcome run_lines(run_state& state, const std::vector<text_ref>& lines, run_
         lines_of_run& operator=(lines_of_run&&) = delete;
         ~lines_of_run() { state.line_texts = nullptr; }
     } in_run(state);
-    state.line_texts = lines.data();
+    state.line_texts = &lines;
     int counter = 0;
     uint32_t stretch = 0;   // lines from one pause point to the next
     uint32_t countdown = 0; // lines left before the next one

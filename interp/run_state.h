@@ -13,6 +13,8 @@
 
 namespace tovl {
 
+class script_lines;
+
 // The outside world of a run, owned by whoever starts the interpreter.
 struct run_services {
     script_host& host;
@@ -39,7 +41,7 @@ struct run_state {
     bool end_requested = false; // set by "fendp": the run ends after this line
     // The lines of the run in progress, for the handlers that read a line's text: the text of
     // "fsetv", and the fields that did not decode, on the error path.
-    const text_ref* line_texts = nullptr;
+    const script_lines* line_texts = nullptr;
 };
 
 } // namespace tovl

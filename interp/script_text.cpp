@@ -5,6 +5,9 @@
 #include "interp/utf8.h"
 
 #include <algorithm>
+#include <cstring>
+#include <cstdint>
+#include <new>
 
 namespace tovl {
 
@@ -32,45 +35,53 @@ text_encoding script_encoding(std::string_view& bytes, std::optional<text_encodi
                                             : text_encoding::windows_1252;
 }
 
-// Both scan the script once, character by character (and the split counts its line feeds
-// first): a script may have tens of thousands of lines, and this runs before every run.
-template <class line_view, class chars> std::vector<line_view> lines_of(chars script) {
+// The split and the line-end check run before every run, on scripts of tens of thousands of
+// lines: both go from line feed to line feed, which a one-byte script finds with memchr.
+template <class unit> const unit* find_unit(const unit* from, const unit* end, unit wanted) {
+    if constexpr (sizeof(unit) == 1) {
+        const void* at = std::memchr(from, wanted, static_cast<size_t>(end - from));
+        return at != nullptr ? static_cast<const unit*>(at) : end;
+    } else {
+        return std::find(from, end, wanted);
+    }
+}
+
+// Calls reserve(count) with the number of lines, then take(first, length) for each line in
+// order; returns the length of the script's line ends, 2 for CR LF and 1 for LF. An empty script
+// has no lines.
+template <class chars, class reserve_lines, class take_line>
+size_t each_line(chars script, reserve_lines reserve, take_line take) {
     using unit = typename chars::value_type;
-    std::vector<line_view> lines;
-    if (script.empty()) return lines;
+    if (script.empty()) return 1;
     const unit* const start = script.data();
     const unit* const end = start + script.size();
-    const unit* const first_cr = std::find(start, end, unit('\r'));
-    const unit* line = start;
+    auto place = [start](const unit* at) { return static_cast<size_t>(at - start); };
+    auto next_lf = [end](const unit* from) { return find_unit(from, end, unit('\n')); };
     // Room for every line at once: each line but the last ends in an LF, CR LF or not.
-    lines.reserve(static_cast<size_t>(std::count(start, end, unit('\n'))) + 1);
-    if (first_cr == end) { // LF ends the lines
-        for (const unit* at = start; at != end; ++at) {
-            if (*at == unit('\n')) {
-                lines.emplace_back(chars(line, static_cast<size_t>(at - line)));
-                line = at + 1;
-            }
-        }
-    } else { // CR LF ends the lines; any other CR or LF stays in its line
-        for (const unit* at = first_cr; at + 1 < end; ++at) {
-            if (at[0] == unit('\r') && at[1] == unit('\n')) {
-                lines.emplace_back(chars(line, static_cast<size_t>(at - line)));
-                line = at + 2;
-                ++at;
-            }
+    size_t count = 1;
+    for (const unit* at = next_lf(start); at != end; at = next_lf(at + 1))
+        ++count;
+    reserve(count);
+    // With a CR anywhere, CR LF ends the lines, and any other CR or LF stays in its line.
+    const size_t line_end = find_unit(start, end, unit('\r')) != end ? 2 : 1;
+    const unit* line = start;
+    for (const unit* at = next_lf(start); at != end; at = next_lf(at + 1)) {
+        if (line_end == 1 || (at != start && at[-1] == unit('\r'))) {
+            take(place(line), place(at) + 1 - line_end - place(line));
+            line = at + 1;
         }
     }
-    lines.emplace_back(chars(line, static_cast<size_t>(end - line)));
-    return lines;
+    take(place(line), place(end) - place(line));
+    return line_end;
 }
 
 template <class chars> bool mixes_line_ends_in(chars script) {
     using unit = typename chars::value_type;
     const unit* const start = script.data();
     const unit* const end = start + script.size();
-    if (std::find(start, end, unit('\r')) == end) return false;
-    for (const unit* at = std::find(start, end, unit('\n')); at != end;
-         at = std::find(at + 1, end, unit('\n'))) {
+    if (find_unit(start, end, unit('\r')) == end) return false;
+    for (const unit* at = find_unit(start, end, unit('\n')); at != end;
+         at = find_unit(at + 1, end, unit('\n'))) {
         if (at == start || at[-1] != unit('\r')) return true;
     }
     return false;
@@ -101,11 +112,22 @@ compact_script decode_compact_script(std::string_view bytes, std::optional<text_
 }
 
 std::vector<text_view> split_lines(text_view script) {
-    return lines_of<text_view>(script);
+    std::vector<text_view> lines;
+    each_line(
+        script, [&](size_t count) { lines.reserve(count); },
+        [&](size_t first, size_t length) { lines.push_back(script.substr(first, length)); });
+    return lines;
 }
 
-std::vector<text_ref> split_compact_lines(text_ref script) {
-    return script.visit([](auto chars) { return lines_of<text_ref>(chars); });
+script_lines::script_lines(text_ref script) : script_(script) {
+    // Past 4 GiB the starts would not fit their four bytes; no script of 32,767 lines needs it.
+    if (script.size() > UINT32_MAX - 2) throw std::bad_alloc();
+    line_end_ = static_cast<uint32_t>(script.visit([&](auto chars) {
+        return each_line(
+            chars, [&](size_t count) { starts_.reserve(count + 1); },
+            [&](size_t first, size_t) { starts_.push_back(static_cast<uint32_t>(first)); });
+    }));
+    starts_.push_back(static_cast<uint32_t>(script.size()) + line_end_);
 }
 
 bool mixes_line_ends(text_ref script) {

@@ -6,6 +6,7 @@
 #include "interp/text_encoding.h"
 #include "interp/text_ref.h"
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -45,8 +46,28 @@ compact_script decode_compact_script(std::string_view bytes, std::optional<text_
 // carriage return anywhere ends its lines at CR LF only, so that a bare LF stays inside its
 // line; a script without one, as Linux editors write it, ends them at LF.
 std::vector<text_view> split_lines(text_view script);
-// The lines of a script in either form, by the same rule, as the runner takes them.
-std::vector<text_ref> split_compact_lines(text_ref script);
+// The lines of a script in either form, by the same rule, as the runner takes them: where each
+// line starts, four bytes a line, and the length of the line ends, which is the same for every
+// line of a script. The script's characters must outlive it.
+class script_lines {
+  public:
+    // A script of 4 GiB characters or more is more than the memory there is: bad_alloc.
+    explicit script_lines(text_ref script);
+
+    size_t size() const { return starts_.size() - 1; }
+    bool empty() const { return size() == 0; }
+    // Line `line` (0-based, below size()), without its line end.
+    text_ref operator[](size_t line) const {
+        uint32_t first = starts_[line];
+        return script_.part(first, starts_[line + 1] - line_end_ - first);
+    }
+
+  private:
+    text_ref script_;
+    // Then one more: where a line after the last would start, past a line end it does not have.
+    std::vector<uint32_t> starts_;
+    uint32_t line_end_ = 1;
+};
 
 // True when the script ends its lines at CR LF but also holds a line feed without a carriage
 // return: its author likely meant that line feed to end a line too, and it does not.

@@ -53,6 +53,13 @@ class text_ref {
         if (is_narrow()) return narrow().substr(position, length);
         return wide().substr(position, length);
     }
+    // The `length` characters from `position` on, which the caller knows lie within.
+    text_ref part(size_t position, size_t length) const {
+        text_ref part;
+        part.data_ = static_cast<const char*>(data_) + (is_narrow() ? position : 2 * position);
+        part.size_and_form_ = length | (size_and_form_ & narrow_form);
+        return part;
+    }
     // Calls `operation` with the characters as a narrow_view or a text_view.
     template <class operation> decltype(auto) visit(operation&& op) const {
         if (is_narrow()) return op(narrow());
