@@ -26,15 +26,13 @@ bool int16_number(text_ref written, int16_t& out) {
 bool field_slot(const variable_table& variables, text_ref written, int16_t& slot) {
     // Digits alone, the usual field, read as the strict parse would read them.
     int digits = 0;
-    bool all_digits = !written.empty();
-    for (size_t i = 0; i < written.size(); ++i) {
-        char16_t c = written[i];
-        if (c < u'0' || c > u'9') {
-            all_digits = false;
-            break;
+    bool all_digits = written.visit([&digits](auto chars) {
+        for (auto c : chars) {
+            if (c < u'0' || c > u'9') return false;
+            digits = digits * 10 + (c - u'0');
         }
-        digits = digits * 10 + (c - u'0');
-    }
+        return !chars.empty();
+    });
     if (!all_digits) {
         // Any other number in the table's range rounds to a slot the same way.
         parsed_number number = parse_strict_number(written);

@@ -6,13 +6,13 @@ namespace tovl {
 namespace {
 
 // Heads with a character outside ASCII, or of another length, match no keyword and pack to 0.
-constexpr uint64_t pack_head(text_view head) {
+template <class chars> constexpr uint64_t pack_head(chars head) {
     if (head.size() != 5) return 0;
     // A character beyond ASCII could pack like an ASCII one. A 0 packs to a 0 byte, which no
     // keyword has, so such a head finds none.
     if ((head[0] | head[1] | head[2] | head[3] | head[4]) >= 0x80) return 0;
-    return uint64_t{head[0]} << 32 | uint64_t{head[1]} << 24 | uint64_t{head[2]} << 16 |
-           uint64_t{head[3]} << 8 | uint64_t{head[4]};
+    return uint64_t(head[0]) << 32 | uint64_t(head[1]) << 24 | uint64_t(head[2]) << 16 |
+           uint64_t(head[3]) << 8 | uint64_t(head[4]);
 }
 
 // The keywords in a table of 64 places, each at the place its packed head hashes to: a lookup
@@ -29,7 +29,7 @@ constexpr size_t place(uint64_t key) {
 constexpr bool keywords_spread() {
     std::array<bool, size_t(1) << table_bits> taken{};
     for (const keyword_row& row : keyword_rows) {
-        size_t at = place(pack_head(row.name));
+        size_t at = place(pack_head(text_view(row.name)));
         if (taken[at]) return false;
         taken[at] = true;
     }
@@ -45,7 +45,7 @@ struct keyword_place {
 constexpr std::array<keyword_place, size_t(1) << table_bits> keyword_table = [] {
     std::array<keyword_place, size_t(1) << table_bits> table{};
     for (size_t i = 0; i < keyword_count; ++i) {
-        uint64_t key = pack_head(keyword_rows[i].name);
+        uint64_t key = pack_head(text_view(keyword_rows[i].name));
         table[place(key)] = {key, static_cast<keyword>(i)};
     }
     return table;
@@ -55,11 +55,7 @@ constexpr std::array<keyword_place, size_t(1) << table_bits> keyword_table = [] 
 
 std::optional<keyword> find_keyword(text_ref line) {
     // The first five characters, in either form.
-    char16_t start[5] = {};
-    size_t length = std::min(line.size(), std::size(start));
-    for (size_t i = 0; i < length; ++i)
-        start[i] = line[i];
-    uint64_t head = pack_head(text_view(start, length));
+    uint64_t head = line.visit([](auto chars) { return pack_head(chars.substr(0, 5)); });
     if (head == 0) return std::nullopt;
     const keyword_place& found = keyword_table[place(head)];
     if (found.key != head) return std::nullopt;
