@@ -25,8 +25,8 @@ sigset_t caught_signals;                      // the signals the handler was ins
 std::atomic<const char*> errors_closing{nullptr}; // the bytes standard error gets last, if any
 static_assert(std::atomic<const char*>::is_always_lock_free, "read by the signal handler");
 
-held_stream output_stream(STDOUT_FILENO);
-held_stream error_stream(STDERR_FILENO);
+constinit held_stream output_stream(STDOUT_FILENO);
+constinit held_stream error_stream(STDERR_FILENO);
 
 [[noreturn]] void end_by_signal(int signal_number);
 

@@ -20,7 +20,7 @@ class held_stream {
   public:
     static constexpr size_t capacity = size_t(1) << 16;
 
-    explicit held_stream(int fd) : fd_(fd) {}
+    constexpr explicit held_stream(int fd) : fd_(fd) {}
     ~held_stream() = default;
     held_stream(const held_stream&) = delete;
     held_stream& operator=(const held_stream&) = delete;
