@@ -63,7 +63,8 @@ void fuse_test_and_jump(decoded_line& test, decoded_line& next, text_ref next_te
                         const variable_table& variables) {
     if (test.form != form_of(keyword::fifvr)) return;
     if (next.form == line_form::not_decoded) next = decode_line(next_text, variables);
-    if (next.form == form_of(keyword::fgoto) && next.complete) test.form = line_form::test_then_jump;
+    if (next.form == form_of(keyword::fgoto) && next.complete)
+        test.form = line_form::test_then_jump;
 }
 
 void raise_jump_before_start(int16_t counter) {

@@ -60,8 +60,8 @@ class run_pacing {
 
 // What the commands give the interpreter: the loop made with their bodies, plain and traced.
 struct command_set {
-    using loop = run_outcome (*)(run_state& state, const script_lines& lines,
-                                 run_pacing& pacing, line_tracer* tracer);
+    using loop = run_outcome (*)(run_state& state, const script_lines& lines, run_pacing& pacing,
+                                 line_tracer* tracer);
     loop run;
     loop run_traced;
 };

@@ -5,8 +5,8 @@
 #include "interp/utf8.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 namespace tovl {

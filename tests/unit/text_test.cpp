@@ -79,10 +79,21 @@ TEST(script_text, lines_end_at_cr_lf_or_at_lf_and_mixed_ends_are_seen) {
         for (text_view line : split_lines(script))
             lines.emplace_back(line);
         ASSERT_EQ(lines, plain_split(script)) << to_utf8(script);
+        // The runners' lines, of the script kept narrow and wide.
+        narrow_text narrow(script.begin(), script.end());
+        for (text_ref kept : {text_ref(script), text_ref(narrow)}) {
+            script_lines found(kept);
+            lines.clear();
+            for (size_t i = 0; i < found.size(); ++i)
+                lines.push_back(widened(found[i]));
+            ASSERT_EQ(lines, plain_split(script)) << to_utf8(script);
+        }
         bool bare_lf = false;
         for (size_t i = 0; i < script.size(); ++i)
             bare_lf |= script[i] == u'\n' && (i == 0 || script[i - 1] != u'\r');
-        ASSERT_EQ(mixes_line_ends(script), bare_lf && script.find(u'\r') != text::npos);
+        bool mixed = bare_lf && script.find(u'\r') != text::npos;
+        ASSERT_EQ(mixes_line_ends(script), mixed);
+        ASSERT_EQ(mixes_line_ends(narrow), mixed);
     }
 }
 
