@@ -11,7 +11,7 @@
 namespace tovl {
 
 // How the runner runs a line: the three forms of lines that run no command, then one form per
-// keyword, in the order of the keyword list, then the forms the run loop makes itself.
+// keyword, in the order of the keyword list.
 enum class line_form : uint8_t {
     not_decoded,  // not decoded under the current layout yet
     no_command,   // not a keyword line: does nothing
@@ -19,12 +19,8 @@ enum class line_form : uint8_t {
 #define TOVL_KEYWORD(name, ...) name,
 #include "interp/keywords.def"
 #undef TOVL_KEYWORD
-    // An "fifvr" whose next line is an "fgoto" that decoded whole: a loop's test and its jump
-    // back, run from one dispatch. Only the untraced loop makes it; its operands are the
-    // "fifvr"'s.
-    test_then_jump,
 };
-constexpr size_t line_form_count = 4 + keyword_count;
+constexpr size_t line_form_count = 3 + keyword_count;
 
 constexpr line_form form_of(keyword k) {
     return static_cast<line_form>(3 + static_cast<size_t>(k));
@@ -34,7 +30,7 @@ constexpr line_form form_of(keyword k) {
 // and a line not decoded yet, which is decoded first and dispatched again.
 constexpr bool runs_while_skipping(line_form form) {
     if (form == line_form::not_decoded) return true;
-    if (form <= line_form::needs_layout || form == line_form::test_then_jump) return false;
+    if (form <= line_form::needs_layout) return false;
     return keyword_rows[static_cast<size_t>(form) - 3].has(trait::ends_block);
 }
 
@@ -52,7 +48,6 @@ struct alignas(16) decoded_line {
     uint16_t column = 0;   // where the text operand starts (1-based)
     int16_t slots[3] = {unread, unread, unread}; // the variables of fields 1 to 3
 
-    // The keyword of a form from the keyword list.
     keyword command() const { return static_cast<keyword>(static_cast<size_t>(form) - 3); }
 };
 

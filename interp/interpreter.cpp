@@ -59,14 +59,6 @@ std::optional<run_end> run_pacing::pause_here(uint32_t& stretch) {
     return std::nullopt;
 }
 
-void fuse_test_and_jump(decoded_line& test, decoded_line& next, text_ref next_text,
-                        const variable_table& variables) {
-    if (test.form != form_of(keyword::fifvr)) return;
-    if (next.form == line_form::not_decoded) next = decode_line(next_text, variables);
-    if (next.form == form_of(keyword::fgoto) && next.complete)
-        test.form = line_form::test_then_jump;
-}
-
 void raise_jump_before_start(int16_t counter) {
     throw run_error(error_kind::subscript_out_of_range)
         .because(u"fgoto jumped to line " +

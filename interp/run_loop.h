@@ -69,11 +69,6 @@ struct command_set {
 // The run-time error of a line counter below 0 before a line runs: a jump to line 0 or before.
 [[noreturn, gnu::cold]] void raise_jump_before_start(int16_t counter);
 
-// Makes `test` run with the jump after it, when `test` is an "fifvr" and the next line, decoded
-// here from `next_text` if it was not yet, an "fgoto" whose target decoded.
-void fuse_test_and_jump(decoded_line& test, decoded_line& next, text_ref next_text,
-                        const variable_table& variables);
-
 // The loop itself, made by commands/ with `bodies` holding one static function per keyword,
 // of the same name: each line's label calls its keyword's body with the line's decoding, inline
 // where the body is. What a command does to the run besides its variables (a jump, a skip, a new
@@ -121,7 +116,6 @@ run_outcome run_lines(run_state& state, const script_lines& lines, run_pacing& p
 #define TOVL_KEYWORD(name, ...) &&form_##name,
 #include "interp/keywords.def"
 #undef TOVL_KEYWORD
-        &&form_test_then_jump,
     };
     static const void* const skipping[line_form_count] = {
         &&form_not_decoded,
@@ -131,7 +125,6 @@ run_outcome run_lines(run_state& state, const script_lines& lines, run_pacing& p
     runs_while_skipping(form_of(keyword::name)) ? &&form_##name : &&next_line,
 #include "interp/keywords.def"
 #undef TOVL_KEYWORD
-        &&next_line,
     };
     const void* const* table = state.skipping ? skipping : running;
 // NOLINTBEGIN(bugprone-macro-parentheses): statements and labels, not expressions.
@@ -179,27 +172,7 @@ run_outcome run_lines(run_state& state, const script_lines& lines, run_pacing& p
 #endif
             TOVL_FORM(not_decoded) : {
                 *line = decode_line(lines[static_cast<size_t>(counter)], variables);
-                if constexpr (!traced) {
-                    if (static_cast<uint32_t>(counter) < upper)
-                        fuse_test_and_jump(*line, line[1], lines[static_cast<size_t>(counter) + 1],
-                                           variables);
-                }
                 TOVL_DISPATCH();
-            }
-            TOVL_FORM(test_then_jump) : {
-                bodies::fifvr(state, *line);
-                // A failing test skips the jump as any other line; so does a pause point due
-                // before it, which the jump's own line then meets.
-                if (state.skipping || countdown == 0) {
-                    TOVL_SKIP_TABLE();
-                    goto next_line;
-                }
-                --countdown;
-                ++line;
-                state.line_counter = static_cast<int16_t>(++counter);
-                bodies::fgoto(state, *line);
-                counter = state.line_counter;
-                goto next_line;
             }
             TOVL_FORM(no_command) : {
                 goto next_line;
