@@ -6,6 +6,7 @@
 #include "interp/value.h"
 
 #include <string>
+#include <tuple>
 
 using namespace tovl;
 
@@ -44,6 +45,35 @@ TEST(runner, the_step_budget_ends_a_run_without_a_second_one) {
     EXPECT_EQ(o.end, run_end::step_budget_spent);
     EXPECT_EQ(r.host.output, u"\r\n\r\n");
     EXPECT_EQ(r.fallbacks, 0);
+}
+
+// A loop's test and its jump back run from one dispatch when untraced; the traced run takes them
+// one line at a time. Every step budget and pause interval must see the same lines either way:
+// the same output, the same line at each pause, the same last line.
+TEST(runner, a_loop_counts_its_lines_alike_traced_or_not) {
+    const text_view script = u"fnumv3\r\nfsetv10\r\nfsetv21\r\nfsetv34\r\nfmath121+\r\n"
+                             u"fprnt1\r\nfifvr31>\r\nfgoto5\r\nendif\r\nfprnt2\r\n";
+    auto run = [&](bool traced, uint64_t budget, uint32_t interval) {
+        script_run r;
+        if (traced) r.interp.set_trace([](text_view) {});
+        r.interp.set_step_budget(budget);
+        std::u16string pauses;
+        r.interp.set_pause_point(
+            [&] {
+                pauses += static_cast<char16_t>(u'0' + r.interp.state().line_counter);
+                return false;
+            },
+            interval);
+        run_end end = r.run(script).end;
+        return std::make_tuple(end, r.host.output, pauses, r.interp.state().line_counter);
+    };
+    for (uint64_t budget = 1; budget <= 30; ++budget) {
+        for (uint32_t interval : {1U, 2U, 3U}) {
+            SCOPED_TRACE(testing::Message() << "budget " << budget << ", pause every " << interval);
+            EXPECT_EQ(run(false, budget, interval), run(true, budget, interval));
+        }
+    }
+    EXPECT_EQ(std::get<1>(run(false, UINT64_MAX, 1000)), u"12341");
 }
 
 TEST(runner, texts_past_the_memory_budget_fail_in_the_line_that_makes_them) {
