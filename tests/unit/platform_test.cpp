@@ -227,13 +227,17 @@ TEST(file_replacement, a_replaced_file_keeps_owner_mode_and_links_and_one_not_wr
     temp_folder folder;
     bool root = ::geteuid() == 0;
     write_bytes(folder / "src", "new");
-    if (root) ::chown(folder.path.c_str(), 65534, 65534);
+    if (root) {
+        ASSERT_EQ(::chown(folder.path.c_str(), 65534, 65534), 0);
+    }
     fs::create_directory(folder / "closed"); // as root, a folder nobody may not write
     for (auto [file, mode] :
          {std::pair{"readonly", 0444}, {"private", 0600}, {"roots", 0666}, {"closed/mine", 0644}}) {
         write_bytes(folder / file, "old data");
         ::chmod((folder / file).c_str(), mode);
-        if (root && mode != 0666) ::chown((folder / file).c_str(), 65534, 65534);
+        if (root && mode != 0666) {
+            ASSERT_EQ(::chown((folder / file).c_str(), 65534, 65534), 0);
+        }
     }
     auto private_before = owner_and_mode(folder / "private");
     auto roots_before = owner_and_mode(folder / "roots");
@@ -299,7 +303,7 @@ TEST(file_replacement, the_kernel_judges_the_path_and_another_users_link_may_be_
     fs::create_symlink(folder / "secret", folder / "link");
     fs::create_symlink(folder / "made", folder / "dangling");
     for (const char* link : {"link", "dangling"})
-        ::lchown((folder / link).c_str(), 65534, 65534);
+        ASSERT_EQ(::lchown((folder / link).c_str(), 65534, 65534), 0);
     kernel_setting protection("/proc/sys/fs/protected_symlinks");
     if (!protection.change("1")) GTEST_SKIP() << "fs.protected_symlinks cannot be set";
     linux_files files(text_encoding::utf8);
@@ -365,7 +369,7 @@ TEST(file_replacement, a_file_rewritten_in_place_keeps_its_old_content_on_a_full
                   }
                   fs::create_directory(disk + "/closed");
                   write_bytes(file, "old content");
-                  ::chown(file.c_str(), 65534, 65534);
+                  if (::chown(file.c_str(), 65534, 65534) != 0) return false;
                   std::ofstream fill(disk + "/fill", std::ios::binary);
                   for (int i = 0; i < 100 && fill; ++i)
                       fill << std::string(4096, 'f') << std::flush;
