@@ -2,8 +2,12 @@
 # hardening features are on (fortified C library calls, the stack protector, format checks,
 # read-only relocations bound at start-up), found as the difference between its flags with every
 # feature on and with every feature off, so that the build follows Debian's own choice and names
-# none of them itself. Executables are position-independent (PIE), as the compiler can make them.
-# The Debian package gets the same flags from dpkg-buildflags through dh and turns this off.
+# none of them itself. The Debian package gets the same flags from dpkg-buildflags through dh and
+# turns this off.
+#
+# Executables are position-independent (PIE) by the compiler's own default on Debian, which is
+# why dpkg-buildflags adds nothing for it; the package test checks it. Asking CMake for it would
+# put -fPIE after the -fPIC that Qt requires of the code that uses it, and the window would crash.
 option(TOVL_HARDENING "Build with the hardening flags of dpkg-buildflags" ON)
 
 function(tovl_dpkg_buildflags result features kind)
@@ -29,9 +33,6 @@ function(tovl_hardening_flags result kind)
 endfunction()
 
 if(TOVL_HARDENING AND NOT TOVL_SANITIZE AND NOT CMAKE_BUILD_TYPE STREQUAL "Debug")
-  include(CheckPIESupported)
-  check_pie_supported(LANGUAGES CXX)
-  set(CMAKE_POSITION_INDEPENDENT_CODE ON)
   find_program(TOVL_DPKG_BUILDFLAGS dpkg-buildflags)
   if(TOVL_DPKG_BUILDFLAGS)
     tovl_hardening_flags(preprocessor CPPFLAGS)
@@ -42,6 +43,6 @@ if(TOVL_HARDENING AND NOT TOVL_SANITIZE AND NOT CMAKE_BUILD_TYPE STREQUAL "Debug
     message(STATUS "Hardening flags of dpkg-buildflags: ${preprocessor} ${compiler} ${linker}")
   else()
     message(WARNING "dpkg-buildflags was not found (Debian's dpkg-dev): building without the "
-      "hardening flags, position-independent only")
+      "hardening flags")
   endif()
 endif()
