@@ -37,11 +37,14 @@ run:
 		$(BUILD)/tovl-console examples/demo.tovl; \
 	fi
 
-# Every test of the usual build: unit, window, script, example, documentation and package.
+# Every test of the usual build: unit, window, script, example, documentation and package. The
+# package test checks the Debian package, built first into build-deb/ without its own run of the
+# unit and script tests, which ctest runs here (its log: build-deb/build.log).
 test:
 	@scripts/bootstrap test
 	@$(call configure,default,-DTOVL_TESTS=ON)
 	@cmake --build --preset default -j$(JOBS)
+	@DEB_BUILD_OPTIONS=nocheck JOBS=$(JOBS) scripts/build-deb --log
 	ctest --preset default -j$(JOBS)
 
 # The edit loop: the unit, script and language server tests (ctest labels unit, script and lsp)
@@ -123,10 +126,11 @@ PREFIX ?= /usr/local
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX) --strip
 
-# The Debian package, build/tovl_<version>_<arch>.deb; Depends comes from the linked libraries.
-deb: build
+# The Debian package, build-deb/tovl_<version>_<arch>.deb, built by dpkg-buildpackage from the
+# debian/ folder, as a distribution builds it (scripts/build-deb).
+deb:
 	@scripts/bootstrap deb
-	cd $(BUILD) && cpack -G DEB
+	@JOBS=$(JOBS) scripts/build-deb
 
 # The VS Code extension, build/tovl-<version>.vsix with the version of CMakeLists.txt: a copy of
 # editors/vscode in build/vscode gets the packages of its package-lock.json from the npm registry,

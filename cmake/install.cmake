@@ -1,6 +1,6 @@
-# Installation and the Debian package: the executables, manual pages, README, language guide
-# and examples, icons, desktop entry, the MIME type that opens *.tovl scripts in the window, and
-# the editors' files.
+# Installation, as `make install` and the Debian package (debian/) do it: the executables, manual
+# pages, README, language guide and examples, icons, desktop entry, the MIME type that opens
+# *.tovl scripts in the window, the software centres' description, and the editors' files.
 include(GNUInstallDirs)
 
 set(tovlstaging ${CMAKE_BINARY_DIR}/packaging)
@@ -57,6 +57,8 @@ install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/tovl.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/tovl.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/org.tovl.tovl.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # Syntax highlighting of scripts in Vim and in the editors on KDE's syntax engine (Kate, KWrite,
 # KDevelop). Their keyword lists and operator rules are made from the rows of
@@ -117,48 +119,3 @@ string(REGEX MATCH "name=\"([^\"]+)\"" matched "${tovlkatelanguage}")
 set(TOVL_KATE_MODE ${CMAKE_MATCH_1})
 configure_file(editors/kate/lspclient.json.in ${tovleditors}/tovl/kate-lspclient.json @ONLY)
 install(DIRECTORY ${tovleditors}/ DESTINATION ${CMAKE_INSTALL_DATADIR})
-
-# The Debian package, built with `cpack -G DEB` in the build folder (or `make deb`). Depends is
-# worked out by dpkg-shlibdeps from the libraries the executables link, the Qt 6 ones included.
-# The packages' own triggers refresh the icon, desktop and MIME caches, so no maintainer scripts.
-# The maintainer is TOVL_PACKAGE_MAINTAINER when given, and otherwise found as
-# cmake/maintainer.cmake says, at each configure. Build folders configured before kept an old
-# placeholder address in the cache, which is dropped.
-include(${CMAKE_CURRENT_LIST_DIR}/maintainer.cmake)
-if(TOVL_PACKAGE_MAINTAINER STREQUAL "TOVL developers <tovl@example.org>")
-  unset(TOVL_PACKAGE_MAINTAINER CACHE)
-endif()
-set(TOVL_PACKAGE_MAINTAINER "" CACHE STRING
-  "Maintainer field of the Debian package, \"Name <address>\"; empty to find it")
-set(tovlmaintainer "${TOVL_PACKAGE_MAINTAINER}")
-if(tovlmaintainer STREQUAL "")
-  tovl_package_maintainer(tovlmaintainer)
-endif()
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME tovl)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "interpreter for line-oriented TOVL scripts")
-set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${tovlmaintainer})
-set(CPACK_DEBIAN_PACKAGE_SECTION interpreters)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The summary above is the description's first line; this is the rest.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "\
-TOVL runs scripts in which each line that does something starts with a
-five-letter keyword followed by its operands in fixed-width columns. A script
-is UTF-8 text with LF line ends, as Linux editors save it; older scripts in
-Windows-1252 or with CR LF line ends run unchanged. Scripts print text, ask
-for input, compute with numbered variables, branch and jump, run programs and
-work on files.
-
-tovl runs a script in its own window and opens *.tovl files from the desktop;
-tovl-console runs one in a terminal and can rehearse what it would launch.
-tovl-lsp is the language server that shows editors what tovl-console --check
-finds in a script as it is typed, with fixes, hovers and where each jump
-lands; Neovim starts it through the plugin included, Kate with the settings
-included. Vim, Neovim and Kate highlight scripts with the syntax files
-included.")
-include(CPack)
