@@ -8,6 +8,8 @@ console and window runners run a script there (the window under Xvfb), and a pur
 file of it behind. Then installs the build as `make install` does and checks that it puts the
 same files under its prefix, stripped and hardened too.
 
+Without a package in DEB_FOLDER it is skipped: `make test` builds one first.
+
 Usage: packagetest.py DEB_FOLDER VERSION BUILD EXAMPLES
 """
 import gzip
@@ -28,6 +30,7 @@ FILES = {"usr/share/applications/tovl.desktop", "usr/share/mime/packages/tovl.xm
     for kind in ("syntax", "ftdetect")} | {
     f"usr/share/icons/hicolor/{n}x{n}/apps/tovl.png" for n in (16, 32, 48, 64, 128, 256)}
 PACKAGE_ONLY = {"usr/share/doc/tovl/copyright", "usr/share/doc/tovl/changelog.gz"}
+SKIPPED = 77  # the test's SKIP_RETURN_CODE
 HELLO = b"fnumv3\r\nfsetv1Hello\r\nfprnt1\r\nfnewl\r\nfendp\r\n"
 
 
@@ -113,11 +116,8 @@ def installed_run_faults(deb, tmp):
     return faults + [f"left after the purge: /{p}" for p in left]
 
 
-def check(deb_folder, version, build, examples, tmp):
-    debs = list(Path(deb_folder).glob(f"tovl_{version}_*.deb"))
-    if len(debs) != 1:
-        return [f"no single tovl_{version}_*.deb in {deb_folder} ({debs}): run `make deb`"]
-    deb, failures, root = debs[0], [], tmp / "root"
+def check(deb, version, build, examples, tmp):
+    failures, root = [], tmp / "root"
     depends = run("dpkg-deb", "-f", str(deb), "Depends").stdout
     if "libqt6widgets6" not in depends:
         failures.append(f"Depends does not name the Qt 6 runtime: {depends!r}")
@@ -166,9 +166,15 @@ def check(deb_folder, version, build, examples, tmp):
 
 
 def main():
+    deb_folder, version, build, examples = sys.argv[1:5]
+    debs = list(Path(deb_folder).glob(f"tovl_{version}_*.deb"))
+    if not debs:
+        # ctest reports the test as skipped: `make test` always builds the package first.
+        print(f"no package tovl_{version}_*.deb in {deb_folder}: `make deb` builds it")
+        return SKIPPED
     with tempfile.TemporaryDirectory(prefix="tovl-package-") as tmp:
         os.chmod(tmp, 0o700)
-        failures = check(*sys.argv[1:5], Path(tmp))
+        failures = check(debs[0], version, build, examples, Path(tmp))
     print("\n".join(failures) or "the package installs what it should")
     return 1 if failures else 0
 
