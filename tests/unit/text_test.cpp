@@ -20,6 +20,8 @@ TEST(utf8, any_bytes_decode_and_encode_back_and_bad_ones_are_escaped) {
     for (size_t i = 0; i < malformed.size(); ++i)
         EXPECT_EQ(chars[i], 0xDC00 + static_cast<unsigned char>(malformed[i]));
     EXPECT_EQ(to_utf8(u"\xDFFF\xD800-\xDC7F"), "\xEF\xBF\xBD\xEF\xBF\xBD-\xEF\xBF\xBD");
+    // The first characters of three and of four bytes are no overlong forms.
+    EXPECT_EQ(from_utf8("\xE0\xA0\x80\xF0\x90\x80\x80"), u"\u0800\U00010000");
     std::mt19937 random(11);
     for (int round = 0; round < 2000; ++round) {
         // Long ASCII runs too, which are decoded eight bytes at a time.
