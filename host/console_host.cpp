@@ -96,8 +96,7 @@ void console_host::append_output(text_ref output) {
         // The usual prints, written as they are: "fnewl", and ASCII without a CR.
         std::string_view bytes = as_bytes(output.narrow());
         if (bytes == "\r\n") return put_output("\n");
-        if (bytes.find('\r') == std::string_view::npos && ascii_run(bytes) == bytes.size())
-            return put_output(bytes);
+        if (bytes.find('\r') == std::string_view::npos && is_ascii(bytes)) return put_output(bytes);
     }
     scratch_.clear();
     output.visit([this](auto more) {

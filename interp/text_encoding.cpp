@@ -35,7 +35,7 @@ void append_decoded(text& to, text_encoding encoding, std::string_view bytes) {
 
 void append_decoded(compact_text& to, text_encoding encoding, std::string_view bytes) {
     // ASCII decodes to itself in both encodings.
-    if (ascii_run(bytes) == bytes.size()) {
+    if (is_ascii(bytes)) {
         to.append(narrow_view(reinterpret_cast<const narrow_char*>(bytes.data()), bytes.size()));
         return;
     }

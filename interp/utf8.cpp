@@ -166,7 +166,7 @@ size_t utf8_length(text_ref chars) {
 }
 
 void append_utf8(std::string& to, text_ref chars) {
-    if (chars.is_narrow() && ascii_run(as_bytes(chars.narrow())) == chars.size()) {
+    if (chars.is_narrow() && is_ascii(as_bytes(chars.narrow()))) {
         to.append(as_bytes(chars.narrow()));
         return;
     }

@@ -35,6 +35,10 @@ void append_from_utf8(text& to, std::string_view bytes);
 bool is_valid_utf8(std::string_view bytes);
 // The number of ASCII bytes `bytes` starts with, read eight at a time.
 size_t ascii_run(std::string_view bytes);
+// True when every byte is ASCII: the same characters in UTF-8, the code page and one-byte texts.
+inline bool is_ascii(std::string_view bytes) {
+    return ascii_run(bytes) == bytes.size();
+}
 // The length of the character that `bytes` starts with: its whole UTF-8 sequence, or 1 for a
 // byte that starts none. `bytes` is not empty.
 size_t utf8_sequence_length(std::string_view bytes);

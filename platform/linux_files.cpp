@@ -246,7 +246,7 @@ void linux_files::write(int number, text_ref chars) {
     while (!narrow.empty()) {
         narrow_view piece = narrow.substr(0, buffer_size / 4);
         narrow.remove_prefix(piece.size());
-        if (ascii_run(as_bytes(piece)) == piece.size()) {
+        if (is_ascii(as_bytes(piece))) {
             f.put(as_bytes(piece).data(), piece.size());
             continue;
         }
