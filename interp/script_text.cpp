@@ -46,6 +46,16 @@ template <class unit> const unit* find_unit(const unit* from, const unit* end, u
     }
 }
 
+// The line-end rule: a script with a CR anywhere ends its lines at CR LF only, and any other CR
+// or LF stays in its line; a script without one ends them at LF.
+template <class unit> bool ends_lines_at_cr_lf(const unit* start, const unit* end) {
+    return find_unit(start, end, unit('\r')) != end;
+}
+// Whether the LF at `at` is the end of a CR LF.
+template <class unit> bool ends_cr_lf(const unit* start, const unit* at) {
+    return at != start && at[-1] == unit('\r');
+}
+
 // Calls reserve(count) with the number of lines, then take(first, length) for each line in
 // order; returns the length of the script's line ends, 2 for CR LF and 1 for LF. An empty script
 // has no lines.
@@ -62,11 +72,10 @@ size_t each_line(chars script, reserve_lines reserve, take_line take) {
     for (const unit* at = next_lf(start); at != end; at = next_lf(at + 1))
         ++count;
     reserve(count);
-    // With a CR anywhere, CR LF ends the lines, and any other CR or LF stays in its line.
-    const size_t line_end = find_unit(start, end, unit('\r')) != end ? 2 : 1;
+    const size_t line_end = ends_lines_at_cr_lf(start, end) ? 2 : 1;
     const unit* line = start;
     for (const unit* at = next_lf(start); at != end; at = next_lf(at + 1)) {
-        if (line_end == 1 || (at != start && at[-1] == unit('\r'))) {
+        if (line_end == 1 || ends_cr_lf(start, at)) {
             take(place(line), place(at) + 1 - line_end - place(line));
             line = at + 1;
         }
@@ -79,10 +88,10 @@ template <class chars> bool mixes_line_ends_in(chars script) {
     using unit = typename chars::value_type;
     const unit* const start = script.data();
     const unit* const end = start + script.size();
-    if (find_unit(start, end, unit('\r')) == end) return false;
+    if (!ends_lines_at_cr_lf(start, end)) return false;
     for (const unit* at = find_unit(start, end, unit('\n')); at != end;
          at = find_unit(at + 1, end, unit('\n'))) {
-        if (at == start || at[-1] != unit('\r')) return true;
+        if (!ends_cr_lf(start, at)) return true;
     }
     return false;
 }
