@@ -66,7 +66,7 @@ def program_faults(root, prefix):
     return faults
 
 
-def xvfb(tmp):
+def xvfb():
     """An X server on a free display, and its display name."""
     read, write = os.pipe()
     server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-nolisten", "tcp"],
@@ -85,7 +85,7 @@ def installed_run_faults(deb, tmp):
     for folder in ("var/lib/dpkg/info", "var/lib/dpkg/updates", "var/log"):
         (root / folder).mkdir(parents=True)
     (root / "var/lib/dpkg/status").touch()
-    before = {p for p in root.rglob("*")}
+    before = set(root.rglob("*"))
     # The package's libraries are the host's: the root has no database of them.
     dpkg = ["dpkg", f"--root={root}", "--force-depends", "--force-not-root",
             "--force-script-chrootless", f"--log={os.devnull}"]
@@ -98,7 +98,7 @@ def installed_run_faults(deb, tmp):
     console = run(str(root / "usr/bin/tovl-console"), str(script), stdin=subprocess.DEVNULL)
     if (console.returncode, console.stdout) != (0, "Hello\n"):
         faults.append(f"installed tovl-console: {console}")
-    server, display = xvfb(tmp)
+    server, display = xvfb()
     try:
         env = {k: v for k, v in os.environ.items() if k not in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
         env.update(DISPLAY=display, XDG_RUNTIME_DIR=str(tmp), HOME=str(tmp))
@@ -118,6 +118,11 @@ def installed_run_faults(deb, tmp):
 
 def check(deb, version, build, examples, tmp):
     failures, root = [], tmp / "root"
+    # The version is written in CMakeLists.txt, debian/changelog and the AppStream releases.
+    built = run("dpkg-deb", "-f", str(deb), "Version").stdout.strip()
+    if built != version:
+        failures.append(f"the package is version {built}, the build {version}: "
+                        "debian/changelog and CMakeLists.txt differ")
     depends = run("dpkg-deb", "-f", str(deb), "Depends").stdout
     if "libqt6widgets6" not in depends:
         failures.append(f"Depends does not name the Qt 6 runtime: {depends!r}")
@@ -138,6 +143,10 @@ def check(deb, version, build, examples, tmp):
     if entry.returncode or entry.stdout + entry.stderr:
         failures.append(f"desktop-file-validate: {entry.stdout}{entry.stderr}")
     # Without the network: the screenshot's address is the project's site, not this machine's.
+    listed = (root / METAINFO).read_text() if (root / METAINFO).exists() else ""
+    release = re.search(r'<release version="([^"]+)"', listed)
+    if not release or release.group(1) != version:
+        failures.append(f"the newest release of {METAINFO} is not {version}")
     metainfo = run("appstreamcli", "validate", "--pedantic", "--no-net", str(root / METAINFO))
     if metainfo.returncode or "Validation was successful." not in metainfo.stdout:
         failures.append(f"appstreamcli validate: {metainfo.stdout}{metainfo.stderr}")
@@ -167,10 +176,10 @@ def check(deb, version, build, examples, tmp):
 
 def main():
     deb_folder, version, build, examples = sys.argv[1:5]
-    debs = list(Path(deb_folder).glob(f"tovl_{version}_*.deb"))
+    debs = list(Path(deb_folder).glob("tovl_*.deb"))
     if not debs:
         # ctest reports the test as skipped: `make test` always builds the package first.
-        print(f"no package tovl_{version}_*.deb in {deb_folder}: `make deb` builds it")
+        print(f"no package tovl_*.deb in {deb_folder}: `make deb` builds it")
         return SKIPPED
     with tempfile.TemporaryDirectory(prefix="tovl-package-") as tmp:
         os.chmod(tmp, 0o700)
